@@ -1,0 +1,13 @@
+#include "common/Error.h"
+
+#include <utility>
+
+namespace ostravel {
+
+Error::Error(std::int32_t number, std::string description, std::string source)
+    : std::runtime_error(description),
+      number_(number),
+      description_(std::move(description)),
+      source_(std::move(source)) {}
+
+}  // namespace ostravel

@@ -1,0 +1,42 @@
+#include "common/NumberText.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace ostravel {
+
+std::string DoubleText(double value) {
+  if (value == 0.0) return "0";  // also for -0.0
+  char buffer[32];
+  // %G with 15 digits is the default text form: trailing zeros dropped, exponent from 1E15.
+  const int length = std::snprintf(buffer, sizeof buffer, "%.15G", value);
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace ostravel

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostravel {
+
+// A double in the platform's default text form: up to 15 significant digits, whole numbers
+// without a decimal point, exponent form ("1E+15", "1E-05") from 1E15 on and below 1E-4.
+std::string DoubleText(double value);
+
+// A decimal number as text (leading and trailing spaces allowed, optional sign, fraction and
+// exponent); nullopt for anything else.
+std::optional<double> ParseDecimal(std::string_view text);
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace ostravel

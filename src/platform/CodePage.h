@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ostravel::platform {
+
+// The system's ANSI code page: the encoding of every byte that leaves or enters the plug-in
+// (HTTP bodies, the socket, the log file). Text inside the plug-in is UTF-8.
+// Not thread-safe: used on the user-interface thread only.
+class CodePage {
+ public:
+  virtual ~CodePage() = default;
+
+  // The code page with this Windows number (1252 Western European, 932 Japanese, ...);
+  // throws Error when the system cannot convert it.
+  static std::unique_ptr<CodePage> Open(int number);
+
+  virtual int Number() const = 0;
+
+  // The bytes of one character in this code page (one or two); "?" for a character the code
+  // page lacks, as the Windows conversion writes by default.
+  virtual std::string EncodeChar(char32_t code_point) const = 0;
+
+  // UTF-8 text to bytes of this code page; characters it lacks become "?". Invalid UTF-8
+  // bytes count as a lacking character each.
+  virtual std::string FromUtf8(std::string_view utf8) const = 0;
+
+  // Bytes of this code page to UTF-8; a byte sequence without a mapping becomes U+FFFD,
+  // except the five unassigned bytes of 1252 (81, 8D, 8F, 90, 9D), which keep their value.
+  virtual std::string ToUtf8(std::string_view bytes) const = 0;
+};
+
+// Decodes the next UTF-8 character of `text` at `pos` and advances `pos`; an invalid byte
+// gives U+FFFD and advances by one.
+char32_t NextCodePoint(std::string_view text, std::size_t& pos);
+
+// Appends the UTF-8 form of a character.
+void AppendUtf8(std::string& out, char32_t code_point);
+
+}  // namespace ostravel::platform
