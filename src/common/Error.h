@@ -34,8 +34,19 @@ inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kSubscriptOutOfRange = 9;
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kFileAccess = 75;
+inline constexpr std::int32_t kObjectNotSet = 91;
 inline constexpr std::int32_t kObjectRequired = 424;
 inline constexpr std::int32_t kInternal = 51;
 }  // namespace error_number
+
+// The object a reference holds; throws Error "Object variable or With block variable not set"
+// when it holds none (a host object that could not be had, or one already released).
+template <class Pointer>
+auto& Require(const Pointer& pointer) {
+  if (!pointer) {
+    throw Error(error_number::kObjectNotSet, "Object variable or With block variable not set");
+  }
+  return *pointer;
+}
 
 }  // namespace ostravel

@@ -1,0 +1,198 @@
+#include "platform/CodePage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <string>
+
+#include "common/Error.h"
+
+namespace ostravel::platform {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+std::string IconvName(int number) {
+  switch (number) {
+    case 1252:
+      return "WINDOWS-1252";
+    case 932:
+      return "WINDOWS-31J";
+    case 65001:
+      return "UTF-8";
+    default:
+      return "CP" + std::to_string(number);
+  }
+}
+
+// One iconv conversion, opened once and reused; iconv keeps no state between whole
+// characters for the single- and double-byte code pages used here.
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from)
+      : handle_(iconv_open(to.c_str(), from.c_str())) {}
+  ~Converter() {
+    if (Valid()) iconv_close(handle_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool Valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts one whole unit; false when the input has no mapping or is incomplete.
+  bool Convert(std::string_view in, std::string& out) const {
+    iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+    std::array<char, 16> buffer{};
+    char* in_ptr = const_cast<char*>(in.data());
+    std::size_t in_left = in.size();
+    char* out_ptr = buffer.data();
+    std::size_t out_left = buffer.size();
+    if (iconv(handle_, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1) ||
+        in_left != 0) {
+      return false;
+    }
+    out.append(buffer.data(), buffer.size() - out_left);
+    return true;
+  }
+
+ private:
+  iconv_t handle_;
+};
+
+class IconvCodePage final : public CodePage {
+ public:
+  explicit IconvCodePage(int number)
+      : number_(number), encoder_(IconvName(number), "UTF-8"), decoder_("UTF-8", IconvName(number)) {
+    if (!encoder_.Valid() || !decoder_.Valid()) {
+      throw Error(error_number::kInvalidCall,
+                  "Code page " + std::to_string(number) + " is not available on this system");
+    }
+  }
+
+  int Number() const override { return number_; }
+
+  std::string EncodeChar(char32_t code_point) const override {
+    if (code_point < 0x80) return std::string(1, static_cast<char>(code_point));
+    std::string utf8;
+    AppendUtf8(utf8, code_point);
+    std::string bytes;
+    if (!encoder_.Convert(utf8, bytes)) return "?";
+    return bytes;
+  }
+
+  std::string FromUtf8(std::string_view utf8) const override {
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+      const auto byte = static_cast<unsigned char>(utf8[pos]);
+      if (byte < 0x80) {
+        bytes.push_back(static_cast<char>(byte));
+        ++pos;
+        continue;
+      }
+      bytes += EncodeChar(NextCodePoint(utf8, pos));
+    }
+    return bytes;
+  }
+
+  std::string ToUtf8(std::string_view bytes) const override {
+    std::string utf8;
+    utf8.reserve(bytes.size());
+    for (std::size_t pos = 0; pos < bytes.size();) {
+      const auto byte = static_cast<unsigned char>(bytes[pos]);
+      if (byte < 0x80) {
+        utf8.push_back(static_cast<char>(byte));
+        ++pos;
+      } else {
+        pos += DecodeOne(bytes.substr(pos), utf8);
+      }
+    }
+    return utf8;
+  }
+
+ private:
+  // Decodes the character at the start of `bytes` (one or two bytes); returns its length.
+  std::size_t DecodeOne(std::string_view bytes, std::string& utf8) const {
+    if (decoder_.Convert(bytes.substr(0, 1), utf8)) return 1;
+    if (bytes.size() >= 2 && decoder_.Convert(bytes.substr(0, 2), utf8)) return 2;
+    const auto byte = static_cast<unsigned char>(bytes[0]);
+    // The unassigned bytes of 1252 keep their value, as the Windows conversion does.
+    const bool unassigned_1252 =
+        number_ == 1252 && (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
+                            byte == 0x9D);
+    AppendUtf8(utf8, unassigned_1252 ? char32_t{byte} : kReplacement);
+    return 1;
+  }
+
+  int number_;
+  Converter encoder_;
+  Converter decoder_;
+};
+
+}  // namespace
+
+std::unique_ptr<CodePage> CodePage::Open(int number) {
+  return std::make_unique<IconvCodePage>(number);
+}
+
+char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  int length = 0;
+  char32_t value = 0;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3;
+    value = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4;
+    value = lead & 0x07;
+  } else {
+    ++pos;
+    return kReplacement;
+  }
+  if (pos + length > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  for (int i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[pos + i]);
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    value = (value << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += length;
+  return value;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace ostravel::platform

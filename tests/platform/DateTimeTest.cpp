@@ -1,0 +1,39 @@
+#include "platform/DateTime.h"
+
+#include <gtest/gtest.h>
+
+namespace ostravel::platform {
+namespace {
+
+TEST(DateTimeTest, CountsSecondsFrom1970WithoutTimeZone) {
+  EXPECT_EQ(FromUnixSeconds(0), (DateTime{1970, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(FromUnixSeconds(1078661109), (DateTime{2004, 3, 7, 12, 5, 9}));
+  EXPECT_EQ(FromUnixSeconds(951782400), (DateTime{2000, 2, 29, 0, 0, 0}));
+  EXPECT_EQ(FromUnixSeconds(-1), (DateTime{1969, 12, 31, 23, 59, 59}));
+  EXPECT_EQ(FromUnixSeconds(2147483647), (DateTime{2038, 1, 19, 3, 14, 7}));
+}
+
+TEST(DateTimeTest, WritesTheUsShortForm) {
+  EXPECT_EQ(FormatShortDateTime({2026, 12, 6, 6, 37, 19}), "12/6/2026 6:37:19 AM");
+  EXPECT_EQ(FormatShortDateTime({2004, 3, 7, 0, 0, 0}), "3/7/2004 12:00:00 AM");
+  EXPECT_EQ(FormatShortDateTime({2004, 3, 7, 12, 5, 9}), "3/7/2004 12:05:09 PM");
+  EXPECT_EQ(FormatShortDateTime({2004, 3, 7, 23, 59, 59}), "3/7/2004 11:59:59 PM");
+}
+
+TEST(DateTimeTest, ReadsWhatItWrites) {
+  for (const DateTime value : {DateTime{2026, 12, 6, 6, 37, 19}, DateTime{2004, 3, 7, 0, 0, 0},
+                               DateTime{2004, 3, 7, 12, 0, 0}, DateTime{1999, 1, 31, 23, 1, 2}}) {
+    EXPECT_EQ(ParseShortDateTime(FormatShortDateTime(value)), value);
+  }
+}
+
+TEST(DateTimeTest, RefusesOtherTexts) {
+  for (const char* text : {"", "3/7/2004", "2004-03-07 12:05:09", "2/30/2004 1:00:00 AM",
+                           "3/7/2004 13:00:00 PM", "3/7/2004 0:00:00 AM", "3/7/2004 1:60:00 AM",
+                           "3/7/2004 1:00:00 XM", "-3/7/2004 1:00:00 AM", "3//2004 1:00:00 AM"}) {
+    EXPECT_FALSE(ParseShortDateTime(text).has_value()) << text;
+  }
+}
+
+}  // namespace
+}  // namespace ostravel::platform

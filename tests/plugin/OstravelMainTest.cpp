@@ -1,0 +1,119 @@
+#include "plugin/OstravelMain.h"
+
+#include <gtest/gtest.h>
+
+#include "common/OstravelLib.h"
+#include "plugin/host/ServicePaths.h"
+#include "sim/SimControls.h"
+#include "sim/SimView.h"
+#include "support/PluginHarness.h"
+
+namespace ostravel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using test::PluginHarness;
+
+TEST(OstravelMainTest, InitializeConnectsTheHostAndLoadsTheWholeViewSilently) {
+  PluginHarness harness;
+  harness.Initialize();
+  const Context& state = harness.State();
+
+  EXPECT_FALSE(state.LoggedIn);
+  EXPECT_EQ(state.World, harness.host.World());
+  EXPECT_EQ(state.CharacterStats, harness.host.Stats());
+  EXPECT_EQ(state.ACHooks, harness.host.Hooks());
+  ASSERT_NE(state.PluginSite, nullptr);
+  ASSERT_NE(state.MainView, nullptr);
+  EXPECT_EQ(state.MainView, harness.host.View());
+  EXPECT_EQ(harness.host.View()->Pages().size(), 7u);
+  EXPECT_EQ(state.Monarch.Name, "");
+  EXPECT_EQ(state.Patron.XP, 0.0);
+  // Loading prints and posts nothing: the first words come at login.
+  EXPECT_THAT(harness.effects, IsEmpty());
+  EXPECT_FALSE(std::filesystem::exists(harness.env.folder.Path() / "log.txt"));
+}
+
+TEST(OstravelMainTest, ARefusedViewIsReportedAndTheRemainingStepsStillRun) {
+  PluginHarness harness;
+  harness.host.RefuseViewLoad(true);
+  harness.Initialize();
+
+  const auto chat = harness.ChatTexts();
+  ASSERT_EQ(chat.size(), 2u);
+  EXPECT_THAT(chat[0], StartsWith("OV>> Error in OstravelMain.Iplugin2_Initialize. Number: "));
+  // The notebook cannot be taken from a view that does not exist.
+  EXPECT_EQ(chat[1],
+            "OV>> Error in OstravelMain.Iplugin2_Initialize. Number: 91, Description: Object "
+            "variable or With block variable not set Source: Ostravel");
+  EXPECT_EQ(harness.State().MainView, nullptr);
+  EXPECT_NE(harness.State().CharacterStats, nullptr);
+  EXPECT_EQ(test::ReadCrLfLines(harness.env.folder.Path() / "log.txt").size(), 2u);
+}
+
+TEST(OstravelMainTest, AMissingFilterIsReportedAndTheOthersAreStillConnected) {
+  PluginHarness harness;
+  harness.host.RemoveService(host::kWorldPath);
+  harness.Initialize();
+
+  const auto chat = harness.ChatTexts();
+  ASSERT_EQ(chat.size(), 1u);
+  EXPECT_THAT(chat[0], StartsWith("OV>> Error in OstravelMain.Iplugin2_Initialize. Number: "));
+  EXPECT_EQ(harness.State().World, nullptr);
+  EXPECT_NE(harness.State().CharacterStats, nullptr);
+  EXPECT_NE(harness.State().MainView, nullptr);
+}
+
+TEST(OstravelMainTest, ASiteThatGivesNothingFailsEachStepWithoutThrowing) {
+  PluginHarness harness;
+  harness.plugin.IPlugin2_Initialize(nullptr);
+  // Plug-in site, hooks, three filters, view and notebook: each reported where chat works.
+  // Chat itself needs the hooks, so every report reaches the log only.
+  EXPECT_THAT(harness.effects, IsEmpty());
+  EXPECT_EQ(test::ReadCrLfLines(harness.env.folder.Path() / "log.txt").size(), 7u);
+}
+
+TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
+  PluginHarness harness;
+  harness.Initialize();
+  bool size_answer = false;
+  harness.host.View()->Size.Emit(size_answer);
+  EXPECT_TRUE(size_answer);
+  const auto view = harness.host.View();
+
+  harness.Terminate();
+  const Context& state = harness.State();
+  EXPECT_EQ(state.MainView, nullptr);
+  EXPECT_EQ(state.World, nullptr);
+  EXPECT_EQ(state.CharacterStats, nullptr);
+  EXPECT_EQ(state.ACHooks, harness.host.Hooks());
+  EXPECT_NE(state.PluginSite, nullptr);
+  // Chat output still works for objects that finish after the stop.
+  PrintChat(harness.State(), "bye", kChatColor, true);
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> bye"));
+  // The view's events no longer reach the plug-in.
+  EXPECT_EQ(view->Size.HandlerCount(), 0u);
+}
+
+TEST(OstravelMainTest, TwoPluginsKeepTheirOwnState) {
+  PluginHarness first;
+  PluginHarness second;
+  first.Initialize();
+  second.Initialize();
+  first.State().CharacterName = "First";
+  EXPECT_EQ(second.State().CharacterName, "");
+  EXPECT_NE(first.State().MainView, second.State().MainView);
+}
+
+TEST(OstravelMainTest, GetBirthReadsTheCharacterStats) {
+  auto profile = sim::SampleProfile();
+  profile.birth = 1078661109;
+  PluginHarness harness(profile);
+  harness.Initialize();
+  EXPECT_EQ(GetBirth(harness.State()), "2004-03-07 12:05:09");
+}
+
+}  // namespace
+}  // namespace ostravel
