@@ -1,0 +1,102 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "CommandLine.h"
+#include "Console.h"
+#include "LineReader.h"
+#include "Transcript.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/EventLoop.h"
+#include "plugin/OstravelMain.h"
+#include "sim/SimHost.h"
+
+namespace ostravel::sim {
+class SimView;
+}
+
+namespace ostravel::app {
+
+// One session of the plug-in in the simulated host: it loads the plug-in, feeds it the lines
+// of a person or a script (chat lines and workbench commands) and unloads it at the end, so
+// its settings are saved. Everything runs on one thread; the loop runs between lines.
+class Workbench {
+ public:
+  Workbench(sim::CharacterProfile profile, std::unique_ptr<platform::CodePage> code_page,
+            std::filesystem::path folder, Transcript& transcript, Console& console);
+  ~Workbench();
+  Workbench(const Workbench&) = delete;
+  Workbench& operator=(const Workbench&) = delete;
+
+  // Runs the session until :quit or the end of input; returns the exit code.
+  int Run(LineReader& reader);
+
+  // What :settle waits for: true while work is in flight (such as HTTP requests). By default
+  // nothing ever is.
+  void SetBusyPredicate(std::function<bool()> busy) { busy_ = std::move(busy); }
+
+  // One command of the workbench: its name, its usage line, what it does, its handler.
+  struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    void (Workbench::*handler)(CommandLine&);
+  };
+
+ private:
+  enum class Outcome { kGoOn, kQuit };
+
+  static std::span<const Command> Commands();
+
+  void Start();
+  void Stop();
+  Outcome Execute(const std::string& line);
+  Outcome RunCommand(const std::string& text);
+  void TypeLine(const std::string& line);
+  void Pump();
+  std::string Prompt() const;
+
+  // Lookups that the commands share; each throws with a message for the person.
+  std::shared_ptr<sim::SimView> View() const;
+  template <class T>
+  std::shared_ptr<T> Find(const std::string& name, const char* kind) const;
+  std::int32_t PageIndex(const std::string& page) const;
+
+  void Login(CommandLine& args);
+  void Logoff(CommandLine& args);
+  void Msg(CommandLine& args);
+  void Select(CommandLine& args);
+  void Location(CommandLine& args);
+  void Page(CommandLine& args);
+  void Choose(CommandLine& args);
+  void Check(CommandLine& args);
+  void Edit(CommandLine& args);
+  void Press(CommandLine& args);
+  void Click(CommandLine& args);
+  void Show(CommandLine& args);
+  void Dump(CommandLine& args);
+  void Tick(CommandLine& args);
+  void Wait(CommandLine& args);
+  void Settle(CommandLine& args);
+  void Help(CommandLine& args);
+  void Quit(CommandLine& args);
+
+  platform::EventLoop loop_;
+  std::unique_ptr<platform::CodePage> code_page_;
+  std::unique_ptr<platform::Clock> clock_;
+  sim::SimHost host_;
+  OstravelMain plugin_;
+  Transcript& transcript_;
+  Console& console_;
+  std::function<bool()> busy_ = [] { return false; };
+  bool started_ = false;
+  bool stopped_ = false;
+  bool quit_ = false;
+};
+
+}  // namespace ostravel::app
