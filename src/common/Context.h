@@ -15,18 +15,20 @@ namespace ostravel::platform {
 class EventLoop;
 class CodePage;
 class Clock;
+class HttpClient;
 }  // namespace ostravel::platform
 
 namespace ostravel {
 
 // What the host gives the plug-in besides its site: the user-interface loop, the system's code
-// page and clock, and the folder the plug-in was loaded from (home of "log.txt" and
-// "Ostravel.xml").
+// page and clock, the folder the plug-in was loaded from (home of "log.txt" and
+// "Ostravel.xml") and the HTTP client its web requests go through.
 struct Environment {
   platform::EventLoop& loop;
   const platform::CodePage& code_page;
   const platform::Clock& clock;
   std::filesystem::path folder;
+  platform::HttpClient* http = nullptr;  // none: every post fails and is reported
 };
 
 // One allegiance record as the game's allegiance message gives it.
@@ -84,6 +86,8 @@ struct Context {
   AllegianceRecord Patron;
   std::array<FellowRec, kFellowCapacity> Fellows;
   FellowshipInfoRec FellowshipInfo;
+  // The web service's base address once read from the settings file; always ends with "/".
+  std::string CachedServerURL;
 
   // The host objects, published at start; empty before and (but for the hooks and the site)
   // after the plug-in's stop.

@@ -120,8 +120,8 @@ std::string Part(Context& ctx, std::string_view Text, std::string_view StartMark
 
 bool SetClipboardText(Context& ctx, const std::string& Text) {
   bool taken = false;
-  ErrorHandler{ctx, kModule, "SetClipboardText"}(
-      [&] { taken = Require(ctx.ACHooks).SetClipboardText(Text); });
+  ErrorHandler{ctx, kModule,
+               "SetClipboardText"}([&] { taken = Require(ctx.ACHooks).SetClipboardText(Text); });
   return taken;
 }
 

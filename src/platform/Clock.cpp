@@ -22,6 +22,8 @@ class SystemClock final : public Clock {
 
 }  // namespace
 
-std::unique_ptr<Clock> Clock::System() { return std::make_unique<SystemClock>(); }
+std::unique_ptr<Clock> Clock::System() {
+  return std::make_unique<SystemClock>();
+}
 
 }  // namespace ostravel::platform

@@ -13,6 +13,12 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// The five bytes 1252 leaves unassigned; the Windows conversion maps each to the character of
+// the same value and back, and so do we, so that no byte is lost on a round trip.
+bool IsUnassigned1252(char32_t c) {
+  return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 std::string IconvName(int number) {
   switch (number) {
     case 1252:
@@ -63,7 +69,9 @@ class Converter {
 class IconvCodePage final : public CodePage {
  public:
   explicit IconvCodePage(int number)
-      : number_(number), encoder_(IconvName(number), "UTF-8"), decoder_("UTF-8", IconvName(number)) {
+      : number_(number),
+        encoder_(IconvName(number), "UTF-8"),
+        decoder_("UTF-8", IconvName(number)) {
     if (!encoder_.Valid() || !decoder_.Valid()) {
       throw Error(error_number::kInvalidCall,
                   "Code page " + std::to_string(number) + " is not available on this system");
@@ -73,7 +81,9 @@ class IconvCodePage final : public CodePage {
   int Number() const override { return number_; }
 
   std::string EncodeChar(char32_t code_point) const override {
-    if (code_point < 0x80) return std::string(1, static_cast<char>(code_point));
+    if (code_point < 0x80 || (number_ == 1252 && IsUnassigned1252(code_point))) {
+      return std::string(1, static_cast<char>(code_point));
+    }
     std::string utf8;
     AppendUtf8(utf8, code_point);
     std::string bytes;
@@ -117,11 +127,7 @@ class IconvCodePage final : public CodePage {
     if (decoder_.Convert(bytes.substr(0, 1), utf8)) return 1;
     if (bytes.size() >= 2 && decoder_.Convert(bytes.substr(0, 2), utf8)) return 2;
     const auto byte = static_cast<unsigned char>(bytes[0]);
-    // The unassigned bytes of 1252 keep their value, as the Windows conversion does.
-    const bool unassigned_1252 =
-        number_ == 1252 && (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
-                            byte == 0x9D);
-    AppendUtf8(utf8, unassigned_1252 ? char32_t{byte} : kReplacement);
+    AppendUtf8(utf8, number_ == 1252 && IsUnassigned1252(byte) ? char32_t{byte} : kReplacement);
     return 1;
   }
 

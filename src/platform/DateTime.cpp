@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 bool ReadInt(std::string_view text, int& value) {
   if (text.empty() || text.size() > 4 || text[0] < '0' || text[0] > '9') return false;
@@ -43,8 +45,7 @@ bool ValidDate(int year, int month, int day) {
 DateTime FromUnixSeconds(std::int64_t seconds) {
   const std::int64_t days = FloorDiv(seconds, kSecondsPerDay);
   const std::int64_t rest = seconds - days * kSecondsPerDay;
-  const std::chrono::year_month_day date{
-      std::chrono::sys_days{std::chrono::days{days}}};
+  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
   DateTime value;
   value.year = static_cast<int>(date.year());
   value.month = static_cast<int>(static_cast<unsigned>(date.month()));
@@ -58,9 +59,9 @@ DateTime FromUnixSeconds(std::int64_t seconds) {
 std::string FormatShortDateTime(const DateTime& value) {
   const int hour12 = value.hour % 12 == 0 ? 12 : value.hour % 12;
   char buffer[64];
-  const int length = std::snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%02d:%02d %s", value.month,
-                                   value.day, value.year, hour12, value.minute, value.second,
-                                   value.hour < 12 ? "AM" : "PM");
+  const int length =
+      std::snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%02d:%02d %s", value.month, value.day,
+                    value.year, hour12, value.minute, value.second, value.hour < 12 ? "AM" : "PM");
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 

@@ -8,7 +8,9 @@ namespace ostravel::platform {
 
 EventLoop::EventLoop() = default;
 
-void EventLoop::Post(std::function<void()> work) { asio::post(context_, std::move(work)); }
+void EventLoop::Post(std::function<void()> work) {
+  asio::post(context_, std::move(work));
+}
 
 void EventLoop::Poll() {
   context_.restart();

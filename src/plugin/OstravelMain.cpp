@@ -2,8 +2,12 @@
 
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
+#include "common/OstravelLib.h"
 #include "common/ViewSchema.h"
+#include "plugin/ChatCommands.h"
 #include "plugin/host/ServicePaths.h"
+#include "web/CharPostStrings.h"
+#include "web/WebRequest.h"
 
 namespace ostravel {
 namespace {
@@ -33,15 +37,32 @@ void OstravelMain::IPlugin2_Initialize(std::shared_ptr<host::PluginSite> site) {
     Site = std::move(site);
   });
   step([&] { PluginSite = Require(Site).GetPluginSite2(); });
-  step([&] { ACHooks = Require(Site).GetHooks(); });
+  step([&] {
+    ACHooks = Require(Site).GetHooks();
+    ConnectHooks();
+  });
   step([&] { Echo2 = FilterAt<host::EchoFilter2>(Require(Site), host::kEchoFilter2Path); });
   step([&] { World = FilterAt<host::World>(Require(Site), host::kWorldPath); });
-  step([&] { Filter = FilterAt<host::CharacterStats>(Require(Site), host::kCharacterStatsPath); });
+  step([&] {
+    Filter = FilterAt<host::CharacterStats>(Require(Site), host::kCharacterStatsPath);
+    ConnectFilter();
+  });
   step([&] {
     ctx_.World = World;
     ctx_.CharacterStats = Filter;
     ctx_.ACHooks = ACHooks;
     ctx_.PluginSite = PluginSite;
+  });
+  step([&] {
+    WebRequest = std::make_unique<ostravel::WebRequest>(ctx_);
+    request_response_ =
+        WebRequest->Response.Connect([this](const std::string& text, const std::string& callback) {
+          WebRequest_Response(text, callback);
+        });
+    commands_ = std::make_unique<ChatCommands>(
+        ctx_, *WebRequest,
+        ChatCommands::Targets{.update_character = [] {},
+                              .irc_chat_text = [](const std::string&) { return false; }});
   });
   step([&] {
     MainView = Require(PluginSite).LoadView(ViewSchema());
@@ -55,16 +76,25 @@ void OstravelMain::IPlugin2_Initialize(std::shared_ptr<host::PluginSite> site) {
 
 void OstravelMain::IPlugin2_Terminate() {
   ErrorHandler step{ctx_, kModule, "IPlugin2_Terminate"};
-  step([&] { ACHooks.reset(); });
+  step([&] {
+    hooks_intercept_.Disconnect();
+    ACHooks.reset();
+  });
   step([&] {
     ctx_.World.reset();
     World.reset();
   });
   step([&] {
     ctx_.CharacterStats.reset();
+    filter_login_.Disconnect();
     Filter.reset();
   });
   step([&] { Echo2.reset(); });
+  step([&] {
+    commands_.reset();
+    request_response_.Disconnect();
+    WebRequest.reset();
+  });
   step([&] {
     PluginSite.reset();
     Site.reset();
@@ -77,6 +107,45 @@ void OstravelMain::IPlugin2_Terminate() {
     MainView.reset();
   });
   step([&] { nbMain.reset(); });
+}
+
+void OstravelMain::ConnectHooks() {
+  hooks_intercept_ =
+      ACHooks->ChatParserIntercept.Connect([this](const std::string& text, bool& eat) {
+        if (commands_) commands_->ACHooks_ChatParserIntercept(text, eat);
+      });
+}
+
+void OstravelMain::ConnectFilter() {
+  filter_login_ = Filter->LoginComplete.Connect([this] { Filter_LoginComplete(); });
+}
+
+void OstravelMain::Filter_LoginComplete() {
+  ErrorHandler step{ctx_, kModule, "Filter_LoginComplete"};
+  step([&] { ctx_.CharacterID = Require(ctx_.CharacterStats).CharacterId(); });
+  step([&] { ctx_.CharacterName = Require(ctx_.CharacterStats).Name(); });
+  step([&] { ctx_.UpdateTicks = 29; });
+  step([&] {
+    Require(WebRequest)
+        .Post(ServerURL(ctx_) + "message.php", StdPostString(ctx_) + "&args=motd", "Print");
+  });
+  step([&] {
+    PrintChat(ctx_,
+              "Ostravel " + VersionString() + " initialized - Server Population: " +
+                  std::to_string(Require(ctx_.CharacterStats).ServerPopulation()),
+              kChatColor, true);
+  });
+  step([&] { ctx_.LoggedIn = true; });
+}
+
+void OstravelMain::WebRequest_Response(const std::string& Response, const std::string& Callback) {
+  ErrorHandler{ctx_, kModule, "WebRequest_Response"}([&] {
+    if (Callback == "Print") {
+      PrintChat(ctx_, Response, kChatColor, true);
+    } else if (Callback == "PrintAndRefreshQuests") {
+      PrintChat(ctx_, Response, kChatColor, true);
+    }
+  });
 }
 
 void OstravelMain::ConnectView() {

@@ -7,6 +7,11 @@
 #include "plugin/host/Signal.h"
 
 namespace ostravel {
+class ChatCommands;
+class WebRequest;
+}  // namespace ostravel
+
+namespace ostravel {
 
 // The plug-in class the host creates and loads. It connects to the host's services, builds the
 // main view and owns the process-wide state and every tab object.
@@ -29,6 +34,10 @@ class OstravelMain {
  private:
   void InitMonarch();
   void InitPatron();
+  void ConnectHooks();
+  void ConnectFilter();
+  void Filter_LoginComplete();
+  void WebRequest_Response(const std::string& Response, const std::string& Callback);
   void MainView_Activate() {}
   void MainView_Deactivate() {}
   bool MainView_Size() { return true; }
@@ -44,8 +53,13 @@ class OstravelMain {
   std::shared_ptr<host::CharacterStats> Filter;
   std::shared_ptr<host::View> MainView;
   std::shared_ptr<host::Notebook> nbMain;
+  std::unique_ptr<ostravel::WebRequest> WebRequest;
+  std::unique_ptr<ChatCommands> commands_;
 
   // The event connections of the members above; dropped with them.
+  host::Connection hooks_intercept_;
+  host::Connection filter_login_;
+  host::Connection request_response_;
   host::Connection view_activate_;
   host::Connection view_deactivate_;
   host::Connection view_size_;

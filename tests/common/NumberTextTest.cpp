@@ -1,8 +1,7 @@
-#include "common/NumberText.h"
-
 #include <gtest/gtest.h>
 
 #include "common/Error.h"
+#include "common/NumberText.h"
 #include "plugin/host/Variant.h"
 
 namespace ostravel {
@@ -37,7 +36,7 @@ TEST(VariantTest, ConvertsLikeTheHostsScriptingRuntime) {
   EXPECT_EQ(host::ToText(Variant{std::int64_t{-5}}), "-5");
   EXPECT_EQ(host::ToText(Variant{2.5}), "2.5");
   EXPECT_EQ(host::ToLong(Variant{std::string("12")}), 12);
-  EXPECT_EQ(host::ToLong(Variant{2.5}), 2);   // half to even
+  EXPECT_EQ(host::ToLong(Variant{2.5}), 2);  // half to even
   EXPECT_EQ(host::ToLong(Variant{3.5}), 4);
   EXPECT_EQ(host::ToLong(Variant{true}), -1);
   EXPECT_TRUE(host::ToBool(Variant{std::string("true")}));

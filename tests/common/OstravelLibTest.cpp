@@ -1,5 +1,3 @@
-#include "common/OstravelLib.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +5,7 @@
 #include "common/Context.h"
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
+#include "common/OstravelLib.h"
 #include "support/RecordingHooks.h"
 #include "support/TestEnvironment.h"
 
@@ -73,7 +72,8 @@ TEST_F(OstravelLibTest, LogErrorWritesTheErrorLineToLogAndChat) {
   ASSERT_EQ(hooks->chat.size(), 1u);
   EXPECT_EQ(hooks->chat[0].text, "OV>> " + expected);
   EXPECT_EQ(hooks->chat[0].color, 7);
-  EXPECT_EQ(ReadCrLfLines(LogFile()), std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
+  EXPECT_EQ(ReadCrLfLines(LogFile()),
+            std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
 }
 
 TEST_F(OstravelLibTest, LogErrorStillReachesChatWhenTheLogCannotBeWritten) {
@@ -181,7 +181,9 @@ TEST(UnsignedLongTest, ReadsTheBitsAsUnsigned) {
   EXPECT_EQ(UnsignedLong(2147483647), 2147483647.0);
 }
 
-TEST(VersionStringTest, IsThisRelease) { EXPECT_EQ(VersionString(), "3.0.0.10"); }
+TEST(VersionStringTest, IsThisRelease) {
+  EXPECT_EQ(VersionString(), "3.0.0.10");
+}
 
 TEST_F(OstravelLibTest, FixDateWritesTheSortableForm) {
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 12, 5, 9}), "2004-03-07 12:05:09");
@@ -198,7 +200,8 @@ TEST_F(OstravelLibTest, FixDateOfATextWithoutTimeReportsAndGivesZero) {
   const std::string expected = "Error: OstravelLib.FixDate dateArray out of range Value: 3/7/2004";
   ASSERT_EQ(hooks->chat.size(), 1u);
   EXPECT_EQ(hooks->chat[0].text, "OV>> " + expected);
-  EXPECT_EQ(ReadCrLfLines(LogFile()), std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
+  EXPECT_EQ(ReadCrLfLines(LogFile()),
+            std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
 }
 
 TEST_F(OstravelLibTest, GetBirthWithoutCharacterStatsReportsAndGivesEmptyText) {

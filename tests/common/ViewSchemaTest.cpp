@@ -1,10 +1,10 @@
-#include "common/ViewSchema.h"
-
 #include <gtest/gtest.h>
 
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
+
+#include "common/ViewSchema.h"
 
 namespace ostravel {
 namespace {
@@ -25,21 +25,22 @@ TEST(ViewSchemaTest, StartsAndEndsWithNothingBetweenThePieces) {
 
 TEST(ViewSchemaTest, HoldsTheExactControlTags) {
   const std::string xml = ViewSchema();
-  for (const char* piece : {
-           R"(<control name="chkChat" progid="DecalControls.Checkbox" left="5" top="8" width="35" height="20" text="afk"/>)",
-           R"(<control name="txtChat" progid="DecalControls.Edit" left="42" top="6" width="163" height="18" imageportalsrc="5201" textcolor="8716155" text="Auto reply - I'm currently afk."/>)",
-           R"(<control name="lstChat" progid="DecalControls.List"><column progid="DecalControls.IconColumn"/><column progid="DecalControls.TextColumn" fixedwidth="95"/><column progid="DecalControls.TextColumn"/><column progid="DecalControls.IconColumn"/></control></center>)",
-           R"(<control name="chMsg" progid="DecalControls.Choice" selected="0" left="5" top="6" width="175" height="20"><option text="New Messages"/><option text="Read Messages"/><option text="Sent Messages"/></control>)",
-           R"(<control name="btnMsg" progid="DecalControls.PushButton" left="185" top="5" width="20" height="20" text="?"/>)",
-           R"(<option text="Staff: Magistrates"/><option text="Staff: Pk Generals"/>)",
-           R"(<option text="Online Levels: 20-40"/><option text="Online Levels: 1-20"/></control><control name="btnMbr" )",
-           R"(<control name="chGrp" progid="DecalControls.Choice" selected="0" left="5" top="6" width="150" height="20"><option text="Fellowship Leaders"/><option text="Solo Players"/></control>)",
-           R"(<control name="chkGrp" progid="DecalControls.Checkbox" left="160" top="8" width="50" height="20" text="Enlist"/>)",
-           R"(<option text="Todays Quests/Events"/><option text="Next 7 days Quests/Events"/><option text="All Quests/Events"/><option text="My Quests/Events"/>)",
-           R"(<control name="lstQst" progid="DecalControls.List"><column progid="DecalControls.IconColumn"/><column progid="DecalControls.TextColumn" fixedwidth="105"/><column progid="DecalControls.TextColumn" fixedwidth="85"/><column progid="DecalControls.TextColumn"/><column progid="DecalControls.TextColumn" fixedwidth="0"/></control>)",
-           R"(<control name="chIRC" progid="DecalControls.Choice" left="5" top="6" width="165" height="20"></control><control name="chkIRC" progid="DecalControls.Checkbox" left="175" top="8" width="50" height="20" text="On"/>)",
-           R"(<control name="chkUpdateShare" progid="DecalControls.Checkbox" left="5" top="8" width="70" height="20" text="Share info"/><control name="chkUpdateAuto" progid="DecalControls.Checkbox" left="75" top="8" width="75" height="20" text="Auto update"/><control name="btnUpdate" progid="DecalControls.PushButton" left="152" top="5" width="55" height="20" text="Update"/></control></border><center><control name="lstUpdate" progid="DecalControls.List">)",
-       }) {
+  for (
+      const char* piece : {
+          R"(<control name="chkChat" progid="DecalControls.Checkbox" left="5" top="8" width="35" height="20" text="afk"/>)",
+          R"(<control name="txtChat" progid="DecalControls.Edit" left="42" top="6" width="163" height="18" imageportalsrc="5201" textcolor="8716155" text="Auto reply - I'm currently afk."/>)",
+          R"(<control name="lstChat" progid="DecalControls.List"><column progid="DecalControls.IconColumn"/><column progid="DecalControls.TextColumn" fixedwidth="95"/><column progid="DecalControls.TextColumn"/><column progid="DecalControls.IconColumn"/></control></center>)",
+          R"(<control name="chMsg" progid="DecalControls.Choice" selected="0" left="5" top="6" width="175" height="20"><option text="New Messages"/><option text="Read Messages"/><option text="Sent Messages"/></control>)",
+          R"(<control name="btnMsg" progid="DecalControls.PushButton" left="185" top="5" width="20" height="20" text="?"/>)",
+          R"(<option text="Staff: Magistrates"/><option text="Staff: Pk Generals"/>)",
+          R"(<option text="Online Levels: 20-40"/><option text="Online Levels: 1-20"/></control><control name="btnMbr" )",
+          R"(<control name="chGrp" progid="DecalControls.Choice" selected="0" left="5" top="6" width="150" height="20"><option text="Fellowship Leaders"/><option text="Solo Players"/></control>)",
+          R"(<control name="chkGrp" progid="DecalControls.Checkbox" left="160" top="8" width="50" height="20" text="Enlist"/>)",
+          R"(<option text="Todays Quests/Events"/><option text="Next 7 days Quests/Events"/><option text="All Quests/Events"/><option text="My Quests/Events"/>)",
+          R"(<control name="lstQst" progid="DecalControls.List"><column progid="DecalControls.IconColumn"/><column progid="DecalControls.TextColumn" fixedwidth="105"/><column progid="DecalControls.TextColumn" fixedwidth="85"/><column progid="DecalControls.TextColumn"/><column progid="DecalControls.TextColumn" fixedwidth="0"/></control>)",
+          R"(<control name="chIRC" progid="DecalControls.Choice" left="5" top="6" width="165" height="20"></control><control name="chkIRC" progid="DecalControls.Checkbox" left="175" top="8" width="50" height="20" text="On"/>)",
+          R"(<control name="chkUpdateShare" progid="DecalControls.Checkbox" left="5" top="8" width="70" height="20" text="Share info"/><control name="chkUpdateAuto" progid="DecalControls.Checkbox" left="75" top="8" width="75" height="20" text="Auto update"/><control name="btnUpdate" progid="DecalControls.PushButton" left="152" top="5" width="55" height="20" text="Update"/></control></border><center><control name="lstUpdate" progid="DecalControls.List">)",
+      }) {
     EXPECT_NE(xml.find(piece), std::string::npos) << piece;
   }
 }
@@ -50,11 +51,13 @@ TEST(ViewSchemaTest, IsWellFormedWithSevenPagesInOrder) {
   const auto notebook = doc.child("view").child("control");
   std::vector<std::string> labels;
   for (auto page : notebook.children("page")) labels.push_back(page.attribute("label").value());
-  EXPECT_EQ(labels, (std::vector<std::string>{"Chat", "Msg", "Mbr", "Grp", "Qst", "IRC", "Update"}));
+  EXPECT_EQ(labels,
+            (std::vector<std::string>{"Chat", "Msg", "Mbr", "Grp", "Qst", "IRC", "Update"}));
 
   const auto members = doc.select_node("//control[@name='chMbr']").node();
   std::vector<std::string> options;
-  for (auto option : members.children("option")) options.push_back(option.attribute("text").value());
+  for (auto option : members.children("option"))
+    options.push_back(option.attribute("text").value());
   ASSERT_EQ(options.size(), 25u);
   EXPECT_EQ(options[2], "Allegaince Friends");
   EXPECT_EQ(options[24], "Online Levels: 1-20");

@@ -1,8 +1,7 @@
-#include "platform/CodePage.h"
-
 #include <gtest/gtest.h>
 
 #include "common/Error.h"
+#include "platform/CodePage.h"
 
 namespace ostravel::platform {
 namespace {
@@ -14,7 +13,10 @@ TEST(CodePageTest, WesternEuropeanEncodesOneByteACharacter) {
   EXPECT_EQ(page->EncodeChar(U'\u00E9'), "\xE9");
   EXPECT_EQ(page->EncodeChar(U'\u20AC'), "\x80");
   EXPECT_EQ(page->EncodeChar(U'\u4E2D'), "?");
-  EXPECT_EQ(page->FromUtf8("Caf\xC3\xA9 \xE2\x82\xAC5 \xE4\xB8\xAD"), "Caf\xE9 \x80" "5 ?");
+  EXPECT_EQ(page->FromUtf8("Caf\xC3\xA9 \xE2\x82\xAC"
+                           "5 \xE4\xB8\xAD"),
+            "Caf\xE9 \x80"
+            "5 ?");
 }
 
 TEST(CodePageTest, WesternEuropeanDecodesEveryByte) {
@@ -30,8 +32,14 @@ TEST(CodePageTest, WesternEuropeanDecodesEveryByte) {
 TEST(CodePageTest, JapaneseUsesTwoBytesForKanji) {
   const auto page = CodePage::Open(932);
   EXPECT_EQ(page->EncodeChar(U'\u4E2D'), "\x92\x86");
-  EXPECT_EQ(page->FromUtf8("a\xE4\xB8\xAD" "b"), "a\x92\x86" "b");
-  EXPECT_EQ(page->ToUtf8("a\x92\x86" "b"), "a\xE4\xB8\xAD" "b");
+  EXPECT_EQ(page->FromUtf8("a\xE4\xB8\xAD"
+                           "b"),
+            "a\x92\x86"
+            "b");
+  EXPECT_EQ(page->ToUtf8("a\x92\x86"
+                         "b"),
+            "a\xE4\xB8\xAD"
+            "b");
   // Half-width katakana are single bytes.
   EXPECT_EQ(page->ToUtf8("\xB1"), "\xEF\xBD\xB1");
   // A lead byte at the end of the input has nothing to pair with.
@@ -40,11 +48,15 @@ TEST(CodePageTest, JapaneseUsesTwoBytesForKanji) {
 
 TEST(CodePageTest, InvalidUtf8BecomesQuestionMarks) {
   const auto page = CodePage::Open(1252);
-  EXPECT_EQ(page->FromUtf8("a\xFF" "b\xC3"), "a?b?");
+  EXPECT_EQ(page->FromUtf8("a\xFF"
+                           "b\xC3"),
+            "a?b?");
   EXPECT_EQ(page->FromUtf8("\xC0\xAF"), "??");  // overlong "/" is not a slash
 }
 
-TEST(CodePageTest, UnknownCodePageIsRefused) { EXPECT_THROW(CodePage::Open(4), Error); }
+TEST(CodePageTest, UnknownCodePageIsRefused) {
+  EXPECT_THROW(CodePage::Open(4), Error);
+}
 
 }  // namespace
 }  // namespace ostravel::platform

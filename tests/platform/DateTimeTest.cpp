@@ -1,6 +1,6 @@
-#include "platform/DateTime.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/DateTime.h"
 
 namespace ostravel::platform {
 namespace {

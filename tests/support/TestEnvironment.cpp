@@ -18,6 +18,14 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+void TestEnvironment::WriteSettings(const std::string& xml) const {
+  std::ofstream(folder.Path() / "Ostravel.xml", std::ios::binary) << xml;
+}
+
+bool TestEnvironment::Settle() {
+  return loop.RunUntil([this] { return http->InFlight() == 0; }, std::chrono::seconds(10));
+}
+
 std::string ReadFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::ostringstream content;

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/EventLoop.h"
+#include "platform/HttpClient.h"
 
 namespace ostravel::test {
 
@@ -32,15 +33,21 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-// What the host gives a plug-in, made for tests: a loop, the 1252 code page, a fixed clock and
-// a temporary plug-in folder.
+// What the host gives a plug-in, made for tests: a loop, the 1252 code page, a fixed clock, a
+// temporary plug-in folder and a real HTTP client.
 struct TestEnvironment {
   platform::EventLoop loop;
   std::unique_ptr<platform::CodePage> code_page = platform::CodePage::Open(1252);
   FixedClock clock;
   TempFolder folder;
+  std::unique_ptr<platform::HttpClient> http = platform::HttpClient::Create(loop);
 
-  Environment Env() { return Environment{loop, *code_page, clock, folder.Path()}; }
+  Environment Env() { return Environment{loop, *code_page, clock, folder.Path(), http.get()}; }
+
+  // Writes "Ostravel.xml" into the plug-in folder.
+  void WriteSettings(const std::string& xml) const;
+  // Runs the loop until no HTTP request is in flight (at most 10 s); false if time ran out.
+  bool Settle();
 };
 
 // The whole content of a file ("" when it does not exist).

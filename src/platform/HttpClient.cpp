@@ -1,0 +1,222 @@
+#include "platform/HttpClient.h"
+
+#include <curl/curl.h>
+
+#include <asio/post.hpp>
+#include <atomic>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "common/Error.h"
+#include "platform/EventLoop.h"
+
+namespace ostravel::platform {
+namespace {
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct SlistDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+using Easy = std::unique_ptr<CURL, EasyDeleter>;
+
+// One transfer as the worker thread holds it.
+struct Transfer {
+  HttpClient::RequestId id = 0;
+  Easy easy;
+  Slist headers;
+  std::string body;
+  std::string received;
+  char error[CURL_ERROR_SIZE] = {};
+};
+
+std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user) {
+  static_cast<Transfer*>(user)->received.append(data, size * count);
+  return size * count;
+}
+
+// The completions still wanted, kept on the loop's side: a completion that arrives for an id
+// no longer here was aborted and is dropped.
+struct Pending {
+  std::map<HttpClient::RequestId, HttpClient::Completion> completions;
+};
+
+class CurlHttpClient final : public HttpClient {
+ public:
+  CurlHttpClient(EventLoop& loop, HttpOptions options)
+      : loop_(loop), options_(options), multi_(curl_multi_init()) {
+    if (!multi_) throw Error(error_number::kOutOfMemory, "Out of memory");
+    worker_ = std::thread([this] { Run(); });
+  }
+
+  ~CurlHttpClient() override {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    curl_multi_wakeup(multi_);
+    worker_.join();
+    for (auto& [id, transfer] : transfers_) curl_multi_remove_handle(multi_, transfer->easy.get());
+    transfers_.clear();
+    curl_multi_cleanup(multi_);
+  }
+
+  RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
+                 Completion done) override {
+    auto transfer = MakeTransfer(url, headers, std::move(body));
+    const RequestId id = transfer->id;
+    pending_->completions.emplace(id, std::move(done));
+    {
+      std::lock_guard lock(mutex_);
+      to_add_.push_back(std::move(transfer));
+    }
+    curl_multi_wakeup(multi_);
+    return id;
+  }
+
+  void Abort(RequestId id) override {
+    if (pending_->completions.erase(id) == 0) return;
+    {
+      std::lock_guard lock(mutex_);
+      to_abort_.push_back(id);
+    }
+    curl_multi_wakeup(multi_);
+  }
+
+  std::size_t InFlight() const override { return pending_->completions.size(); }
+
+ private:
+  std::unique_ptr<Transfer> MakeTransfer(const std::string& url,
+                                         const std::vector<std::string>& headers,
+                                         std::string body) {
+    auto transfer = std::make_unique<Transfer>();
+    transfer->id = ++last_id_;
+    transfer->easy.reset(curl_easy_init());
+    if (!transfer->easy) throw Error(error_number::kOutOfMemory, "Out of memory");
+    for (const auto& header : headers) {
+      curl_slist* list = curl_slist_append(transfer->headers.get(), header.c_str());
+      if (!list) throw Error(error_number::kOutOfMemory, "Out of memory");
+      transfer->headers.release();
+      transfer->headers.reset(list);
+    }
+    transfer->body = std::move(body);
+    CURL* easy = transfer->easy.get();
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, transfer->body.data());
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                     static_cast<curl_off_t>(transfer->body.size()));
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headers.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Receive);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->error);
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(options_.connect_timeout.count()));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.total_timeout.count()));
+    return transfer;
+  }
+
+  // The worker thread: takes new and aborted requests, drives the transfers and hands every
+  // finished one to the loop.
+  void Run() {
+    while (TakeCommands()) {
+      int running = 0;
+      curl_multi_perform(multi_, &running);
+      HandOverFinished();
+      curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+    }
+  }
+
+  bool TakeCommands() {
+    std::deque<std::unique_ptr<Transfer>> added;
+    std::deque<RequestId> aborted;
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return false;
+      added.swap(to_add_);
+      aborted.swap(to_abort_);
+    }
+    for (auto& transfer : added) {
+      curl_multi_add_handle(multi_, transfer->easy.get());
+      transfers_.emplace(transfer->id, std::move(transfer));
+    }
+    for (RequestId id : aborted) {
+      auto found = transfers_.find(id);
+      if (found == transfers_.end()) continue;
+      curl_multi_remove_handle(multi_, found->second->easy.get());
+      transfers_.erase(found);
+    }
+    return true;
+  }
+
+  void HandOverFinished() {
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+      if (message->msg != CURLMSG_DONE) continue;
+      Transfer* transfer = nullptr;
+      curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+      HttpResponse response;
+      response.transferred = message->data.result == CURLE_OK;
+      curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &response.status);
+      if (!response.transferred) {
+        response.error =
+            transfer->error[0] ? transfer->error : curl_easy_strerror(message->data.result);
+      } else {
+        response.body = std::move(transfer->received);
+      }
+      const RequestId id = transfer->id;
+      curl_multi_remove_handle(multi_, message->easy_handle);
+      transfers_.erase(id);
+      Deliver(id, std::move(response));
+    }
+  }
+
+  void Deliver(RequestId id, HttpResponse response) {
+    std::weak_ptr<Pending> weak = pending_;
+    asio::post(loop_.Context(), [weak, id, response = std::move(response)]() mutable {
+      auto pending = weak.lock();
+      if (!pending) return;
+      auto found = pending->completions.find(id);
+      if (found == pending->completions.end()) return;
+      auto done = std::move(found->second);
+      pending->completions.erase(found);
+      done(std::move(response));
+    });
+  }
+
+  EventLoop& loop_;
+  HttpOptions options_;
+  CURLM* multi_;
+  RequestId last_id_ = 0;
+  // Loop side.
+  std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
+  // Shared between the loop and the worker.
+  std::mutex mutex_;
+  bool stopping_ = false;
+  std::deque<std::unique_ptr<Transfer>> to_add_;
+  std::deque<RequestId> to_abort_;
+  // Worker side.
+  std::map<RequestId, std::unique_ptr<Transfer>> transfers_;
+  std::thread worker_;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpClient> HttpClient::Create(EventLoop& loop, HttpOptions options) {
+  InitCurlOnce();
+  return std::make_unique<CurlHttpClient>(loop, options);
+}
+
+}  // namespace ostravel::platform

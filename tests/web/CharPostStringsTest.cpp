@@ -1,0 +1,190 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "sim/SimControls.h"
+#include "sim/SimView.h"
+#include "support/PluginHarness.h"
+#include "web/CharPostStrings.h"
+#include "web/WebRequest.h"
+
+namespace ostravel {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+// A character whose every value shows in the record: a level of 126, names with "&" and
+// apostrophes, negative ids that are sent unsigned, no allegiance record of its own.
+sim::CharacterProfile Profile() {
+  sim::CharacterProfile p;
+  p.id = 5;
+  p.name = "Ann & Co";
+  p.server = "Darktide";
+  p.birth = 1078661109;
+  p.age = 100;
+  p.deaths = 2;
+  p.class_template = "Adventurer";
+  p.gender = "Female";
+  p.race = "Sho";
+  p.level = 126;
+  p.rank = 3;
+  p.skill_points = 7;
+  p.followers = 4;
+  p.vassal_count = 2;
+  p.skill_count = 2;
+  p.location = -1;
+  for (int n = 1; n <= 6; ++n) p.attributes[n] = {10 * n, 10 * n + 1};
+  for (int n = 1; n <= 6; ++n) p.vitals[n] = 100 + n;
+  for (int n = 1; n <= 40; ++n) p.skills[n] = {"S" + std::to_string(n), 1, n};
+  p.skills[1].name = "Long Name";
+  p.vassals = {{-7, 1, 0, 0, "V'one", 3, 2, 5, -1}, {8, 9, 0, 0, "Vtwo", 4, 1, 5, 12}};
+  return p;
+}
+
+class CharPostStringsTest : public ::testing::Test {
+ protected:
+  explicit CharPostStringsTest(sim::CharacterProfile profile = Profile()) : harness(profile) {
+    harness.Initialize();
+    ctx().CharacterID = 5;
+    ctx().CharacterName = "Ann & Co";
+    ctx().Monarch = {2, 77, 0, 0, "Queen", 1, 9, 0, 1.5e15};
+  }
+
+  Context& ctx() { return harness.State(); }
+  void Check(const char* name, bool on) {
+    std::dynamic_pointer_cast<sim::SimCheckbox>(harness.host.View()->Find(name))->SetChecked(on);
+  }
+
+  test::PluginHarness harness;
+};
+
+TEST_F(CharPostStringsTest, ServerUrlReadsTheLastServerOnceAndEndsWithASlash) {
+  harness.env.WriteSettings(R"(<s><server url="http://one/"/><server url="http://two/ov"/></s>)");
+  EXPECT_EQ(ServerURL(ctx()), "http://two/ov/");
+  harness.env.WriteSettings(R"(<s><server url="http://three/"/></s>)");
+  EXPECT_EQ(ServerURL(ctx()), "http://two/ov/");  // read once per plug-in life
+}
+
+TEST_F(CharPostStringsTest, ServerUrlWithoutServerIsASlash) {
+  harness.env.WriteSettings("<s/>");
+  EXPECT_EQ(ServerURL(ctx()), "/");
+  EXPECT_EQ(ServerURL(ctx()), "/");
+}
+
+TEST_F(CharPostStringsTest, ServerUrlOfAMissingFileIsReportedAndTriedAgain) {
+  EXPECT_EQ(ServerURL(ctx()), "");
+  EXPECT_THAT(harness.ChatTexts().back(),
+              StartsWith("OV>> Error in CharPostStrings.ServerURL. Number: -2146697211, "
+                         "Description: Ostravel.xml not found"));
+  harness.env.WriteSettings(R"(<s><server url="http://x"/></s>)");
+  EXPECT_EQ(ServerURL(ctx()), "http://x/");
+}
+
+TEST_F(CharPostStringsTest, StdPostStringCarriesTheStandardFields) {
+  EXPECT_EQ(StdPostString(ctx()),
+            "CID=5&MID=77&Location=4294967295&Localtime=12/6/2026 6:37:19 AM&FLID=0"
+            "&WantFellowship=0");
+  Check("chkGrp", true);
+  ctx().FellowshipInfo.FLeaderID = -3;
+  EXPECT_THAT(StdPostString(ctx()), testing::EndsWith("&FLID=-3&WantFellowship=1"));
+}
+
+TEST_F(CharPostStringsTest, CharPostStringHoldsEveryFieldInOrder) {
+  Check("chkUpdateShare", true);
+  ctx().Patron = {1, 33, 0, 0, "Pat", 2, 4, 44, 12.0};
+  std::string skills;
+  for (int n = 1; n <= 40; ++n) {
+    if (n == 8 || n == 17 || n == 25 || n == 26) continue;
+    const std::string name = n == 1 ? "LongName" : "S" + std::to_string(n);
+    skills += "&State" + name + "=1&" + name + "=" + std::to_string(n);
+  }
+  const std::string amp = FieldValue("&");
+  EXPECT_EQ(CharPostString(ctx()),
+            StdPostString(ctx()) + "&Name=Ann " + amp + " Co&Server=Darktide" +
+                "&Birth=2004-03-07 12:05:09&Age=100&Deaths=2&Class=Adventurer&Gender=Female" +
+                "&Level=1&Race=Sho&Rank=3&SkillPoints=7&TotalXp=0&UnassignedXp=0" +
+                "&ProducedXp=0&Followers=4&Vassals=2&Pk=0&Share=1\n\n" +
+                "&StartStrength=10&Strength=11&StartEndurance=20&Endurance=21" +
+                "&StartCoordination=40&Coordination=41&StartQuickness=30&Quickness=31" +
+                "&StartFocus=50&Focus=51&StartSelf=60&Self=61\n\n" +
+                "&Health=102&Stamina=104&Mana=106\n\n" + skills + "\n\n" +
+                "&MonarchCID=77&MonarchPID=77&MonarchName=Queen&MonarchProducedXp=1.5E+15" +
+                "&MonarchGender=Female&MonarchRace=Aluvian&MonarchRank=9\n\n" +
+                "&PatronCID=33&PatronPID=44&PatronName=Pat&PatronProducedXp=12" +
+                "&PatronGender=Male&PatronRace=Gharu'ndim&PatronRank=4\n\n" +
+                "&Vassal1CID=-7&Vassal1PID=5&Vassal1Name=V'one&Vassal1ProducedXp=4294967295" +
+                "&Vassal1Gender=Male&Vassal1Race=Sho&Vassal1Rank=2" +
+                "&Vassal2CID=8&Vassal2PID=5&Vassal2Name=Vtwo&Vassal2ProducedXp=12" +
+                "&Vassal2Gender=9&Vassal2Race=Viamontian&Vassal2Rank=1");
+}
+
+TEST_F(CharPostStringsTest, LevelOf126IsComputedFromTheTotalExperience) {
+  ctx().TotalXP = 0;
+  EXPECT_THAT(CharPostString(ctx()), HasSubstr("&Level=1&"));
+  ctx().TotalXP = 192595000000.0;  // between the levels 275 and 276
+  EXPECT_THAT(CharPostString(ctx()), HasSubstr("&Level=275&"));
+}
+
+class CharPostStringsEdgeTest : public CharPostStringsTest {
+ protected:
+  static sim::CharacterProfile EdgeProfile() {
+    auto p = Profile();
+    p.level = 125;
+    p.skill_count = 100;
+    p.vassal_count = 20;
+    p.self = host::AllegianceInfo{};
+    p.self->xp = -2;
+    return p;
+  }
+  CharPostStringsEdgeTest() : CharPostStringsTest(EdgeProfile()) {}
+};
+
+TEST_F(CharPostStringsEdgeTest, CountsOutsideTheirRangesSendNoRecordsButKeepTheLineFeeds) {
+  const std::string text = CharPostString(ctx());
+  EXPECT_THAT(text, HasSubstr("&Level=125&"));
+  EXPECT_THAT(text, HasSubstr("&ProducedXp=-2&"));
+  EXPECT_THAT(text, HasSubstr("&Vassals=20&Pk=0&Share=0\n\n"));
+  EXPECT_THAT(text, HasSubstr("&Mana=106\n\n\n\n&MonarchCID="));
+  EXPECT_THAT(text, Not(HasSubstr("&StateS2=")));
+  EXPECT_THAT(text, testing::EndsWith("&PatronRank=0\n\n"));
+}
+
+TEST_F(CharPostStringsTest, AFailureIsReportedAndLogsWhatWasBuilt) {
+  ctx().CharacterStats.reset();
+  EXPECT_EQ(CharPostString(ctx()), "");
+  const auto log = test::ReadCrLfLines(harness.env.folder.Path() / "log.txt");
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_THAT(log[0], HasSubstr("Error in CharPostStrings.CharPostString. Number: 91"));
+  EXPECT_THAT(log[1], HasSubstr("] Debug: Start Post String"));
+  EXPECT_THAT(log[2], HasSubstr("] CID=5&MID=77&"));
+  EXPECT_THAT(log[3], HasSubstr("] Debug: End Post String"));
+}
+
+TEST_F(CharPostStringsTest, FellowPostStringListsTheFellows) {
+  auto& info = ctx().FellowshipInfo;
+  info = {12, "Lead", 80, 2, "Band & Co", true, true};
+  ctx().Fellows[0] = {12, "Lead", 80, 0, 0, 0};
+  ctx().Fellows[1] = {13, "Two", 50, 0, 0, 0};
+  EXPECT_EQ(FellowPostString(ctx()),
+            StdPostString(ctx()) + "&FellowshipName=Band " + FieldValue("&") +
+                " Co&SharedXp=True&LeaderCID=12&LeaderName=Lead&LeaderLevel=80&Fellows=2" +
+                "&Fellow1CID=12&Fellow1Name=Lead&Fellow1Level=80" +
+                "&Fellow2CID=13&Fellow2Name=Two&Fellow2Level=50");
+  info.FCount = 27;
+  EXPECT_EQ(FellowPostString(ctx()), "");
+  EXPECT_THAT(harness.ChatTexts().back(),
+              HasSubstr("Error in CharPostStrings.FellowPostString. Number: 9"));
+}
+
+TEST(GenderRaceTest, NamesKnownNumbersAndWritesOthers) {
+  EXPECT_EQ(GenderFromNr(1), "Male");
+  EXPECT_EQ(GenderFromNr(2), "Female");
+  EXPECT_EQ(GenderFromNr(0), "0");
+  EXPECT_EQ(RaceFromNr(4), "Viamontian");
+  EXPECT_EQ(RaceFromNr(5), "5");
+  EXPECT_EQ(RaceFromNr(-1), "-1");
+}
+
+}  // namespace
+}  // namespace ostravel

@@ -1,0 +1,177 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <asio/steady_timer.hpp>
+
+#include "common/Context.h"
+#include "support/RecordingHooks.h"
+#include "support/RecordingServer.h"
+#include "support/TestEnvironment.h"
+#include "web/WebRequest.h"
+
+namespace ostravel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Pair;
+using ::testing::StartsWith;
+
+class WebRequestTest : public ::testing::Test {
+ protected:
+  WebRequestTest() : ctx(env.Env()) {
+    ctx.ACHooks = hooks;
+    connection = request.Response.Connect([this](const std::string& text, const std::string& cb) {
+      responses.emplace_back(text, cb);
+    });
+  }
+
+  test::TestEnvironment env;
+  Context ctx;
+  std::shared_ptr<test::RecordingHooks> hooks = std::make_shared<test::RecordingHooks>();
+  WebRequest request{ctx};
+  std::vector<std::pair<std::string, std::string>> responses;
+  host::Connection connection;
+  test::RecordingServer server;
+};
+
+TEST_F(WebRequestTest, EncodesThroughTheCodePage) {
+  EXPECT_EQ(request.HTTPEncoder(""), "");
+  EXPECT_EQ(request.HTTPEncoder("AZaz09*@._-&="), "AZaz09*@._-&=");
+  EXPECT_EQ(request.HTTPEncoder("a b"), "a+b");
+  EXPECT_EQ(request.HTTPEncoder("+%/:\n\x05"), "%2B%25%2F%3A%0A%05");
+  EXPECT_EQ(request.HTTPEncoder("caf\xC3\xA9 \xE2\x82\xAC"), "caf%E9+%80");
+  EXPECT_EQ(request.HTTPEncoder("\xE4\xB8\xAD"), "%3F");  // 1252 lacks it: "?"
+  EXPECT_EQ(request.HTTPEncoder("Gharu'ndim"), "Gharu%27ndim");
+}
+
+TEST_F(WebRequestTest, EncodesDoubleByteCharactersAsFourDigits) {
+  const auto japanese = platform::CodePage::Open(932);
+  Context ctx932(Environment{env.loop, *japanese, env.clock, env.folder.Path(), env.http.get()});
+  WebRequest request932(ctx932);
+  EXPECT_EQ(request932.HTTPEncoder("\xE4\xB8\xAD"
+                                   "a"),
+            "%9286a");
+}
+
+TEST_F(WebRequestTest, AnAmpersandInsideAValueStaysInTheValue) {
+  EXPECT_EQ(request.HTTPEncoder("CID=1&args=" + FieldValue("say a&b=c")), "CID=1&args=say+a%26b=c");
+  EXPECT_EQ(FieldValue("no ampersand"), "no ampersand");
+}
+
+TEST_F(WebRequestTest, PostsTheEncodedBodyWithItsHeadersAndAnswersWithTheCallback) {
+  server.Answer("/member.php", "Name: Bob  Level: 5\ncaf\xE9");
+  request.Post(server.Url() + "member.php", "CID=1&args=whois Bob", "Print");
+  EXPECT_EQ(request.ReadyState(), 1);
+  ASSERT_TRUE(env.Settle());
+
+  const auto received = server.Requests();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].path, "/member.php");
+  EXPECT_EQ(received[0].body, "CID=1&args=whois+Bob");
+  EXPECT_EQ(received[0].content_type, "application/x-www-form-urlencoded");
+  EXPECT_EQ(received[0].user_agent, "Ostravel 3004");
+  EXPECT_THAT(responses, ElementsAre(Pair("Name: Bob  Level: 5\ncaf\xC3\xA9", "Print")));
+  EXPECT_EQ(request.ReadyState(), 0);
+}
+
+TEST_F(WebRequestTest, AUrlStartingWithASlashSendsNothing) {
+  request.Post("/member.php", "CID=1", "Print");
+  EXPECT_EQ(request.ReadyState(), 0);
+  env.loop.RunFor(std::chrono::milliseconds(50));
+  EXPECT_EQ(server.RequestCount(), 0u);
+  EXPECT_TRUE(responses.empty());
+}
+
+TEST_F(WebRequestTest, APostWhileBusyIsDroppedAndOnlyRefreshUpdateHearsWhy) {
+  server.Delay(std::chrono::milliseconds(100));
+  request.Post(server.Url() + "a.php", "first", "Draw");
+  request.Post(server.Url() + "b.php", "second", "Print");
+  EXPECT_TRUE(responses.empty());
+  request.Post(server.Url() + "c.php", "third", "RefreshUpdate");
+  EXPECT_THAT(responses,
+              ElementsAre(Pair("Server busy or unavaliable. Please wait a little before trying "
+                               "again.",
+                               "PrintResponse")));
+  ASSERT_TRUE(env.Settle());
+  EXPECT_EQ(server.RequestCount(), 1u);
+  ASSERT_EQ(responses.size(), 2u);
+  EXPECT_EQ(responses[1].second, "Draw");
+}
+
+TEST_F(WebRequestTest, AResponseHandlerMayPostAgainThroughTheSameObject) {
+  server.Answer("/a.php", "one");
+  server.Answer("/b.php", "two");
+  int posts = 0;
+  auto again = request.Response.Connect([&](const std::string&, const std::string& callback) {
+    if (callback == "PrintAndRefresh" && posts++ == 0) {
+      request.Post(server.Url() + "b.php", "again", "Draw");
+    }
+  });
+  request.Post(server.Url() + "a.php", "first", "PrintAndRefresh");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(responses, ElementsAre(Pair("one", "PrintAndRefresh"), Pair("two", "Draw")));
+}
+
+TEST_F(WebRequestTest, ReleasingTheObjectDropsTheRequestInFlight) {
+  server.Delay(std::chrono::milliseconds(100));
+  bool answered = false;
+  {
+    WebRequest doomed(ctx);
+    auto connection_alive =
+        doomed.Response.Connect([&](const std::string&, const std::string&) { answered = true; });
+    doomed.Post(server.Url() + "a.php", "x", "Print");
+  }
+  EXPECT_EQ(env.http->InFlight(), 0u);
+  env.loop.RunFor(std::chrono::milliseconds(300));
+  EXPECT_FALSE(answered);
+}
+
+TEST_F(WebRequestTest, AFailedTransferCompletesWithAnEmptyAnswer) {
+  request.Post("http://127.0.0.1:1/member.php", "x", "Print");  // nothing listens on port 1
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(responses, ElementsAre(Pair("", "Print")));
+  EXPECT_EQ(request.ReadyState(), 0);
+}
+
+TEST_F(WebRequestTest, AServerThatNeverAnswersRunsIntoTheTimeLimitWithoutBlockingTheLoop) {
+  test::SilentServer silent;
+  auto quick = platform::HttpClient::Create(
+      env.loop, {std::chrono::milliseconds(200), std::chrono::milliseconds(300)});
+  Context quick_ctx(
+      Environment{env.loop, *env.code_page, env.clock, env.folder.Path(), quick.get()});
+  WebRequest slow(quick_ctx);
+  std::vector<std::string> callbacks;
+  auto connection_alive =
+      slow.Response.Connect([&](const std::string& text, const std::string& callback) {
+        EXPECT_EQ(text, "");
+        callbacks.push_back(callback);
+      });
+  int ticks = 0;
+  asio::steady_timer ticker(env.loop.Context());
+  std::function<void()> tick = [&] {
+    ticker.expires_after(std::chrono::milliseconds(20));
+    ticker.async_wait([&](const asio::error_code& error) {
+      if (!error && ++ticks < 1000) tick();
+    });
+  };
+  tick();
+  slow.Post(silent.Url() + "member.php", "x", "Print");
+  ASSERT_TRUE(env.loop.RunUntil([&] { return !callbacks.empty(); }, std::chrono::seconds(5)));
+  ticker.cancel();
+  EXPECT_THAT(callbacks, ElementsAre("Print"));
+  EXPECT_GE(ticks, 5);  // the loop kept running while the transfer waited
+  EXPECT_EQ(slow.ReadyState(), 0);
+}
+
+TEST_F(WebRequestTest, ASendThatFailsIsReportedAndDoesNotLeaveTheObjectBusy) {
+  Context no_http(Environment{env.loop, *env.code_page, env.clock, env.folder.Path(), nullptr});
+  no_http.ACHooks = hooks;
+  WebRequest broken(no_http);
+  broken.Post(server.Url() + "a.php", "x", "Print");
+  EXPECT_EQ(broken.ReadyState(), 0);
+  ASSERT_EQ(hooks->chat.size(), 1u);
+  EXPECT_THAT(hooks->chat[0].text, StartsWith("OV>> Error in WebRequest.Post. Number: 91"));
+}
+
+}  // namespace
+}  // namespace ostravel
