@@ -48,8 +48,8 @@ class SimChoice final : public host::Choice {
   std::string Name() const override { return info_.name; }
   void AddChoice(const std::string& text, const host::Variant& data) override;
   std::int32_t ChoiceCount() const override;
-  std::string Text(std::int32_t index) const override;     // throws Error out of range
-  host::Variant Data(std::int32_t index) const override;   // throws Error out of range
+  std::string Text(std::int32_t index) const override;    // throws Error out of range
+  host::Variant Data(std::int32_t index) const override;  // throws Error out of range
   std::int32_t Selected() const override { return selected_; }
   void SetSelected(std::int32_t index) override;  // -1 or a valid index, else throws Error
 
@@ -115,8 +115,8 @@ class SimPushButton final : public host::PushButton {
 class SimList final : public host::List {
  public:
   struct Column {
-    bool icon = false;                  // DecalControls.IconColumn, else TextColumn
-    std::optional<int> fixed_width;     // the "fixedwidth" attribute
+    bool icon = false;               // DecalControls.IconColumn, else TextColumn
+    std::optional<int> fixed_width;  // the "fixedwidth" attribute
   };
   struct Cell {
     std::map<std::int32_t, host::Variant> data;  // by sub-index
@@ -149,6 +149,7 @@ class SimList final : public host::List {
 
  private:
   const Cell& CellAt(std::int32_t column, std::int32_t row) const;  // throws Error
+  Cell& CellAt(std::int32_t column, std::int32_t row);
   ControlInfo info_;
   std::vector<Column> columns_;
   std::vector<std::vector<Cell>> rows_;

@@ -23,8 +23,9 @@ class SimView final : public host::View {
     std::shared_ptr<SimList> list;  // the page's list, if it has one
   };
 
-  // Parses the XML; throws Error (with the parser's reason) for malformed XML, an unknown
-  // progid, a duplicate control name or a control that lacks a name where one is needed.
+  // Parses the XML; throws Error (with the parser's reason) for malformed XML, a root other
+  // than <view>, an unknown progid, a bad attribute value or a duplicate control name.
+  // Controls without a name are built (they take an id) but no one can reach them.
   static std::shared_ptr<SimView> Load(const std::string& xml);
 
   std::shared_ptr<host::Control> ControlByName(const std::string& name) override;
