@@ -86,8 +86,9 @@ Workbench::Workbench(sim::CharacterProfile profile, std::unique_ptr<platform::Co
                      std::filesystem::path folder, Transcript& transcript, Console& console)
     : code_page_(std::move(code_page)),
       clock_(platform::Clock::System()),
+      http_(platform::HttpClient::Create(loop_)),
       host_(loop_, std::move(profile)),
-      plugin_(Environment{loop_, *code_page_, *clock_, std::move(folder)}),
+      plugin_(Environment{loop_, *code_page_, *clock_, std::move(folder), http_.get()}),
       transcript_(transcript),
       console_(console) {
   host_.SetEffectSink([this](const sim::Effect& effect) {
@@ -114,6 +115,8 @@ int Workbench::Run(LineReader& reader) {
     }
     if (Execute(*line) == Outcome::kQuit) break;
     Pump();
+    // A person waits for the answers of what they typed; a script says :settle itself.
+    if (reader.Interactive()) loop_.RunUntil([this] { return !busy_(); }, kSettleLimit);
   }
   Stop();
   return 0;

@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/EventLoop.h"
+#include "platform/HttpClient.h"
 #include "plugin/OstravelMain.h"
 #include "sim/SimHost.h"
 
@@ -36,8 +37,7 @@ class Workbench {
   // Runs the session until :quit or the end of input; returns the exit code.
   int Run(LineReader& reader);
 
-  // What :settle waits for: true while work is in flight (such as HTTP requests). By default
-  // nothing ever is.
+  // What :settle waits for: true while work is in flight. By default, HTTP requests.
   void SetBusyPredicate(std::function<bool()> busy) { busy_ = std::move(busy); }
 
   // One command of the workbench: its name, its usage line, what it does, its handler.
@@ -89,11 +89,12 @@ class Workbench {
   platform::EventLoop loop_;
   std::unique_ptr<platform::CodePage> code_page_;
   std::unique_ptr<platform::Clock> clock_;
+  std::unique_ptr<platform::HttpClient> http_;
   sim::SimHost host_;
   OstravelMain plugin_;
   Transcript& transcript_;
   Console& console_;
-  std::function<bool()> busy_ = [] { return false; };
+  std::function<bool()> busy_ = [this] { return http_->InFlight() > 0; };
   bool started_ = false;
   bool stopped_ = false;
   bool quit_ = false;
