@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace ostravel::platform {
@@ -17,6 +18,12 @@ class SystemClock final : public Clock {
 #endif
     return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                     local.tm_hour,        local.tm_min,     local.tm_sec};
+  }
+
+  std::int64_t MonotonicMs() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
   }
 };
 

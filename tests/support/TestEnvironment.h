@@ -17,7 +17,9 @@ namespace ostravel::test {
 class FixedClock final : public platform::Clock {
  public:
   platform::DateTime LocalNow() const override { return now; }
+  std::int64_t MonotonicMs() const override { return monotonic_ms; }
   platform::DateTime now{2026, 12, 6, 6, 37, 19};
+  std::int64_t monotonic_ms = 1'000'000;
 };
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
