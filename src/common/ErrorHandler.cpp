@@ -33,9 +33,14 @@ Error AsError(std::exception_ptr error) {
 
 }  // namespace
 
-void ErrorHandler::Report(std::exception_ptr error) noexcept {
+void ErrorHandler::ReportError(std::exception_ptr error) noexcept {
   try {
-    LogError(ctx_, module_, procedure_, AsError(error));
+    const Error as_error = AsError(error);
+    if (report_ == Report::kLogOnly) {
+      WriteLog(ctx_, ErrorLine(module_, procedure_, as_error));
+    } else {
+      LogError(ctx_, module_, procedure_, as_error);
+    }
   } catch (...) {
     // Reporting must not fail the host's call; LogError already did what it could.
   }

@@ -19,8 +19,13 @@ struct Context;
 //   step([&] { ... });
 class ErrorHandler {
  public:
-  ErrorHandler(Context& ctx, std::string_view module, std::string_view procedure)
-      : ctx_(ctx), module_(module), procedure_(procedure) {}
+  // Where a report goes: the log and the chat, or (for the IRC line parser, whose failures
+  // are the server's, not the player's) the log alone.
+  enum class Report { kLogAndChat, kLogOnly };
+
+  ErrorHandler(Context& ctx, std::string_view module, std::string_view procedure,
+               Report report = Report::kLogAndChat)
+      : ctx_(ctx), module_(module), procedure_(procedure), report_(report) {}
 
   // Runs `body`; returns false when it raised an error (which has then been reported).
   template <class Body>
@@ -29,17 +34,18 @@ class ErrorHandler {
       body();
       return true;
     } catch (...) {
-      Report(std::current_exception());
+      ReportError(std::current_exception());
       return false;
     }
   }
 
  private:
-  void Report(std::exception_ptr error) noexcept;
+  void ReportError(std::exception_ptr error) noexcept;
 
   Context& ctx_;
   std::string_view module_;
   std::string_view procedure_;
+  Report report_;
 };
 
 }  // namespace ostravel

@@ -66,14 +66,19 @@ void WriteLog(Context& ctx, std::string_view Text) {
   if (!file) throw Error(error_number::kFileAccess, "Path/File access error");
 }
 
-void LogError(Context& ctx, std::string_view ModuleName, std::string_view ProcName,
-              const Error& Err) {
+std::string ErrorLine(std::string_view ModuleName, std::string_view ProcName, const Error& Err) {
   std::string message = "Error in ";
   message += ModuleName;
   message += ".";
   message += ProcName;
   message += ". Number: " + std::to_string(Err.Number()) + ", Description: " + Err.Description() +
              " Source: " + Err.Source();
+  return message;
+}
+
+void LogError(Context& ctx, std::string_view ModuleName, std::string_view ProcName,
+              const Error& Err) {
+  const std::string message = ErrorLine(ModuleName, ProcName, Err);
   try {
     WriteLog(ctx, message);
   } catch (...) {
@@ -96,25 +101,29 @@ std::string ValFromStr(std::string_view Str, std::string_view Key) {
   return line.substr(space + 1, end - space - 1);
 }
 
+std::string_view CutBetween(std::string_view Text, std::string_view StartMark,
+                            std::string_view EndMark) {
+  std::size_t start = 0;  // where StartMark stands
+  if (!StartMark.empty()) {
+    start = Text.find(StartMark);
+    if (start == std::string_view::npos) return {};
+  }
+  std::size_t end = Text.size();
+  if (!EndMark.empty()) {
+    end = Text.find(EndMark, start + 1);
+    if (end == std::string_view::npos) return {};
+  }
+  const std::size_t from = start + StartMark.size();
+  if (end < from) throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
+  return Text.substr(from, end - from);
+}
+
 std::string Part(Context& ctx, std::string_view Text, std::string_view StartMark,
                  std::string_view EndMark) {
   std::string result;
   // Reports under the parser's name: the IRC parser is what cuts texts this way.
-  ErrorHandler{ctx, "IRCParser", "Part"}([&] {
-    std::size_t start = 0;  // 0-based position of StartMark
-    if (!StartMark.empty()) {
-      start = Text.find(StartMark);
-      if (start == std::string_view::npos) return;
-    }
-    std::size_t end = Text.size();
-    if (!EndMark.empty()) {
-      end = start + 1 <= Text.size() ? Text.find(EndMark, start + 1) : std::string_view::npos;
-      if (end == std::string_view::npos) return;
-    }
-    const std::size_t from = start + StartMark.size();
-    if (end < from) throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
-    result = Text.substr(from, end - from);
-  });
+  ErrorHandler{ctx, "IRCParser", "Part"}(
+      [&] { result = CutBetween(Text, StartMark, EndMark); });
   return result;
 }
 

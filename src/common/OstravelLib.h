@@ -28,6 +28,9 @@ void WriteLog(Context& ctx, std::string_view Text);
 void LogError(Context& ctx, std::string_view ModuleName, std::string_view ProcName,
               const Error& Err);
 
+// "Error in Module.Proc. Number: N, Description: D Source: S"
+std::string ErrorLine(std::string_view ModuleName, std::string_view ProcName, const Error& Err);
+
 // The value of field `Key` in one answer line ("Key: value  Key2: value2"), or "".
 std::string ValFromStr(std::string_view Str, std::string_view Key);
 
@@ -35,6 +38,10 @@ std::string ValFromStr(std::string_view Str, std::string_view Key);
 // the end of the text), or "" when a mark is missing or the marks overlap (that is logged).
 std::string Part(Context& ctx, std::string_view Text, std::string_view StartMark,
                  std::string_view EndMark);
+// Part's cut without the report: a view into Text, empty when a mark is missing; throws Error
+// when the marks overlap.
+std::string_view CutBetween(std::string_view Text, std::string_view StartMark,
+                            std::string_view EndMark);
 
 // Puts the text on the clipboard; true when the clipboard took it.
 bool SetClipboardText(Context& ctx, const std::string& Text);
