@@ -105,8 +105,13 @@ Workbench::~Workbench() {
   }
 }
 
-int Workbench::Run(LineReader& reader) {
+int Workbench::Run(LineReader& reader, const std::vector<std::string>& startup) {
   Start();
+  for (const auto& line : startup) {
+    if (Execute(line) == Outcome::kQuit) quit_ = true;
+    Pump();
+    loop_.RunUntil([this] { return !busy_(); }, kSettleLimit);
+  }
   while (!quit_) {
     auto line = reader.ReadLine(Prompt());
     if (!line) {
@@ -115,8 +120,9 @@ int Workbench::Run(LineReader& reader) {
     }
     if (Execute(*line) == Outcome::kQuit) break;
     Pump();
-    // A person waits for the answers of what they typed; a script says :settle itself.
-    if (reader.Interactive()) loop_.RunUntil([this] { return !busy_(); }, kSettleLimit);
+    // Each line waits for the answers of what it asked, as a person would before typing the
+    // next one; otherwise a script's second request would meet the first still in flight.
+    loop_.RunUntil([this] { return !busy_(); }, kSettleLimit);
   }
   Stop();
   return 0;

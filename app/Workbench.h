@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 #include "Console.h"
@@ -34,8 +35,9 @@ class Workbench {
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
 
-  // Runs the session until :quit or the end of input; returns the exit code.
-  int Run(LineReader& reader);
+  // Runs the session until :quit or the end of input; returns the exit code. The `startup`
+  // lines run first, as if typed.
+  int Run(LineReader& reader, const std::vector<std::string>& startup = {});
 
   // What :settle waits for: true while work is in flight. By default, HTTP requests.
   void SetBusyPredicate(std::function<bool()> busy) { busy_ = std::move(busy); }

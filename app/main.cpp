@@ -2,6 +2,8 @@
 // person at a terminal or by a script.
 
 #include <CLI/CLI.hpp>
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -9,6 +11,8 @@
 #include <string>
 
 #include "Console.h"
+#include "DemoFolder.h"
+#include "DemoService.h"
 #include "LineReader.h"
 #include "Palette.h"
 #include "Transcript.h"
@@ -39,7 +43,8 @@ ostravel::app::Palette::Depth ColorDepth(const LineReader& reader) {
   return Palette::TerminalDepth(std::getenv("COLORTERM"));
 }
 
-int RunSession(const RunOptions& options, LineReader& reader) {
+int RunSession(const RunOptions& options, LineReader& reader,
+               const std::vector<std::string>& startup = {}) {
   try {
     auto profile = options.character ? ostravel::sim::LoadProfile(*options.character)
                                      : ostravel::sim::SampleProfile();
@@ -58,7 +63,42 @@ int RunSession(const RunOptions& options, LineReader& reader) {
                                    ostravel::app::Palette(ColorDepth(reader)));
     ostravel::app::Workbench workbench(std::move(profile), std::move(code_page), options.folder,
                                        transcript, console);
-    return workbench.Run(reader);
+    return workbench.Run(reader, startup);
+  } catch (const std::exception& error) {
+    std::cerr << "ostravel: " << error.what() << '\n';
+    return kBadSetup;
+  }
+}
+
+// The demo: the demo web service on a free port, a folder whose settings name it, and a
+// session in which the sample character has logged in.
+int RunDemo(RunOptions options, LineReader& reader) {
+  try {
+    ostravel::app::DemoService service(options.codepage);
+    service.Start();
+    if (options.folder.empty()) options.folder = ostravel::app::NewDemoFolder();
+    ostravel::app::PrepareDemoFolder(options.folder, service.Url());
+    std::cout << "Demo web service at " << service.Url() << ", plug-in folder "
+              << options.folder.string() << "\n"
+              << "Try @ostravel, @mbr whois Bob, @msg inbox new, @event list, :show, :help.\n";
+    return RunSession(options, reader, {":login", ":settle"});
+  } catch (const std::exception& error) {
+    std::cerr << "ostravel: " << error.what() << '\n';
+    return kBadSetup;
+  }
+}
+
+// The demo web service alone, until interrupted.
+int ServeDemo(int port, int codepage) {
+  try {
+    ostravel::app::DemoService service(codepage);
+    service.Start(port);
+    std::cout << service.Url() << std::endl;
+    asio::io_context context;
+    asio::signal_set signals(context, SIGINT, SIGTERM);
+    signals.async_wait([](const asio::error_code&, int) {});
+    context.run();
+    return 0;
   } catch (const std::exception& error) {
     std::cerr << "ostravel: " << error.what() << '\n';
     return kBadSetup;
@@ -80,6 +120,19 @@ int main(int argc, char** argv) {
   run->add_option("--character", options.character, "A character profile (JSON)");
   run->add_option("--codepage", options.codepage, "The system's code page")->capture_default_str();
   run->add_option("--transcript", options.transcript, "Write every effect here as JSON Lines");
+  auto* demo = app.add_subcommand("demo", "Run the plug-in against the embedded demo web service");
+  RunOptions demo_options;
+  demo_options.folder.clear();
+  demo->add_option("--folder", demo_options.folder, "The plug-in's folder (default: a new one)");
+  demo->add_option("--character", demo_options.character, "A character profile (JSON)");
+  demo->add_option("--codepage", demo_options.codepage, "The system's code page");
+  demo->add_option("--transcript", demo_options.transcript,
+                   "Write every effect here as JSON Lines");
+  auto* serve = app.add_subcommand("serve-demo", "Run the demo web service alone, until stopped");
+  int serve_port = 0;
+  int serve_codepage = 1252;
+  serve->add_option("--port", serve_port, "The port on 127.0.0.1 (0: any free port)");
+  serve->add_option("--codepage", serve_codepage, "The code page of the plug-in's bytes");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -89,5 +142,7 @@ int main(int argc, char** argv) {
     std::cout << ostravel::ViewSchema() << '\n';
     return 0;
   }
+  if (*demo) return RunDemo(demo_options, reader);
+  if (*serve) return ServeDemo(serve_port, serve_codepage);
   return RunSession(options, reader);
 }
