@@ -183,6 +183,21 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
   return value;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    const std::size_t at = pos;
+    if (NextCodePoint(text, pos) == kReplacement && !text.substr(at).starts_with("\xEF\xBF\xBD")) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));

@@ -36,6 +36,9 @@ class CodePage {
 // gives U+FFFD and advances by one.
 char32_t NextCodePoint(std::string_view text, std::size_t& pos);
 
+// Whether the bytes are well-formed UTF-8 (plain ASCII is).
+bool IsValidUtf8(std::string_view text);
+
 // Appends the UTF-8 form of a character.
 void AppendUtf8(std::string& out, char32_t code_point);
 
