@@ -1,9 +1,8 @@
-#include "irc/IRCParser.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "common/Context.h"
+#include "irc/IRCParser.h"
 #include "support/RecordingHooks.h"
 #include "support/TestEnvironment.h"
 
@@ -103,14 +102,30 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {":n!u@h PRIVMSG #c :hi there", "PrivMsg(n|#c|hi there)"},
       {":n!u@h privmsg #c :lower case", "PrivMsg(n|#c|lower case)"},
       {":srv PRIVMSG me :from a server", "PrivMsg(|me|from a server)"},
-      {":n!u@h PRIVMSG me :\x01" "ACTION waves\x01", "CTCPAction(n|me|waves)"},
-      {":n!u@h PRIVMSG me :\x01" "PING 12345\x01", "CTCPPing(n|12345)"},
-      {":n!u@h PRIVMSG me :\x01" "PING\x01", "CTCPPing(n|PING)"},
-      {":n!u@h PRIVMSG me :\x01" "TIME\x01", "CTCPTime(n)"},
-      {":n!u@h PRIVMSG me :\x01" "version\x01", "CTCPVersion(n)"},
-      {":n!u@h PRIVMSG me :\x01" "FINGER\x01", ""},
-      {":n!u@h NOTICE me :\x01" "VERSION mIRC 6.2\x01", "NoticeVersion(n|mIRC 6.2)"},
-      {":n!u@h NOTICE me :\x01" "VERSION\x01", ""},
+      {":n!u@h PRIVMSG me :\x01"
+       "ACTION waves\x01",
+       "CTCPAction(n|me|waves)"},
+      {":n!u@h PRIVMSG me :\x01"
+       "PING 12345\x01",
+       "CTCPPing(n|12345)"},
+      {":n!u@h PRIVMSG me :\x01"
+       "PING\x01",
+       "CTCPPing(n|PING)"},
+      {":n!u@h PRIVMSG me :\x01"
+       "TIME\x01",
+       "CTCPTime(n)"},
+      {":n!u@h PRIVMSG me :\x01"
+       "version\x01",
+       "CTCPVersion(n)"},
+      {":n!u@h PRIVMSG me :\x01"
+       "FINGER\x01",
+       ""},
+      {":n!u@h NOTICE me :\x01"
+       "VERSION mIRC 6.2\x01",
+       "NoticeVersion(n|mIRC 6.2)"},
+      {":n!u@h NOTICE me :\x01"
+       "VERSION\x01",
+       ""},
       {":srv NOTICE me :plain notice", ""},
       {":srv 311 me bob ~b host * :Bob Real", "RPLWhoisUser(bob|User|Host|Bob Real)"},
       {":srv 332 me #c :the topic", "RPLTopic(#c|the topic)"},
@@ -157,14 +172,15 @@ TEST_F(IRCParserTest, KeepsAnIncompleteLineForTheNextChunk) {
 TEST_F(IRCParserTest, EveryKindOfTerminatorEndsALineAndEmptyLinesAreSkipped) {
   parser.Parse("PING :A\r\n\r\nPING :B\r\nPING :C\n\nPING :D\rPING :E\n\rPING :F\r");
   parser.Parse("\nPING :G\r\n");
-  EXPECT_THAT(events.events, ElementsAre("Ping(:A)", "Ping(:B)", "Ping(:C)", "Ping(:D)",
-                                         "Ping(:E)", "Ping(:F)", "Ping(:G)"));
+  EXPECT_THAT(events.events, ElementsAre("Ping(:A)", "Ping(:B)", "Ping(:C)", "Ping(:D)", "Ping(:E)",
+                                         "Ping(:F)", "Ping(:G)"));
 }
 
 TEST_F(IRCParserTest, GivesTheSameEventsHoweverTheStreamIsCut) {
   const std::string stream =
       ":srv 353 me = #c :a @b +c\r\n:n!u@h PRIVMSG #c :hello\r\nPING :x\n:n!u@h PRIVMSG me "
-      ":\x01" "ACTION waves\x01\r\n:srv 376 me :End\r";
+      ":\x01"
+      "ACTION waves\x01\r\n:srv 376 me :End\r";
   RecordingEvents whole_events;
   IRCParser whole(ctx, whole_events);
   whole.Parse(stream);

@@ -1,0 +1,209 @@
+#include "irc/TabIRC.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "common/Context.h"
+#include "common/Error.h"
+#include "common/ErrorHandler.h"
+#include "common/OstravelLib.h"
+#include "plugin/host/Variant.h"
+#include "web/SettingsFile.h"
+
+namespace ostravel {
+namespace {
+
+constexpr std::string_view kModule = "TabIRC";
+constexpr std::int32_t kTimerMs = 100;
+constexpr std::int32_t kUserIcon = 100668264;
+
+std::string Attribute(const pugi::xml_node& element, const char* name) {
+  const auto attribute = element.attribute(name);
+  if (!attribute) throw Error(94, "Invalid use of Null");
+  return attribute.value();
+}
+
+}  // namespace
+
+std::string IrcNick(std::string character_name) {
+  std::replace(character_name.begin(), character_name.end(), ' ', '_');
+  std::replace(character_name.begin(), character_name.end(), '\'', '^');
+  return character_name;
+}
+
+std::string ServerTag(const std::string& server_name) {
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kTags{{
+      {"MORNINGTHAW", "MT"},
+      {"THISTLEDOWN", "TD"},
+      {"FROSTFELL", "FF"},
+      {"LEAFCULL", "LC"},
+      {"WINTERSEBB", "WE"},
+      {"SOLCLAIM", "SC"},
+      {"HARVESTGAIN", "HG"},
+      {"DARKTIDE", "DT"},
+      {"VERDANTINE", "VT"},
+  }};
+  const std::string upper = UpperCase(server_name);
+  for (const auto& [name, tag] : kTags) {
+    if (upper == name) return std::string(tag);
+  }
+  return "";
+}
+
+TabIRC::TabIRC(Context& ctx) : ctx_(ctx), Servers_(ctx) {
+  ErrorHandler{ctx_, kModule, "Class_Initialize"}([&] {
+    auto& view = Require(ctx_.MainView);
+    Timer = Require(ctx_.PluginSite).CreateTimer();
+    timer_ticked_ = Timer->Timeout.Connect([this](host::Timer&) { Timer_Timeout(); });
+    chIRC = host::GetControl<host::Choice>(view, "chIRC");
+    choice_changed_ =
+        chIRC->Change.Connect([this](std::int32_t, std::int32_t i) { chIRC_Change(i); });
+    chkIRC = host::GetControl<host::Checkbox>(view, "chkIRC");
+    box_changed_ = chkIRC->Change.Connect([this](std::int32_t, bool on) { chkIRC_Change(on); });
+    lstIRC = host::GetControl<host::List>(view, "lstIRC");
+    list_clicked_ = lstIRC->Change.Connect(
+        [this](std::int32_t, std::int32_t x, std::int32_t y) { lstIRC_Change(x, y); });
+    LoadSettings();
+    Timer->Start(kTimerMs);
+    if (chIRC->ChoiceCount() > 0) chIRC->SetSelected(0);
+  });
+}
+
+TabIRC::~TabIRC() {
+  ErrorHandler step{ctx_, kModule, "Class_Terminate"};
+  step([&] {
+    if (Timer) Timer->Stop();
+    timer_ticked_.Disconnect();
+  });
+  step([&] {
+    if (settings_loaded_) SaveSettings();
+  });
+}
+
+bool TabIRC::ChatText(const std::string& strCmd) {
+  for (const auto& server : Servers_) {
+    if (server->ChatText(strCmd)) return true;
+  }
+  return false;
+}
+
+void TabIRC::TabIRCUpdateAllegiance() {
+  ErrorHandler{ctx_, kModule, "UpdateAllegiance"}([&] {
+    if (!ctx_.LoggedIn || names_set_) return;
+    const std::string nick = IrcNick(ctx_.CharacterName);
+    const std::string real_name = "[" + ServerTag(Require(ctx_.CharacterStats).Server()) + ":" +
+                                  ctx_.Monarch.Name + "] " + ctx_.CharacterName;
+    for (const auto& server : Servers_) {
+      server->NickName = nick;
+      server->RealName = real_name;
+      server->Connect();
+    }
+    names_set_ = true;
+  });
+}
+
+std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>> TabIRC::Current() const {
+  const std::int32_t selected = chIRC->Selected();
+  auto server = Servers_.Item(host::ToText(chIRC->Data(selected)));
+  auto channel = server->Channels.Item(chIRC->Text(selected));
+  return {std::move(server), std::move(channel)};
+}
+
+void TabIRC::chIRC_Change(std::int32_t) {
+  ErrorHandler{ctx_, kModule, "chIRC_Change"}([&] {
+    if (chIRC->ChoiceCount() == 0) return;
+    const auto [server, channel] = Current();
+    chkIRC->SetChecked(channel->Join);
+    DrawTab(*channel);
+  });
+}
+
+void TabIRC::chkIRC_Change(bool bChecked) {
+  ErrorHandler{ctx_, kModule, "chkIRC_Change"}([&] {
+    if (chIRC->ChoiceCount() == 0) return;
+    const auto [server, channel] = Current();
+    if (bChecked) {
+      channel->Join = true;
+      server->Connect();
+      server->Join(channel->ChannelName);
+    } else {
+      server->Part(channel->ChannelName);
+      channel->Join = false;
+    }
+  });
+}
+
+void TabIRC::lstIRC_Change(std::int32_t nX, std::int32_t nY) {
+  ErrorHandler{ctx_, kModule, "lstIRC_Change"}([&] {
+    if (chIRC->ChoiceCount() == 0) return;
+    const auto [server, channel] = Current();
+    const std::string nick = host::ToText(lstIRC->Data(1, nY, 0));
+    if (nX == 0) {
+      server->Whois(nick);
+      server->CTCPVersion(nick);
+    } else if (nX == 1) {
+      TypeText(ctx_, "@" + channel->Command + " " + nick + ": ", 0);
+    }
+  });
+}
+
+void TabIRC::Timer_Timeout() {
+  ErrorHandler{ctx_, kModule, "Timer_Timeout"}([&] {
+    if (chIRC->ChoiceCount() == 0) return;
+    const auto [server, channel] = Current();
+    // A kick or a ban turns the channel off behind the page's back.
+    chkIRC->SetChecked(channel->Join);
+    if (channel->Users.UsersChanged) DrawTab(*channel);
+  });
+}
+
+void TabIRC::DrawTab(IRCChannel& channel) {
+  ErrorHandler{ctx_, kModule, "DrawTab"}([&] {
+    channel.Users.UsersChanged = false;
+    lstIRC->Clear();
+    for (const auto& user : channel.Users.Members()) {
+      const std::int32_t row = lstIRC->AddRow();
+      lstIRC->SetData(0, row, 1, std::int64_t{kUserIcon});
+      lstIRC->SetData(1, row, 0, user->NickName);
+    }
+  });
+}
+
+void TabIRC::LoadSettings() {
+  ErrorHandler{ctx_, kModule, "LoadSettings"}([&] {
+    const auto settings = SettingsFile::Load(ctx_.env.folder);
+    for (const auto& element : settings.ElementsByTagName("channel")) {
+      const std::string server_name = Attribute(element, "server");
+      const std::string port = Attribute(element, "port");
+      const std::string channel_name = Attribute(element, "channel");
+      const std::string command = Attribute(element, "command");
+      const std::int32_t color = host::ToLong(Attribute(element, "colorcode"));
+      const bool join = host::ToBool(Attribute(element, "join"));
+      if (!Servers_.Exists(server_name)) Servers_.Add(server_name, port);
+      auto server = Servers_.Item(server_name);
+      if (server->Channels.Exists(channel_name)) continue;
+      server->Channels.Add(channel_name, command, color, join);
+      chIRC->AddChoice(channel_name, server_name);
+    }
+    settings_loaded_ = true;
+  });
+}
+
+void TabIRC::SaveSettings() {
+  ErrorHandler{ctx_, kModule, "SaveSettings"}([&] {
+    auto settings = SettingsFile::Load(ctx_.env.folder);
+    const auto irc = settings.FirstElement("irc");
+    if (!irc) return;
+    for (auto element : irc.children("channel")) {
+      auto server = Servers_.Item(Attribute(element, "server"));
+      auto channel = server->Channels.Item(Attribute(element, "channel"));
+      auto join = element.attribute("join");
+      if (!join) join = element.append_attribute("join");
+      join.set_value(channel->Join ? "True" : "False");
+    }
+    settings.Save();
+  });
+}
+
+}  // namespace ostravel

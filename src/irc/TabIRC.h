@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "irc/IRCServers.h"
+#include "plugin/host/Controls.h"
+#include "plugin/host/Signal.h"
+#include "plugin/host/Timer.h"
+
+namespace ostravel {
+
+struct Context;
+
+// The "IRC" page and the owner of the IRC client: the channels of the settings file in a
+// choice, the "On" box that joins or leaves the chosen one, its users in the list, and the way
+// from game chat into the channels.
+class TabIRC {
+ public:
+  explicit TabIRC(Context& ctx);
+  // Saves the channels' join flags when the settings were loaded.
+  ~TabIRC();
+  TabIRC(const TabIRC&) = delete;
+  TabIRC& operator=(const TabIRC&) = delete;
+
+  // Offers a line of game chat (without its "@" or "/") to the servers; true when one took it.
+  bool ChatText(const std::string& strCmd);
+  // Names the user on IRC after the character and connects, once per page life after login.
+  void TabIRCUpdateAllegiance();
+
+  IRCServers& Servers() { return Servers_; }
+
+ private:
+  void chIRC_Change(std::int32_t nIndex);
+  void chkIRC_Change(bool bChecked);
+  void lstIRC_Change(std::int32_t nX, std::int32_t nY);
+  void Timer_Timeout();
+  void DrawTab(IRCChannel& channel);
+  void LoadSettings();
+  void SaveSettings();
+  // The server and channel of the selected entry; throws Error when they are unknown.
+  std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>> Current() const;
+
+  Context& ctx_;
+  IRCServers Servers_;
+  std::shared_ptr<host::Choice> chIRC;
+  std::shared_ptr<host::Checkbox> chkIRC;
+  std::shared_ptr<host::List> lstIRC;
+  std::unique_ptr<host::Timer> Timer;
+  bool settings_loaded_ = false;
+  bool names_set_ = false;
+  host::Connection choice_changed_;
+  host::Connection box_changed_;
+  host::Connection list_clicked_;
+  host::Connection timer_ticked_;
+};
+
+// The nick of a character on IRC: spaces become "_", apostrophes "^".
+std::string IrcNick(std::string character_name);
+// The short tag of a game server ("DT" for Darktide), "" for one not in the list.
+std::string ServerTag(const std::string& server_name);
+
+}  // namespace ostravel

@@ -1,0 +1,225 @@
+// The IRC client against a real IRC server on 127.0.0.1, with a second client of the test's
+// own in the same channel.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "irc/TabIRC.h"
+#include "sim/SimControls.h"
+#include "sim/SimView.h"
+#include "support/NgircdServer.h"
+#include "support/PluginHarness.h"
+
+namespace ostravel {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr std::int32_t kChannelColor = 14;
+constexpr const char* kNick = "Ostra_Vel";
+
+class IRCLiveTest : public ::testing::Test {
+ protected:
+  explicit IRCLiveTest(bool motd = true) : server(motd) {
+    harness.env.WriteSettings(
+        "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + std::to_string(server.Port()) +
+        "\" channel=\"#test\" command=\"t\" colorcode=\"14\" join=\"True\"/></irc></ostravel>");
+    harness.Initialize();
+    harness.State().LoggedIn = true;
+    harness.State().CharacterName = "Ostra Vel";
+    harness.State().Monarch.Name = "Queen Ann";
+    tab = std::make_unique<TabIRC>(harness.State());
+  }
+
+  void Pump() { harness.env.loop.RunFor(std::chrono::milliseconds(5)); }
+
+  // Runs the loop until a chat line contains `text`.
+  bool ChatShows(const std::string& text,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    return harness.env.loop.RunUntil(
+        [&] {
+          for (const auto& effect : harness.effects) {
+            if (effect.kind == sim::Effect::Kind::kChat &&
+                effect.text.find(text) != std::string::npos) {
+              return true;
+            }
+          }
+          return false;
+        },
+        timeout);
+  }
+
+  std::int32_t ChatColor(const std::string& text) const {
+    for (const auto& effect : harness.effects) {
+      if (effect.text.find(text) != std::string::npos) return effect.color;
+    }
+    return -1;
+  }
+
+  // Connects, and the peer (already in the channel, so its operator) sees the plug-in join.
+  void JoinChannel() {
+    peer.Send("JOIN #test");
+    ASSERT_TRUE(peer.WaitFor("JOIN", [this] { Pump(); }));
+    tab->TabIRCUpdateAllegiance();
+    ASSERT_TRUE(ChatShows("*** Now talking in #test. Type @t to chat."));
+    ASSERT_TRUE(peer.WaitFor(":Ostra_Vel!", [this] { Pump(); }));
+  }
+
+  std::vector<std::string> ListedNicks() {
+    harness.env.loop.RunFor(std::chrono::milliseconds(150));
+    harness.host.FireTimers(100);
+    auto list = std::dynamic_pointer_cast<sim::SimList>(harness.host.View()->Find("lstIRC"));
+    std::vector<std::string> nicks;
+    for (std::int32_t row = 0; row < list->Count(); ++row) {
+      nicks.push_back(host::ToText(list->Data(1, row, 0)));
+    }
+    return nicks;
+  }
+
+  std::shared_ptr<sim::SimCheckbox> OnBox() {
+    return std::dynamic_pointer_cast<sim::SimCheckbox>(harness.host.View()->Find("chkIRC"));
+  }
+
+  test::NgircdServer server;
+  test::PluginHarness harness;
+  test::IrcPeer peer{server.Port(), "peer"};
+  std::unique_ptr<TabIRC> tab;
+};
+
+TEST_F(IRCLiveTest, RegistersUnderTheCharactersNamesAndJoinsTheWantedChannel) {
+  JoinChannel();
+  EXPECT_TRUE(ChatShows("* Connecting to 127.0.0.1 (" + std::to_string(server.Port()) + ")"));
+  EXPECT_TRUE(
+      ChatShows("* Connection to 127.0.0.1 established. Awaiting response to autojoin channels."));
+  EXPECT_EQ(ChatColor("*** Now talking in #test"), kChannelColor);
+  peer.Send("WHOIS Ostra_Vel");
+  const auto whois = peer.WaitFor(" 311 ", [this] { Pump(); });
+  ASSERT_TRUE(whois);
+  EXPECT_THAT(*whois, HasSubstr(":[DT:Queen Ann] Ostra Vel"));
+  EXPECT_THAT(ListedNicks(), ElementsAre("Ostra_Vel", "peer"));
+}
+
+TEST_F(IRCLiveTest, BridgesChatBothWays) {
+  JoinChannel();
+  EXPECT_TRUE(tab->ChatText("t hello there"));
+  EXPECT_TRUE(peer.WaitFor("PRIVMSG #test :hello there", [this] { Pump(); }));
+  EXPECT_TRUE(ChatShows("<Ostra_Vel> hello there"));
+
+  peer.Send("PRIVMSG #test :hi from the peer");
+  EXPECT_TRUE(ChatShows("OV>> <peer> hi from the peer"));
+  EXPECT_EQ(ChatColor("<peer> hi from the peer"), kChannelColor);
+  peer.Send(
+      "PRIVMSG #test :\x01"
+      "ACTION waves\x01");
+  EXPECT_TRUE(ChatShows("* peer waves"));
+
+  EXPECT_FALSE(tab->ChatText("thello"));  // the command word must stand alone
+  EXPECT_FALSE(tab->ChatText("other text"));
+}
+
+TEST_F(IRCLiveTest, LineBreaksInChatCannotSmuggleACommand) {
+  JoinChannel();
+  EXPECT_TRUE(tab->ChatText("t one\r\nQUIT :gone"));
+  EXPECT_TRUE(peer.WaitFor("PRIVMSG #test :oneQUIT :gone", [this] { Pump(); }));
+  tab->ChatText("t still here");
+  EXPECT_TRUE(peer.WaitFor("PRIVMSG #test :still here", [this] { Pump(); }));
+}
+
+TEST_F(IRCLiveTest, FollowsNickChangesAndAnswersCtcp) {
+  JoinChannel();
+  peer.Send("NICK renamed");
+  ASSERT_TRUE(peer.WaitFor("NICK", [this] { Pump(); }));
+  EXPECT_THAT(ListedNicks(), ElementsAre("Ostra_Vel", "renamed"));
+
+  peer.Send(
+      "PRIVMSG Ostra_Vel :\x01"
+      "VERSION\x01");
+  EXPECT_TRUE(
+      peer.WaitFor("NOTICE renamed :\x01"
+                   "VERSION Ostravel 3.0.0.10\x01",
+                   [this] { Pump(); }));
+  peer.Send(
+      "PRIVMSG Ostra_Vel :\x01"
+      "PING 42\x01");
+  EXPECT_TRUE(
+      peer.WaitFor("NOTICE renamed :\x01"
+                   "PING 42\x01",
+                   [this] { Pump(); }));
+  peer.Send(
+      "PRIVMSG Ostra_Vel :\x01"
+      "TIME\x01");
+  EXPECT_TRUE(
+      peer.WaitFor("NOTICE renamed :\x01"
+                   "TIME ",
+                   [this] { Pump(); }));
+  peer.Send("PRIVMSG Ostra_Vel :a private word");
+  harness.env.loop.RunFor(std::chrono::milliseconds(100));
+  EXPECT_FALSE(ChatShows("a private word", std::chrono::milliseconds(1)));
+}
+
+TEST_F(IRCLiveTest, AKickTurnsTheChannelOffAndTheSettingsRememberIt) {
+  JoinChannel();
+  harness.host.FireTimers(100);
+  EXPECT_TRUE(OnBox()->Checked());
+  peer.Send("KICK #test Ostra_Vel :bye now");
+  EXPECT_TRUE(ChatShows("*** You were kicked from #test by peer (bye now)"));
+  EXPECT_THAT(ListedNicks(), ElementsAre());
+  EXPECT_FALSE(OnBox()->Checked());
+  tab.reset();
+  EXPECT_THAT(test::ReadFile(harness.env.folder.Path() / "Ostravel.xml"),
+              HasSubstr("join=\"False\""));
+}
+
+TEST_F(IRCLiveTest, ABanKeepsTheChannelOff) {
+  JoinChannel();
+  peer.Send("MODE #test +b Ostra_Vel!*@*");
+  peer.Send("KICK #test Ostra_Vel :out");
+  ASSERT_TRUE(ChatShows("*** You were kicked from #test"));
+  OnBox()->UserCheck(true);
+  EXPECT_TRUE(ChatShows("*** You are banned from #test"));
+  harness.host.FireTimers(100);
+  EXPECT_FALSE(OnBox()->Checked());
+}
+
+TEST_F(IRCLiveTest, SwitchingTheChannelOffAndOnPartsAndJoins) {
+  JoinChannel();
+  OnBox()->UserCheck(false);
+  EXPECT_TRUE(peer.WaitFor("PART #test", [this] { Pump(); }));
+  EXPECT_TRUE(ChatShows("*** You left #test"));
+  OnBox()->UserCheck(true);
+  EXPECT_TRUE(peer.WaitFor(":Ostra_Vel!", [this] { Pump(); }));
+}
+
+TEST_F(IRCLiveTest, ANickInUseGetsANumber) {
+  test::IrcPeer squatter(server.Port(), kNick);
+  tab->TabIRCUpdateAllegiance();
+  peer.Send("JOIN #test");
+  EXPECT_TRUE(peer.WaitFor(":Ostra_Vel-2!", [this] { Pump(); }));
+}
+
+TEST_F(IRCLiveTest, ReconnectsWhenTheServerComesBack) {
+  JoinChannel();
+  server.Stop();
+  EXPECT_TRUE(ChatShows("* Connection to 127.0.0.1 closed."));
+  server.Start();
+  EXPECT_TRUE(ChatShows("* Connect retry #1 127.0.0.1", std::chrono::seconds(10)));
+  EXPECT_TRUE(ChatShows("* Connection to 127.0.0.1 established", std::chrono::seconds(5)));
+  // The plug-in joins again on its own: a new client finds it in the channel.
+  test::IrcPeer again(server.Port(), "again");
+  again.Send("JOIN #test");
+  EXPECT_TRUE(again.WaitFor(
+      "Ostra_Vel", [this] { Pump(); }, std::chrono::seconds(10)));
+}
+
+class IRCLiveNoMotdTest : public IRCLiveTest {
+ protected:
+  IRCLiveNoMotdTest() : IRCLiveTest(false) {}
+};
+
+TEST_F(IRCLiveNoMotdTest, JoinsAlsoWhenTheServerHasNoMessageOfTheDay) {
+  JoinChannel();
+}
+
+}  // namespace
+}  // namespace ostravel

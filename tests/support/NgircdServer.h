@@ -1,0 +1,64 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "support/TestEnvironment.h"
+
+namespace ostravel::test {
+
+// A real IRC server (ngircd) on 127.0.0.1 and a free port, with its configuration in a
+// temporary folder. Stopped when destroyed.
+class NgircdServer {
+ public:
+  // `motd`: whether the server has a message of the day (376), else it answers 422.
+  explicit NgircdServer(bool motd = true);
+  ~NgircdServer();
+  NgircdServer(const NgircdServer&) = delete;
+  NgircdServer& operator=(const NgircdServer&) = delete;
+
+  int Port() const { return port_; }
+  // Stops the server and waits until it is gone.
+  void Stop();
+  // Starts it again on the same port and waits until it accepts connections.
+  void Start();
+
+  static bool Available();
+
+ private:
+  TempFolder folder_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+// A plain IRC client in the test: a blocking socket read with time limits.
+class IrcPeer {
+ public:
+  // Connects and registers under `nick`; throws when the server does not greet it.
+  IrcPeer(int port, const std::string& nick);
+  ~IrcPeer();
+  IrcPeer(const IrcPeer&) = delete;
+  IrcPeer& operator=(const IrcPeer&) = delete;
+
+  void Send(const std::string& line);
+  // Reads lines until one not returned before contains `text`, running `pump` between reads (the
+  // plug-in's loop), for at most `timeout`; returns that line, or nullopt.
+  std::optional<std::string> WaitFor(const std::string& text, const std::function<void()>& pump,
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // Every line read so far.
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+ private:
+  bool ReadAvailable(int wait_ms);
+
+  int socket_ = -1;
+  std::string pending_;
+  std::vector<std::string> lines_;
+  std::vector<bool> consumed_;  // lines a wait has already returned
+};
+
+}  // namespace ostravel::test
