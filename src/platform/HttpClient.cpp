@@ -30,6 +30,14 @@ struct EasyDeleter {
 using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 
+// A request as the loop hands it to the worker thread.
+struct Request {
+  HttpClient::RequestId id = 0;
+  std::string url;
+  std::vector<std::string> headers;
+  std::string body;
+};
+
 // One transfer as the worker thread holds it.
 struct Transfer {
   HttpClient::RequestId id = 0;
@@ -71,14 +79,15 @@ class CurlHttpClient final : public HttpClient {
     curl_multi_cleanup(multi_);
   }
 
-  RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
-                 Completion done) override {
-    auto transfer = MakeTransfer(url, headers, std::move(body));
-    const RequestId id = transfer->id;
+  RequestId Post(const std::string& url, const std::vector<std::string>& headers,
+                 std::string body, Completion done) override {
+    // Only the hand-over happens here; the transfer is set up on the worker thread, so the
+    // loop's thread is held for no more than a lock and a wake-up.
+    const RequestId id = ++last_id_;
     pending_->completions.emplace(id, std::move(done));
     {
       std::lock_guard lock(mutex_);
-      to_add_.push_back(std::move(transfer));
+      to_add_.push_back(Request{id, url, headers, std::move(body)});
     }
     curl_multi_wakeup(multi_);
     return id;
@@ -96,11 +105,12 @@ class CurlHttpClient final : public HttpClient {
   std::size_t InFlight() const override { return pending_->completions.size(); }
 
  private:
-  std::unique_ptr<Transfer> MakeTransfer(const std::string& url,
-                                         const std::vector<std::string>& headers,
-                                         std::string body) {
+  std::unique_ptr<Transfer> MakeTransfer(Request request) {
+    const std::string& url = request.url;
+    const auto& headers = request.headers;
+    std::string body = std::move(request.body);
     auto transfer = std::make_unique<Transfer>();
-    transfer->id = ++last_id_;
+    transfer->id = request.id;
     transfer->easy.reset(curl_easy_init());
     if (!transfer->easy) throw Error(error_number::kOutOfMemory, "Out of memory");
     for (const auto& header : headers) {
@@ -140,7 +150,7 @@ class CurlHttpClient final : public HttpClient {
   }
 
   bool TakeCommands() {
-    std::deque<std::unique_ptr<Transfer>> added;
+    std::deque<Request> added;
     std::deque<RequestId> aborted;
     {
       std::lock_guard lock(mutex_);
@@ -148,9 +158,17 @@ class CurlHttpClient final : public HttpClient {
       added.swap(to_add_);
       aborted.swap(to_abort_);
     }
-    for (auto& transfer : added) {
-      curl_multi_add_handle(multi_, transfer->easy.get());
-      transfers_.emplace(transfer->id, std::move(transfer));
+    for (auto& request : added) {
+      const RequestId id = request.id;
+      try {
+        auto transfer = MakeTransfer(std::move(request));
+        curl_multi_add_handle(multi_, transfer->easy.get());
+        transfers_.emplace(id, std::move(transfer));
+      } catch (const std::exception& error) {
+        HttpResponse failed;
+        failed.error = error.what();
+        Deliver(id, std::move(failed));
+      }
     }
     for (RequestId id : aborted) {
       auto found = transfers_.find(id);
@@ -205,7 +223,7 @@ class CurlHttpClient final : public HttpClient {
   // Shared between the loop and the worker.
   std::mutex mutex_;
   bool stopping_ = false;
-  std::deque<std::unique_ptr<Transfer>> to_add_;
+  std::deque<Request> to_add_;
   std::deque<RequestId> to_abort_;
   // Worker side.
   std::map<RequestId, std::unique_ptr<Transfer>> transfers_;
