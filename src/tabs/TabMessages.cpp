@@ -1,0 +1,146 @@
+#include "tabs/TabMessages.h"
+
+#include <array>
+#include <string_view>
+
+#include "common/Context.h"
+#include "common/Error.h"
+#include "common/ErrorHandler.h"
+#include "common/OstravelLib.h"
+#include "tabs/ListTab.h"
+#include "tabs/ReceivedDate.h"
+#include "web/WebRequest.h"
+
+namespace ostravel {
+namespace {
+
+constexpr std::string_view kModule = "TabMessages";
+constexpr std::int32_t kPage = 1;
+constexpr std::int32_t kNewMessages = 0;
+
+// The requests of the options of "chMsg".
+const std::array<ChoiceRequest, 3> kMessageLists{{
+    {"inbox new", "PrintNew"},
+    {"inbox read", "Draw"},
+    {"outbox", "Draw"},
+}};
+
+void DrawMessage(std::string_view line, host::List& list) {
+  std::string correspondent = ValFromStr(line, "From");
+  if (correspondent.empty()) correspondent = ValFromStr(line, "To");  // a sent message
+  if (correspondent.empty()) return;
+  const std::int32_t row = AddIconRow(list, {correspondent, ValFromStr(line, "Sample")});
+  list.SetData(3, row, 1, kDeleteIcon);
+  list.SetData(4, row, 0, ValFromStr(line, "MsgID"));
+}
+
+constexpr ListTabLayout kLayout{.module = kModule,
+                                .page = kPage,
+                                .choice = "chMsg",
+                                .side = "btnMsg",
+                                .list = "lstMsg",
+                                .script = "message.php",
+                                .refresh_on_login = true};
+
+}  // namespace
+
+struct TabMessages::Impl {
+  explicit Impl(Context& context) : ctx_(context), tab_(context, kLayout, Behaviour()) {}
+
+  ListTabBehaviour Behaviour() {
+    return {.choice = Choose,
+            .draw_line = DrawMessage,
+            .row_click = [this](std::int32_t nX, std::int32_t nY) { lstMsg_Change(nX, nY); },
+            .answer = [this](const std::string& Response,
+                             const std::string& Callback) { return Answer(Response, Callback); }};
+  }
+
+  // Unlike the other pages, an option outside the table asks for nothing.
+  static std::optional<ChoiceRequest> Choose(std::int32_t index) {
+    if (index < 0 || index >= static_cast<std::int32_t>(kMessageLists.size())) return std::nullopt;
+    return kMessageLists[static_cast<std::size_t>(index)];
+  }
+
+  void lstMsg_Change(std::int32_t nX, std::int32_t nY) {
+    switch (nX) {
+      case 0:
+        tab_.Whois(tab_.CellText(1, nY));
+        break;
+      case 1:
+        tab_.TypeTo("/message", tab_.CellText(1, nY));
+        break;
+      case 2:  // the message text is printed, then the list is asked for again
+        tab_.PostArgs("message.php", "read " + FieldValue(tab_.CellText(4, nY)), "PrintAndRefresh");
+        break;
+      case 3:
+        tab_.PostArgs("message.php", "delete " + FieldValue(tab_.CellText(4, nY)),
+                      "PrintAndRefresh");
+        break;
+      default:
+        break;
+    }
+  }
+
+  bool Answer(const std::string& Response, const std::string& Callback) {
+    if (Callback == "PrintAndRefresh") {
+      tab_.Print(Response);
+      tab_.Refresh();
+      return true;
+    }
+    if (Callback == "PrintNew") {
+      PrintNew(Response);
+      return true;
+    }
+    return false;
+  }
+
+  // Announces the messages received after the newest one announced so far. A date that cannot
+  // be read ends the handling of the whole answer: nothing is announced or drawn.
+  void PrintNew(const std::string& Response) {
+    std::int32_t count = 0;
+    platform::DateTime newest = kZeroDate;
+    ForEachLine(Response, [&](std::string_view line) {
+      const std::string received = ValFromStr(line, "Recieved");
+      if (received.empty()) return;
+      const auto date = ReadReceivedDate(received);
+      if (!date) throw Error(error_number::kTypeMismatch, "Type mismatch");
+      if (!IsLater(*date, LastReceived)) return;
+      ++count;
+      if (IsLater(*date, newest)) newest = *date;
+    });
+    if (count > 0) {
+      tab_.Print("You have " + std::to_string(count) + " new message(s)");
+      LastReceived = newest;
+    }
+    if (tab_.SelectedIndex() == kNewMessages) tab_.DrawTab(Response);
+  }
+
+  void MessageTrigger() {
+    ErrorHandler{ctx_, kModule, "MessageTrigger"}([&] {
+      if (tab_.ActivePage() == kPage && ctx_.LoggedIn) {
+        tab_.Refresh();
+        return;
+      }
+      tab_.PostArgs("message.php", "inbox new", "PrintNew");
+    });
+  }
+
+  Context& ctx_;
+  ListTab tab_;
+  // The newest receipt time announced by this object.
+  platform::DateTime LastReceived = kZeroDate;
+};
+
+TabMessages::TabMessages(Context& ctx) : impl_(std::make_unique<Impl>(ctx)) {}
+
+TabMessages::~TabMessages() = default;
+
+void TabMessages::Refresh() {
+  impl_->tab_.Refresh();
+}
+
+void TabMessages::MessageTrigger() {
+  impl_->MessageTrigger();
+}
+
+}  // namespace ostravel
