@@ -1,0 +1,105 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tabs/ReceivedDate.h"
+#include "tabs/TabMessages.h"
+#include "tabs/TabWorld.h"
+
+namespace ostravel {
+namespace {
+
+using platform::DateTime;
+using test::Request;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+// Three messages received on 1 May 2024, in the server's two date forms; the newest 1:30 PM.
+constexpr const char* kThreeNew =
+    "From: Ann  Sample: hi  MsgID: 1  Recieved: 2024-05-01 09:00:00\n"
+    "From: Bob  Sample: yo  MsgID: 2  Recieved: 5/1/2024 1:30:00 PM\n"
+    "From: Cy  Sample: hey  MsgID: 3  Recieved: 2024-05-01 11:15:00";
+
+class TabMessagesTest : public ::testing::Test {
+ protected:
+  // The post timer's minute, with `answer` from the server.
+  void Minute(const std::string& answer) {
+    world.server.Answer("/message.php", answer);
+    world.Forget();
+    tab.MessageTrigger();
+    world.Settle();
+  }
+
+  test::TabWorld world;
+  TabMessages& tab = world.Messages();
+};
+
+TEST_F(TabMessagesTest, EachMessageIsAnnouncedOnce) {
+  Minute(kThreeNew);
+  EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox new")));
+  EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 3 new message(s)"));
+  Minute(kThreeNew);
+  EXPECT_THAT(world.Chat(), IsEmpty());
+  // 1:30 PM in the other form is no newer; a second later is.
+  Minute(std::string(kThreeNew) + "\nRecieved: 2024-05-01 13:30:00\nRecieved: 5/1/2024 1:30:01 PM");
+  EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 1 new message(s)"));
+}
+
+TEST_F(TabMessagesTest, AnUnreadableDateEndsTheAnswerAndIsLogged) {
+  Minute(std::string(kThreeNew) + "\nFrom: Di  Recieved: yesterday");
+  const char* error =
+      "Error in WebRequest.OnReadyStateChange. Number: 13, Description: Type mismatch Source: "
+      "Ostravel";
+  EXPECT_THAT(world.Errors(), ElementsAre(error));
+  EXPECT_THAT(world.Chat(), ElementsAre(std::string("OV>> ") + error));
+  EXPECT_THAT(world.Rows("lstMsg"), IsEmpty());
+  Minute(kThreeNew);  // nothing was counted
+  EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 3 new message(s)"));
+}
+
+TEST_F(TabMessagesTest, NewMessagesAreDrawnOnlyWhileNewMessagesIsChosen) {
+  world.SetChoice("chMsg", 1);
+  Minute(kThreeNew);
+  EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 3 new message(s)"));
+  EXPECT_THAT(world.Rows("lstMsg"), IsEmpty());
+  world.SetChoice("chMsg", 0);
+  world.SetPage(3);
+  Minute(kThreeNew);
+  EXPECT_EQ(world.Rows("lstMsg").size(), 3u);
+}
+
+TEST_F(TabMessagesTest, TheMinuteRefreshesTheShowingPageOrAsksForNewMessages) {
+  world.SetChoice("chMsg", 1);
+  world.SetPage(1);
+  Minute(kThreeNew);
+  EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox read")));
+  EXPECT_THAT(world.Chat(), IsEmpty());  // drawn, not counted
+  EXPECT_EQ(world.Rows("lstMsg").size(), 3u);
+  world.State().LoggedIn = false;
+  Minute("");
+  EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox new")));
+}
+
+TEST_F(TabMessagesTest, LoginRefreshesThePage) {
+  world.SetPage(1);
+  world.harness.host.CompleteLogin();
+  world.Settle();
+  // The plug-in's message of the day goes out at the same time.
+  EXPECT_THAT(world.Sent(), UnorderedElementsAre(Request("message.php", "motd"),
+                                                 Request("message.php", "inbox new")));
+}
+
+TEST(TabReceivedDateTest, ReadsTheServersTwoFormsOnly) {
+  EXPECT_EQ(ReadReceivedDate("2024-05-01 13:02:03"), (DateTime{2024, 5, 1, 13, 2, 3}));
+  EXPECT_EQ(ReadReceivedDate(" 5/1/2024 1:02:03 PM "), (DateTime{2024, 5, 1, 13, 2, 3}));
+  EXPECT_EQ(ReadReceivedDate("12/31/1999 12:00:00 AM"), (DateTime{1999, 12, 31, 0, 0, 0}));
+  for (const char* text : {"", "2024-05-01", "2024-5-1 13:02:03", "2024-05-01T13:02:03",
+                           "2024-05-01 24:00:00", "2023-02-29 00:00:00", "2024-05-01 13:02:03x",
+                           "5/1/2024 13:02:03", "+024-05-01 13:02:03"}) {
+    EXPECT_FALSE(ReadReceivedDate(text)) << text;
+  }
+  EXPECT_TRUE(IsLater(DateTime{1900, 1, 1, 0, 0, 0}, kZeroDate));
+}
+
+}  // namespace
+}  // namespace ostravel

@@ -1,0 +1,107 @@
+#include "tabs/TabWorld.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace ostravel::test {
+
+TabWorld::TabWorld(sim::CharacterProfile profile) : harness(std::move(profile)) {
+  harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/></settings>");
+  harness.Initialize();
+  messages_ = std::make_unique<TabMessages>(State());
+  members_ = std::make_unique<TabMembers>(State());
+  groups_ = std::make_unique<TabGroups>(State());
+  quests_ = std::make_unique<TabQuests>(State());
+  harness.host.CompleteLogin();
+  Settle();
+  Forget();
+}
+
+void TabWorld::ShowPage(std::int32_t page) {
+  harness.host.View()->MainNotebook()->UserSelect(page);
+  Settle();
+}
+
+void TabWorld::Choose(const std::string& choice, std::int32_t index) {
+  Control<sim::SimChoice>(choice)->UserChoose(index);
+  Settle();
+}
+
+void TabWorld::Press(const std::string& button) {
+  Control<sim::SimPushButton>(button)->UserPress();
+  Settle();
+}
+
+void TabWorld::Click(const std::string& list, std::int32_t column, std::int32_t row) {
+  List(list)->UserClick(column, row);
+  Settle();
+}
+
+std::vector<std::string> TabWorld::Sent() const {
+  std::vector<std::string> sent;
+  const auto all = server.Requests();
+  for (std::size_t i = sent_baseline_; i < all.size(); ++i) {
+    sent.push_back(all[i].path.substr(1) + " " + all[i].body);
+  }
+  return sent;
+}
+
+std::vector<std::string> TabWorld::Typed() const {
+  std::vector<std::string> typed;
+  for (const auto& effect : harness.effects) {
+    if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
+  }
+  return typed;
+}
+
+std::vector<std::string> TabWorld::Errors() const {
+  const auto lines = ReadCrLfLines(harness.env.folder.Path() / "log.txt");
+  std::vector<std::string> errors;
+  for (std::size_t i = log_baseline_; i < lines.size(); ++i) {
+    const auto text = lines[i].find("] ");
+    errors.push_back(text == std::string::npos ? lines[i] : lines[i].substr(text + 2));
+  }
+  return errors;
+}
+
+void TabWorld::Forget() {
+  sent_baseline_ = server.RequestCount();
+  log_baseline_ = ReadCrLfLines(harness.env.folder.Path() / "log.txt").size();
+  harness.effects.clear();
+}
+
+std::vector<std::string> TabWorld::Rows(const std::string& list) {
+  const auto control = List(list);
+  std::vector<std::string> rows;
+  for (std::int32_t r = 0; r < control->Count(); ++r) {
+    const auto& cells = control->Row(r);
+    std::string row;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      if (c > 0) row += "|";
+      for (const auto& [sub_index, value] : cells[c].data) {
+        row += sub_index == 1 ? "#" + host::ToText(value) : host::ToText(value);
+      }
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string Request(const std::string& script, const std::string& args, const std::string& fields) {
+  std::string body = script + " " + fields + "&args=";
+  for (unsigned char c : args) {
+    if (std::isalnum(c) ||
+        std::string_view("*@._-&=%").find(static_cast<char>(c)) != std::string_view::npos) {
+      body += static_cast<char>(c);
+    } else if (c == ' ') {
+      body += '+';
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      body += hex;
+    }
+  }
+  return body;
+}
+
+}  // namespace ostravel::test
