@@ -4,9 +4,17 @@
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "common/ViewSchema.h"
+#include "irc/TabIRC.h"
 #include "plugin/ChatCommands.h"
 #include "plugin/host/ServicePaths.h"
+#include "tabs/TabChatHelper.h"
+#include "tabs/TabGroups.h"
+#include "tabs/TabMembers.h"
+#include "tabs/TabMessages.h"
+#include "tabs/TabQuests.h"
+#include "tabs/TabUpdate.h"
 #include "web/CharPostStrings.h"
+#include "web/PostTimer.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -26,7 +34,11 @@ std::shared_ptr<Filter> FilterAt(host::PluginSite& site, const char* path) {
 
 OstravelMain::OstravelMain(Environment environment) : ctx_(std::move(environment)) {}
 
-OstravelMain::~OstravelMain() = default;
+OstravelMain::~OstravelMain() {
+  // A host that drops the plug-in without stopping it still gets the orderly stop, so that no
+  // timer or request outlives the pages it would reach.
+  if (Site || TabUpdate_) IPlugin2_Terminate();
+}
 
 void OstravelMain::IPlugin2_Initialize(std::shared_ptr<host::PluginSite> site) {
   // Each step reports its own failure and the next one still runs, so a missing filter or a
@@ -41,11 +53,16 @@ void OstravelMain::IPlugin2_Initialize(std::shared_ptr<host::PluginSite> site) {
     ACHooks = Require(Site).GetHooks();
     ConnectHooks();
   });
-  step([&] { Echo2 = FilterAt<host::EchoFilter2>(Require(Site), host::kEchoFilter2Path); });
+  step([&] {
+    Echo2 = FilterAt<host::EchoFilter2>(Require(Site), host::kEchoFilter2Path);
+    messages_ = std::make_unique<GameMessages>(ctx_, static_cast<GameMessages::Listener&>(*this));
+    echo_server_ = Echo2->EchoServer.Connect(
+        [this](const host::Message& message) { messages_->Echo2_EchoServer(message); });
+  });
   step([&] { World = FilterAt<host::World>(Require(Site), host::kWorldPath); });
   step([&] {
     Filter = FilterAt<host::CharacterStats>(Require(Site), host::kCharacterStatsPath);
-    ConnectFilter();
+    ConnectFilters();
   });
   step([&] {
     ctx_.World = World;
@@ -61,8 +78,10 @@ void OstravelMain::IPlugin2_Initialize(std::shared_ptr<host::PluginSite> site) {
         });
     commands_ = std::make_unique<ChatCommands>(
         ctx_, *WebRequest,
-        ChatCommands::Targets{.update_character = [] {},
-                              .irc_chat_text = [](const std::string&) { return false; }});
+        ChatCommands::Targets{
+            .update_character = [this] { Require(TabUpdate_).Update(true); },
+            .irc_chat_text =
+                [this](const std::string& cmd) { return Require(TabIRC_).ChatText(cmd); }});
   });
   step([&] {
     MainView = Require(PluginSite).LoadView(ViewSchema());
@@ -70,8 +89,31 @@ void OstravelMain::IPlugin2_Initialize(std::shared_ptr<host::PluginSite> site) {
   });
   step([&] { ctx_.MainView = MainView; });
   step([&] { nbMain = host::GetControl<host::Notebook>(Require(MainView), "nbMain"); });
+  CreateTabs(step);
   InitMonarch();
   InitPatron();
+}
+
+void OstravelMain::CreateTabs(ErrorHandler& step) {
+  step([&] { TabChatHelper_ = std::make_unique<TabChatHelper>(ctx_); });
+  step([&] { TabMessages_ = std::make_unique<TabMessages>(ctx_); });
+  step([&] { TabMembers_ = std::make_unique<TabMembers>(ctx_); });
+  step([&] { TabGroups_ = std::make_unique<TabGroups>(ctx_); });
+  step([&] { TabQuests_ = std::make_unique<TabQuests>(ctx_); });
+  step([&] { TabIRC_ = std::make_unique<TabIRC>(ctx_); });
+  step([&] { TabUpdate_ = std::make_unique<TabUpdate>(ctx_); });
+  // The minute's tick drives the plug-in's own pages: no second set of page objects that would
+  // answer every control event twice.
+  step([&] {
+    post_timer_ = std::make_unique<PostTimer>(
+        ctx_, PostTimer::Pages{
+                  .auto_update_checked = [this] { return Require(TabUpdate_).AutoUpdateChecked(); },
+                  .update = [this] { Require(TabUpdate_).Update(false); },
+                  .refresh_members = [this] { Require(TabMembers_).Refresh(); },
+                  .refresh_groups = [this] { Require(TabGroups_).Refresh(); },
+                  .message_trigger = [this] { Require(TabMessages_).MessageTrigger(); },
+                  .refresh_quests = [this] { Require(TabQuests_).Refresh(); }});
+  });
 }
 
 void OstravelMain::IPlugin2_Terminate() {
@@ -87,9 +129,13 @@ void OstravelMain::IPlugin2_Terminate() {
   step([&] {
     ctx_.CharacterStats.reset();
     filter_login_.Disconnect();
+    filter_logoff_.Disconnect();
     Filter.reset();
   });
-  step([&] { Echo2.reset(); });
+  step([&] {
+    echo_server_.Disconnect();
+    Echo2.reset();
+  });
   step([&] {
     commands_.reset();
     request_response_.Disconnect();
@@ -107,6 +153,20 @@ void OstravelMain::IPlugin2_Terminate() {
     MainView.reset();
   });
   step([&] { nbMain.reset(); });
+  ReleaseTabs(step);
+}
+
+void OstravelMain::ReleaseTabs(ErrorHandler& step) {
+  // No tick may reach a page that is gone.
+  step([&] { post_timer_.reset(); });
+  step([&] { TabChatHelper_.reset(); });
+  step([&] { TabMessages_.reset(); });
+  step([&] { TabMembers_.reset(); });
+  step([&] { TabGroups_.reset(); });
+  step([&] { TabQuests_.reset(); });
+  step([&] { TabIRC_.reset(); });
+  step([&] { TabUpdate_.reset(); });
+  step([&] { messages_.reset(); });
 }
 
 void OstravelMain::ConnectHooks() {
@@ -116,8 +176,16 @@ void OstravelMain::ConnectHooks() {
       });
 }
 
-void OstravelMain::ConnectFilter() {
+void OstravelMain::ConnectFilters() {
   filter_login_ = Filter->LoginComplete.Connect([this] { Filter_LoginComplete(); });
+  filter_logoff_ = Filter->Logoff.Connect([this](std::int32_t type) { Filter_Logoff(type); });
+}
+
+void OstravelMain::ConnectView() {
+  auto& view = *MainView;
+  view_activate_ = view.Activate.Connect([this] { MainView_Activate(); });
+  view_deactivate_ = view.Deactivate.Connect([this] { MainView_Deactivate(); });
+  view_size_ = view.Size.Connect([this](bool& answer) { answer = MainView_Size(); });
 }
 
 void OstravelMain::Filter_LoginComplete() {
@@ -125,6 +193,7 @@ void OstravelMain::Filter_LoginComplete() {
   step([&] { ctx_.CharacterID = Require(ctx_.CharacterStats).CharacterId(); });
   step([&] { ctx_.CharacterName = Require(ctx_.CharacterStats).Name(); });
   step([&] { ctx_.UpdateTicks = 29; });
+  step([&] { Require(TabUpdate_).LoadSettings(); });
   step([&] {
     Require(WebRequest)
         .Post(ServerURL(ctx_) + "message.php", StdPostString(ctx_) + "&args=motd", "Print");
@@ -136,6 +205,14 @@ void OstravelMain::Filter_LoginComplete() {
               kChatColor, true);
   });
   step([&] { ctx_.LoggedIn = true; });
+  step([&] { Require(post_timer_).Enable(); });
+}
+
+void OstravelMain::Filter_Logoff(std::int32_t pType) {
+  // An error here must not reach the host either; it is reported under this handler's name.
+  ErrorHandler{ctx_, kModule, "Filter_Logoff"}([&] {
+    if (pType == 0) Require(TabUpdate_).PlayerLogoff();
+  });
 }
 
 void OstravelMain::WebRequest_Response(const std::string& Response, const std::string& Callback) {
@@ -144,15 +221,9 @@ void OstravelMain::WebRequest_Response(const std::string& Response, const std::s
       PrintChat(ctx_, Response, kChatColor, true);
     } else if (Callback == "PrintAndRefreshQuests") {
       PrintChat(ctx_, Response, kChatColor, true);
+      Require(TabQuests_).Refresh();
     }
   });
-}
-
-void OstravelMain::ConnectView() {
-  auto& view = *MainView;
-  view_activate_ = view.Activate.Connect([this] { MainView_Activate(); });
-  view_deactivate_ = view.Deactivate.Connect([this] { MainView_Deactivate(); });
-  view_size_ = view.Size.Connect([this](bool& answer) { answer = MainView_Size(); });
 }
 
 void OstravelMain::InitMonarch() {
@@ -161,6 +232,39 @@ void OstravelMain::InitMonarch() {
 
 void OstravelMain::InitPatron() {
   ErrorHandler{ctx_, kModule, "InitPatron()"}([&] { ctx_.Patron = AllegianceRecord{}; });
+}
+
+void OstravelMain::UpdateAllegiance() {
+  Require(TabUpdate_).TabUpdateAllegiance();
+  Require(TabIRC_).TabIRCUpdateAllegiance();
+}
+
+void OstravelMain::ReceivedDirectChat(const std::string& sender_name, std::int32_t sender_id,
+                                      std::int32_t receiver_id, const std::string& message) {
+  Require(TabChatHelper_).ReceivedDirectChat(sender_name, sender_id, receiver_id, message);
+}
+
+void OstravelMain::FellowCreate(std::int32_t count, std::int32_t leader_id, const std::string& name,
+                                bool open, bool share_xp) {
+  Require(TabGroups_).FellowCreate(count, leader_id, name, open, share_xp);
+}
+
+void OstravelMain::FellowAdd(std::int32_t id, const std::string& name, std::int32_t level,
+                             std::int32_t health, std::int32_t stamina, std::int32_t mana,
+                             std::int32_t& index) {
+  Require(TabGroups_).FellowAdd(id, name, level, health, stamina, mana, index);
+}
+
+void OstravelMain::FellowMemberQuit(std::int32_t id) {
+  Require(TabGroups_).FellowMemberQuit(id);
+}
+
+void OstravelMain::FellowMemberDismiss(std::int32_t id) {
+  Require(TabGroups_).FellowMemberDismiss(id);
+}
+
+void OstravelMain::FellowDisband() {
+  Require(TabGroups_).FellowDisband();
 }
 
 }  // namespace ostravel

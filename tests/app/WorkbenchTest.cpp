@@ -73,8 +73,13 @@ class WorkbenchTest : public ::testing::Test {
   std::filesystem::path Folder() const { return root_ / "plugin"; }
   std::filesystem::path TranscriptFile() const { return root_ / "transcript.jsonl"; }
 
-  // Runs `ostravel run` on the script with a fresh folder and transcript.
+  // Runs `ostravel run` on the script with a fresh folder and transcript. The folder holds a
+  // settings file without content, so that the pages load without complaint.
   Session Run(const std::optional<std::string>& script, std::vector<std::string> extra = {}) {
+    if (with_settings_ && !std::filesystem::exists(Folder() / "Ostravel.xml")) {
+      std::filesystem::create_directories(Folder());
+      std::ofstream(Folder() / "Ostravel.xml") << "<ostravel/>";
+    }
     std::vector<std::string> argv = {OSTRAVEL_EXE,      "run",          "--folder",
                                      Folder().string(), "--transcript", TranscriptFile().string()};
     argv.insert(argv.end(), extra.begin(), extra.end());
@@ -99,6 +104,7 @@ class WorkbenchTest : public ::testing::Test {
   }
 
   std::filesystem::path root_;
+  bool with_settings_ = true;
 };
 
 TEST_F(WorkbenchTest, PageByLabelThenDumpsShowChoiceAndNotebook) {
@@ -277,12 +283,18 @@ TEST_F(WorkbenchTest, ScriptWithWindowsLineEndsWorks) {
 
 TEST_F(WorkbenchTest, TranscriptStartsAfreshAndFolderIsCreated) {
   std::ofstream(TranscriptFile()) << "old line that is not JSON\n";
+  with_settings_ = false;
   ASSERT_FALSE(std::filesystem::exists(Folder()));
 
   const auto session = Run("hi\n");
 
-  EXPECT_EQ(session.records.size(), 1u);
+  EXPECT_EQ(session.Of("game").size(), 1u);
   EXPECT_TRUE(std::filesystem::is_directory(Folder()));
+  // Without a settings file the pages that read it say so, and the plug-in runs on.
+  for (const auto& chat : session.Of("chat")) {
+    EXPECT_THAT(chat["text"].get<std::string>(), HasSubstr("Ostravel.xml not found"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(Folder() / "Ostravel.xml"));
 }
 
 TEST_F(WorkbenchTest, WithoutTranscriptNothingIsWritten) {

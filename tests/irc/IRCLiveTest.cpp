@@ -25,7 +25,7 @@ class IRCLiveTest : public ::testing::Test {
     harness.env.WriteSettings(
         "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + std::to_string(server.Port()) +
         "\" channel=\"#test\" command=\"t\" colorcode=\"14\" join=\"True\"/></irc></ostravel>");
-    harness.Initialize();
+    harness.PublishHost();
     harness.State().LoggedIn = true;
     harness.State().CharacterName = "Ostra Vel";
     harness.State().Monarch.Name = "Queen Ann";

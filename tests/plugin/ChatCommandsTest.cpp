@@ -139,10 +139,15 @@ TEST_F(ChatCommandsTest, WordsThatOnlyBeginLikeACommandGoOnToTheGame) {
   EXPECT_THAT(GameLines(), ElementsAre("@members", "/lbs", "/", "hello @mbr"));
 }
 
-TEST_F(ChatCommandsTest, MemberUpdatePostsNothingHereAndIsEaten) {
+TEST_F(ChatCommandsTest, MemberUpdateRunsTheCharacterUpdateAndPrintsItsAnswer) {
+  server.Answer("/update.php", "Info: Saved");
   EXPECT_TRUE(Type("@member update"));
   EXPECT_TRUE(Type("/mbr updates"));
-  EXPECT_THAT(Sent(), IsEmpty());
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_TRUE(sent[0].starts_with("/update.php CID=1342177295&")) << sent[0];
+  EXPECT_TRUE(sent[1].starts_with("/update.php CID=1342177295&")) << sent[1];
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Info: Saved", "OV>> Info: Saved"));
   EXPECT_THAT(GameLines(), IsEmpty());
 }
 
@@ -195,6 +200,7 @@ TEST_F(ChatCommandsTest, XpReportWithoutAllegianceReportsTheErrorAndLeaves) {
   auto profile = sim::SampleProfile();
   profile.patron.reset();
   test::PluginHarness alone(profile);
+  alone.env.WriteSettings("<ostravel/>");
   alone.Initialize();
   EXPECT_FALSE(alone.host.TypeLine("/xpreport"));
   const auto chat = alone.ChatTexts();
@@ -232,8 +238,8 @@ TEST(LoginTest, WithoutSettingsTheLoginStillCompletes) {
   harness.host.CompleteLogin();
   EXPECT_TRUE(harness.State().LoggedIn);
   const auto chat = harness.ChatTexts();
-  ASSERT_GE(chat.size(), 2u);
-  EXPECT_TRUE(chat[0].starts_with("OV>> Error in CharPostStrings.ServerURL."));
+  EXPECT_THAT(chat,
+              testing::Contains(testing::StartsWith("OV>> Error in CharPostStrings.ServerURL.")));
   EXPECT_EQ(chat.back(), "OV>> Ostravel 3.0.0.10 initialized - Server Population: 1234");
 }
 

@@ -12,12 +12,19 @@ namespace ostravel {
 namespace {
 
 using test::PluginHarness;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
+// A plug-in whose folder holds a settings file, so that its pages load without a word.
+class Loaded : public PluginHarness {
+ public:
+  Loaded() { env.WriteSettings("<ostravel/>"); }
+};
+
 TEST(OstravelMainTest, InitializeConnectsTheHostAndLoadsTheWholeViewSilently) {
-  PluginHarness harness;
+  Loaded harness;
   harness.Initialize();
   const Context& state = harness.State();
 
@@ -31,18 +38,21 @@ TEST(OstravelMainTest, InitializeConnectsTheHostAndLoadsTheWholeViewSilently) {
   EXPECT_EQ(harness.host.View()->Pages().size(), 7u);
   EXPECT_EQ(state.Monarch.Name, "");
   EXPECT_EQ(state.Patron.XP, 0.0);
+  EXPECT_NE(harness.plugin.ChatTab(), nullptr);
+  EXPECT_NE(harness.plugin.UpdateTab(), nullptr);
+  EXPECT_NE(harness.plugin.IrcTab(), nullptr);
   // Loading prints and posts nothing: the first words come at login.
   EXPECT_THAT(harness.effects, IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(harness.env.folder.Path() / "log.txt"));
 }
 
 TEST(OstravelMainTest, ARefusedViewIsReportedAndTheRemainingStepsStillRun) {
-  PluginHarness harness;
+  Loaded harness;
   harness.host.RefuseViewLoad(true);
   harness.Initialize();
 
   const auto chat = harness.ChatTexts();
-  ASSERT_EQ(chat.size(), 2u);
+  ASSERT_GT(chat.size(), 2u);
   EXPECT_THAT(chat[0], StartsWith("OV>> Error in OstravelMain.Iplugin2_Initialize. Number: "));
   // The notebook cannot be taken from a view that does not exist.
   EXPECT_EQ(chat[1],
@@ -50,11 +60,15 @@ TEST(OstravelMainTest, ARefusedViewIsReportedAndTheRemainingStepsStillRun) {
             "variable or With block variable not set Source: Ostravel");
   EXPECT_EQ(harness.State().MainView, nullptr);
   EXPECT_NE(harness.State().CharacterStats, nullptr);
-  EXPECT_EQ(test::ReadCrLfLines(harness.env.folder.Path() / "log.txt").size(), 2u);
+  // The pages are still made, and each reports the controls it cannot find.
+  EXPECT_NE(harness.plugin.UpdateTab(), nullptr);
+  EXPECT_THAT(chat, Contains(StartsWith("OV>> Error in TabChatHelper.Class_Initialize.")));
+  EXPECT_THAT(chat, Contains(StartsWith("OV>> Error in TabUpdate.Class_Initialize.")));
+  EXPECT_EQ(test::ReadCrLfLines(harness.env.folder.Path() / "log.txt").size(), chat.size());
 }
 
 TEST(OstravelMainTest, AMissingFilterIsReportedAndTheOthersAreStillConnected) {
-  PluginHarness harness;
+  Loaded harness;
   harness.host.RemoveService(host::kWorldPath);
   harness.Initialize();
 
@@ -72,14 +86,20 @@ TEST(OstravelMainTest, AMissingFilterIsReportedAndTheOthersAreStillConnected) {
 TEST(OstravelMainTest, ASiteThatGivesNothingFailsEachStepWithoutThrowing) {
   PluginHarness harness;
   harness.plugin.IPlugin2_Initialize(nullptr);
-  // Plug-in site, hooks, three filters, view and notebook: each reported where chat works.
-  // Chat itself needs the hooks, so every report reaches the log only.
+  // Plug-in site, hooks, three filters, view and notebook fail, and then each page reports
+  // what it lacks. Chat itself needs the hooks, so every report reaches the log only.
   EXPECT_THAT(harness.effects, IsEmpty());
-  EXPECT_EQ(test::ReadCrLfLines(harness.env.folder.Path() / "log.txt").size(), 7u);
+  const auto log = test::ReadCrLfLines(harness.env.folder.Path() / "log.txt");
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) {
+                            return line.find("OstravelMain.Iplugin2_Initialize") !=
+                                   std::string::npos;
+                          }),
+            7);
 }
 
 TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
-  PluginHarness harness;
+  Loaded harness;
   harness.Initialize();
   bool size_answer = false;
   harness.host.View()->Size.Emit(size_answer);
@@ -96,8 +116,9 @@ TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
   // Chat output still works for objects that finish after the stop.
   PrintChat(harness.State(), "bye", kChatColor, true);
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> bye"));
-  // The view's events no longer reach the plug-in.
+  // The view's events no longer reach the plug-in, and the pages are gone.
   EXPECT_EQ(view->Size.HandlerCount(), 0u);
+  EXPECT_EQ(harness.plugin.UpdateTab(), nullptr);
 }
 
 TEST(OstravelMainTest, TwoPluginsKeepTheirOwnState) {

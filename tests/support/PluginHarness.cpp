@@ -1,5 +1,8 @@
 #include "support/PluginHarness.h"
 
+#include "common/ViewSchema.h"
+#include "plugin/host/ServicePaths.h"
+
 namespace ostravel::test {
 
 PluginHarness::PluginHarness(sim::CharacterProfile profile)
@@ -8,6 +11,17 @@ PluginHarness::PluginHarness(sim::CharacterProfile profile)
 }
 
 PluginHarness::~PluginHarness() = default;
+
+void PluginHarness::PublishHost() {
+  auto site = host.Site();
+  Context& ctx = State();
+  ctx.PluginSite = site->GetPluginSite2();
+  ctx.ACHooks = site->GetHooks();
+  ctx.World = std::dynamic_pointer_cast<host::World>(site->ObjectByPath(host::kWorldPath));
+  ctx.CharacterStats = std::dynamic_pointer_cast<host::CharacterStats>(
+      site->ObjectByPath(host::kCharacterStatsPath));
+  ctx.MainView = ctx.PluginSite->LoadView(ViewSchema());
+}
 
 std::vector<std::string> PluginHarness::ChatTexts() const {
   std::vector<std::string> texts;

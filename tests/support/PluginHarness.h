@@ -17,6 +17,9 @@ class PluginHarness {
   ~PluginHarness();
 
   void Initialize() { plugin.IPlugin2_Initialize(host.Site()); }
+  // Publishes the host's objects and the loaded view into the plug-in's state as its start does,
+  // but makes none of its pages: for tests of one page class on its own.
+  void PublishHost();
   void Terminate() { plugin.IPlugin2_Terminate(); }
 
   // The texts written to chat, in order.

@@ -83,7 +83,7 @@ class ChatLife {
 
  private:
   void Start() {
-    harness.Initialize();
+    harness.PublishHost();
     ctx().CharacterID = kMe;
     ctx().CharacterName = "Ostra Vel";
     ctx().LoggedIn = true;
@@ -210,7 +210,7 @@ TEST(TabChatHelperSettingsTest, TheNewestTellsLiveOnIntoTheNextLifeCutToSaveline
   }
   test::PluginHarness second_host;
   second_host.env.WriteSettings(file);
-  second_host.Initialize();
+  second_host.PublishHost();
   TabChatHelper second(second_host.State());
   auto list = std::dynamic_pointer_cast<sim::SimList>(second_host.host.View()->Find("lstChat"));
   ASSERT_EQ(list->Count(), 2);

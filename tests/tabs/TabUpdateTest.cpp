@@ -31,7 +31,7 @@ class TabUpdateTest : public ::testing::Test {
   }
   void Start(const std::string& rest = "") {
     WriteSettings(rest);
-    harness.Initialize();
+    harness.PublishHost();
     ctx().CharacterName = kName;
     ctx().CharacterID = 1342177295;
   }
@@ -298,7 +298,7 @@ TEST_F(TabUpdateTest, AFailedLoadAtALaterLoginKeepsTheEarlierSuccessFromSaving) 
 }
 
 TEST_F(TabUpdateTest, WithoutAFileNothingIsReadOrWritten) {
-  harness.Initialize();
+  harness.PublishHost();
   ctx().CharacterName = kName;
   {
     TabUpdate tab(ctx());

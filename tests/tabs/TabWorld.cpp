@@ -8,10 +8,6 @@ namespace ostravel::test {
 TabWorld::TabWorld(sim::CharacterProfile profile) : harness(std::move(profile)) {
   harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/></settings>");
   harness.Initialize();
-  messages_ = std::make_unique<TabMessages>(State());
-  members_ = std::make_unique<TabMembers>(State());
-  groups_ = std::make_unique<TabGroups>(State());
-  quests_ = std::make_unique<TabQuests>(State());
   harness.host.CompleteLogin();
   Settle();
   Forget();

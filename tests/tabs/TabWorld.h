@@ -29,13 +29,11 @@ class TabWorld {
 
   Context& State() { return harness.State(); }
 
-  // The four list pages, made after the view as the plug-in makes them. Only one object of each
-  // may exist, or every control event is answered twice: once the plug-in makes its own pages,
-  // these must be the plug-in's.
-  TabMessages& Messages() { return *messages_; }
-  TabMembers& Members() { return *members_; }
-  TabGroups& Groups() { return *groups_; }
-  TabQuests& Quests() { return *quests_; }
+  // The plug-in's own list pages.
+  TabMessages& Messages() { return *harness.plugin.MessagesTab(); }
+  TabMembers& Members() { return *harness.plugin.MembersTab(); }
+  TabGroups& Groups() { return *harness.plugin.GroupsTab(); }
+  TabQuests& Quests() { return *harness.plugin.QuestsTab(); }
 
   // A control of the loaded view.
   template <class T>
@@ -73,11 +71,6 @@ class TabWorld {
   RecordingServer server;
   PluginHarness harness;
 
- private:
-  std::unique_ptr<TabMessages> messages_;
-  std::unique_ptr<TabMembers> members_;
-  std::unique_ptr<TabGroups> groups_;
-  std::unique_ptr<TabQuests> quests_;
   std::size_t sent_baseline_ = 0;
   std::size_t log_baseline_ = 0;
 };

@@ -45,6 +45,7 @@ sim::CharacterProfile Profile() {
 class CharPostStringsTest : public ::testing::Test {
  protected:
   explicit CharPostStringsTest(sim::CharacterProfile profile = Profile()) : harness(profile) {
+    harness.env.WriteSettings("<settings/>");
     harness.Initialize();
     ctx().CharacterID = 5;
     ctx().CharacterName = "Ann & Co";
@@ -73,6 +74,7 @@ TEST_F(CharPostStringsTest, ServerUrlWithoutServerIsASlash) {
 }
 
 TEST_F(CharPostStringsTest, ServerUrlOfAMissingFileIsReportedAndTriedAgain) {
+  std::filesystem::remove(harness.env.folder.Path() / "Ostravel.xml");
   EXPECT_EQ(ServerURL(ctx()), "");
   EXPECT_THAT(harness.ChatTexts().back(),
               StartsWith("OV>> Error in CharPostStrings.ServerURL. Number: -2146697211, "
@@ -141,6 +143,7 @@ class CharPostStringsEdgeTest : public CharPostStringsTest {
 };
 
 TEST_F(CharPostStringsEdgeTest, CountsOutsideTheirRangesSendNoRecordsButKeepTheLineFeeds) {
+  Check("chkUpdateShare", false);
   const std::string text = CharPostString(ctx());
   EXPECT_THAT(text, HasSubstr("&Level=125&"));
   EXPECT_THAT(text, HasSubstr("&ProducedXp=-2&"));

@@ -12,6 +12,7 @@ using ::testing::ElementsAre;
 class PostTimerTest : public ::testing::Test {
  protected:
   PostTimerTest() {
+    harness.env.WriteSettings("<ostravel/>");
     harness.Initialize();
     harness.State().UpdateTicks = 29;
   }
@@ -41,7 +42,8 @@ TEST_F(PostTimerTest, TicksOnceAMinuteOnlyOnceEnabled) {
   EXPECT_EQ(harness.host.FireTimers(60000), 0);
   timer.Enable();
   timer.Enable();  // a second login changes nothing
-  EXPECT_THAT(harness.host.RunningTimerIntervals(), ElementsAre(60000));
+  const auto intervals = harness.host.RunningTimerIntervals();
+  EXPECT_EQ(std::count(intervals.begin(), intervals.end(), 60000), 1);
   EXPECT_EQ(harness.host.FireTimers(60000), 1);
   EXPECT_THAT(calls, ElementsAre("members", "groups", "messages", "quests"));
 }
