@@ -56,8 +56,8 @@ std::string SyntheticLog(std::size_t bytes, std::size_t& lines) {
   lines = 0;
   while (log.size() < bytes) {
     const std::string nick = "user" + std::to_string(random() % 5000);
-    const std::string prefix = ":" + nick + "!~" + nick + "@host" + std::to_string(random() % 97) +
-                               ".example.net ";
+    const std::string prefix =
+        ":" + nick + "!~" + nick + "@host" + std::to_string(random() % 97) + ".example.net ";
     switch (random() % 10) {
       case 0:
         log += prefix + "JOIN :#allegiance\r\n";
@@ -70,12 +70,15 @@ std::string SyntheticLog(std::size_t bytes, std::size_t& lines) {
         break;
       case 3: {
         log += ":irc.example.net 353 me = #allegiance :";
-        for (int i = 0; i < 20; ++i) log += (i ? " " : "") + std::string(i % 5 ? "" : "@") + "nick" + std::to_string(random() % 9000);
+        for (int i = 0; i < 20; ++i)
+          log += (i ? " " : "") + std::string(i % 5 ? "" : "@") + "nick" +
+                 std::to_string(random() % 9000);
         log += "\r\n";
         break;
       }
       default:
-        log += prefix + "PRIVMSG #allegiance :anyone up for the olthoi run tonight at the lifestone?\r\n";
+        log += prefix +
+               "PRIVMSG #allegiance :anyone up for the olthoi run tonight at the lifestone?\r\n";
     }
     ++lines;
   }

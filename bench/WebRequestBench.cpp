@@ -1,7 +1,11 @@
 // How long Post holds the user-interface thread: the transfer itself runs elsewhere, so the
 // call must return in microseconds whether the server answers or hangs.
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,11 +18,6 @@
 #include "platform/EventLoop.h"
 #include "platform/HttpClient.h"
 #include "web/WebRequest.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -52,8 +51,8 @@ void PostTo(benchmark::State& state, const std::string& url, bool wait_for_answe
   for (auto _ : state) {
     WebRequest request(plugin.ctx);
     bool answered = false;
-    auto connection = request.Response.Connect(
-        [&](const std::string&, const std::string&) { answered = true; });
+    auto connection =
+        request.Response.Connect([&](const std::string&, const std::string&) { answered = true; });
     const auto start = Clock::now();
     request.Post(url, kBody, "Draw");
     const auto elapsed = Clock::now() - start;
@@ -78,7 +77,10 @@ void BM_PostToAnsweringServer(benchmark::State& state) {
   server.stop();
   thread.join();
 }
-BENCHMARK(BM_PostToAnsweringServer)->UseManualTime()->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PostToAnsweringServer)
+    ->UseManualTime()
+    ->Iterations(2000)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_PostToSilentServer(benchmark::State& state) {
   // Accepts connections (the kernel does the handshake) and never answers.
