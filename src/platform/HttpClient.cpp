@@ -57,6 +57,7 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user)
 // no longer here was aborted and is dropped.
 struct Pending {
   std::map<HttpClient::RequestId, HttpClient::Completion> completions;
+  bool wake_scheduled = false;
 };
 
 class CurlHttpClient final : public HttpClient {
@@ -89,7 +90,7 @@ class CurlHttpClient final : public HttpClient {
       std::lock_guard lock(mutex_);
       to_add_.push_back(Request{id, url, headers, std::move(body)});
     }
-    curl_multi_wakeup(multi_);
+    WakeWorkerSoon();
     return id;
   }
 
@@ -105,6 +106,20 @@ class CurlHttpClient final : public HttpClient {
   std::size_t InFlight() const override { return pending_->completions.size(); }
 
  private:
+  // Wakes the worker once the handler that posted has returned: the requests one event starts
+  // (a minute's tick refreshes four pages) go with one wake-up, and the caller does not wait
+  // for the worker to be scheduled.
+  void WakeWorkerSoon() {
+    if (pending_->wake_scheduled) return;
+    pending_->wake_scheduled = true;
+    asio::post(loop_.Context(), [weak = std::weak_ptr<Pending>(pending_), multi = multi_] {
+      auto pending = weak.lock();
+      if (!pending) return;
+      pending->wake_scheduled = false;
+      curl_multi_wakeup(multi);
+    });
+  }
+
   std::unique_ptr<Transfer> MakeTransfer(Request request) {
     const std::string& url = request.url;
     const auto& headers = request.headers;
