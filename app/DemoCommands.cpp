@@ -7,7 +7,7 @@ namespace ostravel::app {
 std::string RunDemoCommand(const DemoCommandSet& commands, DemoWorld& world,
                            const DemoRequest& request) {
   const WordAndRest split = FirstWord(request.args);
-  const std::string word = AsciiLower(split.word);
+  const std::string word = LowerCase(split.word);
   if (word.empty() || word == "help") return commands.help;
   const auto handler = commands.handlers.find(word);
   if (handler != commands.handlers.end()) return handler->second(world, request, split.rest);

@@ -28,7 +28,7 @@ std::string EventLine(const DemoWorld& world, const DemoEvent& event) {
 
 // nullopt for an argument the list does not know.
 std::optional<EventFilter> ListFilter(const DemoRequest& request, std::string_view rest) {
-  const std::string what = AsciiLower(Trim(rest));
+  const std::string what = LowerCase(Trim(rest));
   if (what.empty()) return [](const DemoEvent&) { return true; };
   if (what == "mine") {
     return [caller = request.character](const DemoEvent& e) { return e.added_by == caller; };
@@ -61,7 +61,7 @@ std::string List(DemoWorld& world, const DemoRequest& request, std::string_view 
 }
 
 std::optional<platform::DateTime> ReadDay(const DemoRequest& request, std::string_view word) {
-  const std::string lower = AsciiLower(word);
+  const std::string lower = LowerCase(word);
   if (lower == "today") return AtTime(request.now, 0, 0);
   if (lower == "tomorrow") return AtTime(AddDays(request.now, 1), 0, 0);
   return ParseIsoDate(word);

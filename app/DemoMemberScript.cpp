@@ -102,7 +102,7 @@ std::string UnknownFilter(std::string_view word) {
 std::string List(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
   std::vector<MemberFilter> filters;
   for (const auto word : SplitWords(rest)) {
-    const std::string lower = AsciiLower(word);
+    const std::string lower = LowerCase(word);
     const auto named = NamedFilters().find(lower);
     auto level = LevelFilter(lower);
     if (named == NamedFilters().end() && !level) return UnknownFilter(word);

@@ -72,7 +72,7 @@ std::size_t UnreadCount(const DemoWorld& world, std::int32_t caller) {
 }
 
 std::string Inbox(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
-  const std::string which = AsciiLower(rest);
+  const std::string which = LowerCase(rest);
   if (which != "new" && which != "read" && !which.empty()) {
     return "Usage: inbox new, inbox read, or inbox for all received messages.";
   }

@@ -17,14 +17,6 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
 }
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 std::vector<std::string_view> SplitWords(std::string_view text) {
   std::vector<std::string_view> words;
   for (auto split = FirstWord(text); !split.word.empty(); split = FirstWord(split.rest)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FormDecoder.h"
+#include "common/AsciiText.h"
 #include "platform/DateTime.h"
 
 namespace ostravel::app {
@@ -37,7 +38,6 @@ DemoRequest ReadDemoRequest(FormFields utf8_fields, const platform::DateTime& no
 // nullopt for anything else.
 std::optional<std::int64_t> ParseWholeNumber(std::string_view text);
 
-std::string AsciiLower(std::string_view text);
 std::string_view Trim(std::string_view text);
 // The words of a text, split at runs of white space.
 std::vector<std::string_view> SplitWords(std::string_view text);

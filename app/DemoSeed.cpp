@@ -64,8 +64,8 @@ constexpr std::array<SeedMember, 15> kMembers = {{
      false, "Sho", "Female"},
     {1342177438, "Old Bertram", 240, "Adventurer", false, 0, "magistrate questmaster",
      "itemtinkering", false, false, "Aluvian", "Male"},
-    {kPell, "Bob", 72, "Swordsman", true, kArwic, "", "weapontinkering", false, false,
-     "Gharu'ndim", "Male"},
+    {kPell, "Bob", 72, "Swordsman", true, kArwic, "", "weapontinkering", false, false, "Gharu'ndim",
+     "Male"},
     {1342177460, "Wren Thistle", 33, "Vagabond", false, 0, "reporter", "cooking lockpick", false,
      false, "Aluvian", "Female"},
 }};

@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/AsciiText.h"
+
 namespace ostravel::app {
-namespace {
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+  return EqualsIgnoreCase(a, b);
 }
 
 DemoMessage& DemoWorld::AddMessage(std::int32_t sender, std::int32_t recipient,

@@ -8,6 +8,7 @@
 
 #include "ControlDump.h"
 #include "PageRenderer.h"
+#include "common/AsciiText.h"
 #include "sim/SimControls.h"
 #include "sim/SimMessage.h"
 #include "sim/SimView.h"
@@ -44,12 +45,6 @@ std::int32_t Bits32Arg(CommandLine& args) {
 
 void NoMore(const CommandLine& args) {
   if (!args.AtEnd()) throw UsageError{};
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 }  // namespace
@@ -229,7 +224,7 @@ std::int32_t Workbench::PageIndex(const std::string& page) const {
     throw UsageError{};
   }
   for (std::int32_t i = 0; i < count; ++i) {
-    if (Lower(labels[static_cast<std::size_t>(i)]) == Lower(page)) return i;
+    if (LowerCase(labels[static_cast<std::size_t>(i)]) == LowerCase(page)) return i;
   }
   throw UsageError{};
 }
@@ -279,7 +274,7 @@ void Workbench::Choose(CommandLine& args) {
 
 void Workbench::Check(CommandLine& args) {
   const auto name = Word(args);
-  const auto state = Lower(Word(args));
+  const auto state = LowerCase(Word(args));
   NoMore(args);
   if (state != "on" && state != "off") throw UsageError{};
   Find<sim::SimCheckbox>(name, "check box")->UserCheck(state == "on");

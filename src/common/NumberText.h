@@ -14,6 +14,4 @@ std::string DoubleText(double value);
 // exponent); nullopt for anything else.
 std::optional<double> ParseDecimal(std::string_view text);
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-
 }  // namespace ostravel

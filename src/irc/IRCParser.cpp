@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/AsciiText.h"
 #include "common/Context.h"
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
@@ -15,12 +16,6 @@ namespace {
 constexpr std::string_view kModule = "IRCParser";
 constexpr char kCtcp = '\x01';
 using Report = ErrorHandler::Report;
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 bool EqualsUpper(std::string_view text, std::string_view upper) {
   if (text.size() != upper.size()) return false;
@@ -98,20 +93,20 @@ void IRCParser::HandleLine(std::string_view bytes) {
 
 void IRCParser::ParseMessage(std::string_view line) {
   ErrorHandler{ctx_, kModule, "ParseMessage", Report::kLogOnly}([&] {
-    line = Trim(line);
+    line = TrimSpaces(line);
     std::string_view prefix;
     if (!line.empty() && line.front() == ':') {
       const std::size_t space = line.find(' ');
       if (space == std::string_view::npos)
         throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
-      prefix = Trim(line.substr(1, space - 1));
-      line = Trim(line.substr(space));
+      prefix = TrimSpaces(line.substr(1, space - 1));
+      line = TrimSpaces(line.substr(space));
     }
     const std::size_t space = line.find(' ');
     if (space == std::string_view::npos)
       throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
-    const std::string_view command = Trim(line.substr(0, space));
-    const std::string_view params = Trim(line.substr(space));
+    const std::string_view command = TrimSpaces(line.substr(0, space));
+    const std::string_view params = TrimSpaces(line.substr(space));
     IRCCommand(prefix, command, params);
   });
 }

@@ -2,6 +2,7 @@
 
 #include <asio/steady_timer.hpp>
 
+#include "common/AsciiText.h"
 #include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
@@ -13,12 +14,6 @@ namespace {
 
 constexpr std::string_view kModule = "IRCServer";
 constexpr char kCtcp = '\x01';
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 std::string Str(std::string_view text) {
   return std::string(text);
@@ -57,10 +52,11 @@ IRCServer::~IRCServer() {
 
 bool IRCServer::ChatText(std::string_view strCmd) {
   for (const auto& channel : Channels) {
-    const std::string head = LowerCase(Trim(strCmd.substr(0, channel->Command.size() + 1)));
+    const std::string head = LowerCase(TrimSpaces(strCmd.substr(0, channel->Command.size() + 1)));
     if (head != LowerCase(channel->Command)) continue;
     if (TCP->GetState() == platform::TcpSocket::kConnected && channel->Join) {
-      const std::string text(Trim(strCmd.substr(std::min(channel->Command.size(), strCmd.size()))));
+      const std::string text(
+          TrimSpaces(strCmd.substr(std::min(channel->Command.size(), strCmd.size()))));
       SendMessage("PRIVMSG " + channel->ChannelName + " :" + text);
       Parser_PrivMsg(NickName, channel->ChannelName, text);
     }

@@ -3,23 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/AsciiText.h"
 #include "common/Error.h"
 
 namespace ostravel {
-
-std::string UpperCase(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
-}
-
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
 
 std::shared_ptr<IRCUser> IRCUsers::Add(std::string_view NickName) {
   auto user = std::make_shared<IRCUser>();

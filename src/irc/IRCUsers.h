@@ -37,8 +37,4 @@ class IRCUsers {
   std::map<std::string, std::shared_ptr<IRCUser>, std::less<>> users_;  // by upper-cased nick
 };
 
-// ASCII letter case, as IRC nicks and channel names use it.
-std::string UpperCase(std::string_view text);
-std::string LowerCase(std::string_view text);
-
 }  // namespace ostravel

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/AsciiText.h"
 #include "common/Error.h"
 #include "irc/IRCUsers.h"
 

@@ -4,12 +4,14 @@
 #include <array>
 #include <utility>
 
+#include "common/AsciiText.h"
 #include "common/Context.h"
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "plugin/host/Variant.h"
 #include "web/SettingsFile.h"
+#include "web/SettingsValues.h"
 
 namespace ostravel {
 namespace {
@@ -17,12 +19,6 @@ namespace {
 constexpr std::string_view kModule = "TabIRC";
 constexpr std::int32_t kTimerMs = 100;
 constexpr std::int32_t kUserIcon = 100668264;
-
-std::string Attribute(const pugi::xml_node& element, const char* name) {
-  const auto attribute = element.attribute(name);
-  if (!attribute) throw Error(94, "Invalid use of Null");
-  return attribute.value();
-}
 
 }  // namespace
 
@@ -174,12 +170,12 @@ void TabIRC::LoadSettings() {
   ErrorHandler{ctx_, kModule, "LoadSettings"}([&] {
     const auto settings = SettingsFile::Load(ctx_.env.folder);
     for (const auto& element : settings.ElementsByTagName("channel")) {
-      const std::string server_name = Attribute(element, "server");
-      const std::string port = Attribute(element, "port");
-      const std::string channel_name = Attribute(element, "channel");
-      const std::string command = Attribute(element, "command");
-      const std::int32_t color = host::ToLong(Attribute(element, "colorcode"));
-      const bool join = host::ToBool(Attribute(element, "join"));
+      const std::string server_name = AttributeText(element, "server");
+      const std::string port = AttributeText(element, "port");
+      const std::string channel_name = AttributeText(element, "channel");
+      const std::string command = AttributeText(element, "command");
+      const std::int32_t color = AttributeLong(element, "colorcode");
+      const bool join = AttributeBool(element, "join");
       if (!Servers_.Exists(server_name)) Servers_.Add(server_name, port);
       auto server = Servers_.Item(server_name);
       if (server->Channels.Exists(channel_name)) continue;
@@ -196,8 +192,8 @@ void TabIRC::SaveSettings() {
     const auto irc = settings.FirstElement("irc");
     if (!irc) return;
     for (auto element : irc.children("channel")) {
-      auto server = Servers_.Item(Attribute(element, "server"));
-      auto channel = server->Channels.Item(Attribute(element, "channel"));
+      auto server = Servers_.Item(AttributeText(element, "server"));
+      auto channel = server->Channels.Item(AttributeText(element, "channel"));
       auto join = element.attribute("join");
       if (!join) join = element.append_attribute("join");
       join.set_value(channel->Join ? "True" : "False");

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "common/AsciiText.h"
 #include "common/Context.h"
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
@@ -31,13 +32,6 @@ constexpr std::array<ServerCommand, 4> kServerCommands{{
     {"landblock", "lb", "landblock.php", "Print"},
 }};
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
 // The arguments after `word` when the command is that word, bare or followed by a space.
 std::optional<std::string> ArgumentsOf(std::string_view lcmd, std::string_view cmd,
                                        std::string_view word) {
@@ -61,7 +55,7 @@ void ChatCommands::ACHooks_ChatParserIntercept(const std::string& bstrText, bool
   ErrorHandler{ctx_, "OstravelMain", "ACHooks_ChatParserIntercept"}([&] {
     if (bstrText.empty() || (bstrText.front() != '/' && bstrText.front() != '@')) return;
     const std::string cmd = bstrText.substr(1);
-    const std::string lcmd = Lower(cmd);
+    const std::string lcmd = LowerCase(cmd);
     if (lcmd == "ostravel" || lcmd == "help ostravel" || lcmd == "ostravel help") {
       PrintHelp();
       bEat = true;

@@ -9,7 +9,7 @@
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
 #include "plugin/host/View.h"
-#include "tabs/SettingsValues.h"
+#include "web/SettingsValues.h"
 #include "web/CharPostStrings.h"
 #include "web/SettingsFile.h"
 #include "web/WebRequest.h"

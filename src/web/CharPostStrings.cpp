@@ -9,6 +9,7 @@
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
 #include "web/SettingsFile.h"
+#include "web/SettingsValues.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -126,9 +127,7 @@ std::string ServerURL(Context& ctx) {
     if (ctx.CachedServerURL.empty()) {
       const auto settings = SettingsFile::Load(ctx.env.folder);
       for (const auto& server : settings.ElementsByTagName("server")) {
-        const auto attribute = server.attribute("url");
-        if (!attribute) throw Error(94, "Invalid use of Null");
-        ctx.CachedServerURL = attribute.value();
+        ctx.CachedServerURL = AttributeText(server, "url");
       }
     }
     if (ctx.CachedServerURL.empty() || ctx.CachedServerURL.back() != '/') {

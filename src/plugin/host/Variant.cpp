@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/AsciiText.h"
 #include "common/Error.h"
 #include "common/NumberText.h"
 
@@ -17,7 +18,9 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
-[[noreturn]] void TypeMismatch() { throw Error(error_number::kTypeMismatch, "Type mismatch"); }
+[[noreturn]] void TypeMismatch() {
+  throw Error(error_number::kTypeMismatch, "Type mismatch");
+}
 
 double ParseNumber(const std::string& text) {
   auto parsed = ParseDecimal(text);
@@ -36,7 +39,9 @@ std::int32_t RoundToLong(double value) {
 
 }  // namespace
 
-bool IsEmpty(const Variant& value) { return std::holds_alternative<std::monostate>(value); }
+bool IsEmpty(const Variant& value) {
+  return std::holds_alternative<std::monostate>(value);
+}
 
 std::string ToText(const Variant& value) {
   return std::visit(Overloaded{

@@ -1,4 +1,4 @@
-#include "tabs/SettingsValues.h"
+#include "web/SettingsValues.h"
 
 #include <string>
 
@@ -22,6 +22,10 @@ host::Variant AttributeValue(const pugi::xml_node& element, const char* name) {
   const pugi::xml_attribute attribute = element.attribute(name);
   if (!attribute) return {};
   return std::string(attribute.value());
+}
+
+std::string AttributeText(const pugi::xml_node& element, const char* name) {
+  return host::ToText(RequirePresent(AttributeValue(element, name)));
 }
 
 bool AttributeBool(const pugi::xml_node& element, const char* name) {
