@@ -41,11 +41,6 @@ TEST_F(OstravelLibTest, PrintChatPrefixesOnceAndSkipsEmptyText) {
   EXPECT_EQ(hooks->chat[1].color, 3);
 }
 
-TEST_F(OstravelLibTest, PrintChatWithoutHooksRaises) {
-  ctx.ACHooks.reset();
-  EXPECT_THROW(PrintChat(ctx, "text", kChatColor, true), Error);
-}
-
 TEST_F(OstravelLibTest, WriteLogCreatesAndAppendsTimeStampedCrLfLinesInTheCodePage) {
   ASSERT_FALSE(std::filesystem::exists(LogFile()));
   WriteLog(ctx, "first");
@@ -59,11 +54,6 @@ TEST_F(OstravelLibTest, WriteLogCreatesAndAppendsTimeStampedCrLfLinesInTheCodePa
   EXPECT_EQ(lines[1], "[12/6/2026 12:00:05 AM] caf\xE9 \x80 ?");
 }
 
-TEST_F(OstravelLibTest, WriteLogToAFolderThatCannotHoldTheFileRaises) {
-  Context broken(Environment{env.loop, *env.code_page, env.clock, env.folder.Path() / "missing"});
-  EXPECT_THROW(WriteLog(broken, "text"), Error);
-}
-
 TEST_F(OstravelLibTest, LogErrorWritesTheErrorLineToLogAndChat) {
   LogError(ctx, "TabMembers", "Refresh", Error(13, "Type mismatch", "Ostravel"));
 
@@ -74,14 +64,6 @@ TEST_F(OstravelLibTest, LogErrorWritesTheErrorLineToLogAndChat) {
   EXPECT_EQ(hooks->chat[0].color, 7);
   EXPECT_EQ(ReadCrLfLines(LogFile()),
             std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
-}
-
-TEST_F(OstravelLibTest, LogErrorStillReachesChatWhenTheLogCannotBeWritten) {
-  Context broken(Environment{env.loop, *env.code_page, env.clock, env.folder.Path() / "missing"});
-  broken.ACHooks = hooks;
-  LogError(broken, "M", "P", Error(1, "d", "s"));
-  ASSERT_EQ(hooks->chat.size(), 1u);
-  EXPECT_EQ(hooks->chat[0].text, "OV>> Error in M.P. Number: 1, Description: d Source: s");
 }
 
 TEST_F(OstravelLibTest, ErrorHandlerLeaveStopsAtTheFirstError) {
@@ -121,22 +103,8 @@ TEST_F(OstravelLibTest, ErrorHandlerResumeReportsEachFailingStepAndRunsTheRest) 
   EXPECT_TRUE(lines[1].starts_with("[12/6/2026 6:37:19 AM] Error in "));
 }
 
-TEST_F(OstravelLibTest, ErrorHandlerSwallowsAFailureToReport) {
-  ctx.ACHooks.reset();  // chat gone too: nothing may escape to the host
-  EXPECT_FALSE(ErrorHandler(ctx, "M", "P")([] { throw Error(1, "d"); }));
-  EXPECT_EQ(ReadCrLfLines(LogFile()).size(), 1u);
-}
-
-TEST(ValFromStrTest, ReadsFieldsAsTheServerWritesThem) {
-  const std::string line = "Name: Bob  Level: 5";
-  EXPECT_EQ(ValFromStr(line, "Name"), "Bob");
-  EXPECT_EQ(ValFromStr(line, "Level"), "5");
-  EXPECT_EQ(ValFromStr(line, "Rank"), "");
+TEST(ValFromStrTest, ReadsFieldsWithTheQuirksOfItsScan) {
   EXPECT_EQ(ValFromStr("Name: Bob Smith  Online: True", "Name"), "Bob Smith");
-  EXPECT_EQ(ValFromStr("Name: Bob  Online: True", "Online"), "True");
-}
-
-TEST(ValFromStrTest, KeepsTheQuirksOfItsScan) {
   // An empty value swallows the next field.
   EXPECT_EQ(ValFromStr("Name:  Level: 5", "Name"), " Level: 5");
   // Extra spaces after the key stay at the start of the value.
@@ -145,51 +113,29 @@ TEST(ValFromStrTest, KeepsTheQuirksOfItsScan) {
   EXPECT_EQ(ValFromStr("LeaderName: Ann  Name: Bob", "Name"), "Ann");
   // A key as long as the line or longer.
   EXPECT_EQ(ValFromStr("Name", "Name: Bob"), "");
-  EXPECT_EQ(ValFromStr("", "Name"), "");
-  EXPECT_EQ(ValFromStr("ab", "ab"), "");
   // A key at the very end has no value.
   EXPECT_EQ(ValFromStr("Level: 5  Name:", "Name"), "");
-  EXPECT_EQ(ValFromStr("x   ", "x"), "");
 }
 
 TEST_F(OstravelLibTest, PartCutsBetweenMarks) {
   EXPECT_EQ(Part(ctx, "a[b]c", "[", "]"), "b");
   EXPECT_EQ(Part(ctx, "a[b]c", "[", ""), "b]c");
   EXPECT_EQ(Part(ctx, "a[b]c", "", "]"), "a[b");
-  EXPECT_EQ(Part(ctx, "a[b]c", "", ""), "a[b]c");
   EXPECT_EQ(Part(ctx, "a[b]c", "<", "]"), "");
-  EXPECT_EQ(Part(ctx, "a[b]c", "[", ">"), "");
-  EXPECT_EQ(Part(ctx, ":nick!user@host PRIVMSG", ":", "!"), "nick");
   // The end mark is searched from the character after the start mark's first character, so
   // an end mark at the very start of the text is not found without a start mark.
   EXPECT_EQ(Part(ctx, "]x", "", "]"), "");
   EXPECT_TRUE(hooks->chat.empty());
 }
 
-TEST_F(OstravelLibTest, PartReportsOverlappingMarks) {
-  EXPECT_EQ(Part(ctx, "abc", "ab", "b"), "");
-  ASSERT_EQ(hooks->chat.size(), 1u);
-  EXPECT_EQ(hooks->chat[0].text,
-            "OV>> Error in IRCParser.Part. Number: 5, Description: Invalid procedure call or "
-            "argument Source: Ostravel");
-}
-
 TEST(UnsignedLongTest, ReadsTheBitsAsUnsigned) {
   EXPECT_EQ(UnsignedLong(-1), 4294967295.0);
   EXPECT_EQ(UnsignedLong(std::numeric_limits<std::int32_t>::min()), 2147483648.0);
-  EXPECT_EQ(UnsignedLong(0), 0.0);
-  EXPECT_EQ(UnsignedLong(2147483647), 2147483647.0);
-}
-
-TEST(VersionStringTest, IsThisRelease) {
-  EXPECT_EQ(VersionString(), "3.0.0.10");
 }
 
 TEST_F(OstravelLibTest, FixDateWritesTheSortableForm) {
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 12, 5, 9}), "2004-03-07 12:05:09");
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 0, 5, 9}), "2004-03-07 00:05:09");
-  EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 13, 2, 3}), "2004-03-07 13:02:03");
-  EXPECT_EQ(FixDate(ctx, {2026, 12, 31, 23, 59, 59}), "2026-12-31 23:59:59");
   // Midnight has its time part in our date text, so it converts like any other time.
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 0, 0, 0}), "2004-03-07 00:00:00");
   EXPECT_TRUE(hooks->chat.empty());
@@ -208,18 +154,6 @@ TEST_F(OstravelLibTest, GetBirthWithoutCharacterStatsReportsAndGivesEmptyText) {
   EXPECT_EQ(GetBirth(ctx), "");
   ASSERT_EQ(hooks->chat.size(), 1u);
   EXPECT_TRUE(hooks->chat[0].text.starts_with("OV>> Error in OstravelLib.GetBirth(). Number: 91"));
-}
-
-TEST_F(OstravelLibTest, ClipboardAndTypeTextGoToTheHost) {
-  EXPECT_TRUE(SetClipboardText(ctx, "4294967295"));
-  hooks->clipboard_works = false;
-  EXPECT_FALSE(SetClipboardText(ctx, "1"));
-  TypeText(ctx, "/tell Bob, ", 0);
-  EXPECT_EQ(hooks->clipboard, (std::vector<std::string>{"4294967295", "1"}));
-  EXPECT_EQ(hooks->typed, std::vector<std::string>{"/tell Bob, "});
-
-  ctx.ACHooks.reset();
-  EXPECT_FALSE(SetClipboardText(ctx, "2"));
 }
 
 }  // namespace
