@@ -14,7 +14,6 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
-constexpr std::int32_t kGrp = 3;
 constexpr std::int32_t kSelf = 1342177295;  // the sample character
 constexpr std::int32_t kOther = 77;
 constexpr const char* kEnlisted =
@@ -26,16 +25,13 @@ class TabGroupsTest : public ::testing::Test {
   void Fellows(std::vector<FellowRec> fellows) {
     for (std::size_t i = 0; i < fellows.size(); ++i) world.State().Fellows[i] = fellows[i];
   }
-  // The fellowship records sent, without the standard fields.
   std::vector<std::string> Reports() const {
     std::vector<std::string> reports;
-    for (const auto& sent : world.Sent()) {
-      if (!sent.starts_with("fellowship.php ")) continue;
-      reports.push_back(sent.substr(sent.find("&FellowshipName=")));
-    }
+    for (const auto& sent : world.Sent())
+      if (sent.starts_with("fellowship.php "))
+        reports.push_back(sent.substr(sent.find("&FellowshipName=")));
     return reports;
   }
-
   test::TabWorld world;
   TabGroups& tab = world.Groups();
 };
@@ -44,7 +40,7 @@ TEST_F(TabGroupsTest, EnlistingAsksAgainOnlyWhileThePageShows) {
   world.Control<sim::SimCheckbox>("chkGrp")->UserCheck(true);
   world.Settle();
   EXPECT_THAT(world.Sent(), IsEmpty());
-  world.ShowPage(kGrp);
+  world.ShowPage(3);  // the Groups page
   world.Control<sim::SimCheckbox>("chkGrp")->UserCheck(false);
   world.Settle();
   EXPECT_THAT(world.Sent(), ElementsAre(Request("member.php", "fellowships", kEnlisted),
@@ -64,7 +60,6 @@ TEST_F(TabGroupsTest, TheLeaderReportsChangesOnlyWhenSomethingDiffers) {
   tab.FellowCreate(2, kSelf, "Raiders", false, true);
   world.Settle();
   EXPECT_THAT(world.Sent(), IsEmpty());
-
   tab.FellowCreate(2, kSelf, "Raiders", true, true);  // opened
   world.Settle();
   tab.FellowMemberQuit(kOther);  // still counted until the next full report
@@ -72,7 +67,7 @@ TEST_F(TabGroupsTest, TheLeaderReportsChangesOnlyWhenSomethingDiffers) {
   EXPECT_THAT(Reports(), ElementsAre(HasSubstr("&Fellows=2&"), HasSubstr("&Fellows=2&")));
 }
 
-TEST_F(TabGroupsTest, AMemberOfAnotherFellowshipReportsOnlyWhenItEnds) {
+TEST_F(TabGroupsTest, AMemberOfAnotherFellowshipReportsOnlyWhenItEndsForIt) {
   Fellows({{kOther, "Bob", 80}, {kSelf, "Ostra Vel", 126}});
   tab.FellowCreate(2, kOther, "Raiders", true, false);
   std::int32_t count = 2;
@@ -82,14 +77,11 @@ TEST_F(TabGroupsTest, AMemberOfAnotherFellowshipReportsOnlyWhenItEnds) {
   world.Settle();
   EXPECT_THAT(world.Sent(), IsEmpty());
   EXPECT_EQ(world.State().FellowshipInfo.LeaderName, "Bob");
-
   tab.FellowDisband();
   world.Settle();
   EXPECT_THAT(Reports(), ElementsAre("&FellowshipName=0&SharedXp=False&LeaderCID=0"
                                      "&LeaderName=Bob&LeaderLevel=80&Fellows=0"));
-}
-
-TEST_F(TabGroupsTest, LeavingOrBeingDismissedEndsTheFellowshipForThisCharacter) {
+  world.Forget();  // leaving or being dismissed ends it for this character too
   for (bool dismissed : {false, true}) {
     tab.FellowCreate(3, kOther, "Raiders", true, false);
     dismissed ? tab.FellowMemberDismiss(kSelf) : tab.FellowMemberQuit(kSelf);
@@ -100,43 +92,18 @@ TEST_F(TabGroupsTest, LeavingOrBeingDismissedEndsTheFellowshipForThisCharacter) 
   EXPECT_EQ(world.State().FellowshipInfo.FCount, 0);
 }
 
-TEST_F(TabGroupsTest, AddingNamesTheLeaderAndStoresOnlyIndexesInRange) {
-  tab.FellowCreate(2, kOther, "Raiders", false, false);  // the leader's entry is not there yet
-  EXPECT_EQ(world.State().FellowshipInfo.LeaderName, "");
-  for (std::int32_t index : {-1, 26, 1}) tab.FellowAdd(kOther, "Bob", 80, 100, 120, 90, index);
-  const auto& info = world.State().FellowshipInfo;
-  EXPECT_EQ(info.LeaderName, "Bob");
-  EXPECT_EQ(info.LeaderLevel, 80);
-  EXPECT_EQ(info.FCount, 2);
-  EXPECT_EQ(world.State().Fellows[1].Mana, 90);
-  EXPECT_EQ(world.State().Fellows[0].ID + world.State().Fellows[25].ID, 0);
-
-  // A count beyond the array whose leader is nowhere in it.
-  tab.FellowCreate(27, 99, "Huge", false, false);
-  EXPECT_EQ(info.FName, "Huge");
-  const std::string range = " Number: 9, Description: Subscript out of range Source: Ostravel";
-  EXPECT_THAT(world.Errors(), ElementsAre("Error in TabGroups.FellowAdd." + range,
-                                          "Error in TabGroups.FellowAdd." + range,
-                                          "Error in TabGroups.FellowLeaderChange." + range));
-  world.Settle();
-  EXPECT_THAT(world.Sent(), IsEmpty());
-}
-
-TEST_F(TabGroupsTest, AReportAskedForWhileTheListIsLoadingFollowsIt) {
-  world.server.Delay(std::chrono::milliseconds(200));
-  world.harness.host.View()->MainNotebook()->UserSelect(kGrp);
-  tab.FellowDisband();
-  world.Settle();
-  // The report's answer refreshes the showing page.
-  EXPECT_THAT(world.Sent(),
-              ElementsAre(Request("member.php", "fellowships"), StartsWith("fellowship.php "),
-                          Request("member.php", "fellowships")));
-}
-
 TEST_F(TabGroupsTest, TheReportsAnswerRefreshesOnlyTheShowingPage) {
   tab.FellowDisband();
   world.Settle();
   EXPECT_THAT(world.Sent(), ElementsAre(StartsWith("fellowship.php CID=1342177295&")));
+  world.Forget();
+  world.server.Delay(std::chrono::milliseconds(200));
+  world.harness.host.View()->MainNotebook()->UserSelect(3);
+  tab.FellowDisband();  // asked for while the list is loading: follows it
+  world.Settle();
+  EXPECT_THAT(world.Sent(),
+              ElementsAre(Request("member.php", "fellowships"), StartsWith("fellowship.php "),
+                          Request("member.php", "fellowships")));
 }
 
 }  // namespace
