@@ -66,6 +66,18 @@ TEST_F(OstravelLibTest, LogErrorWritesTheErrorLineToLogAndChat) {
             std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
 }
 
+TEST_F(OstravelLibTest, AReportGetsThroughABrokenLogAndNeverEscapes) {
+  Context broken(Environment{env.loop, *env.code_page, env.clock, env.folder.Path() / "missing"});
+  broken.ACHooks = hooks;
+  LogError(broken, "M", "P", Error(1, "d", "s"));
+  ASSERT_EQ(hooks->chat.size(), 1u);
+  EXPECT_EQ(hooks->chat[0].text, "OV>> Error in M.P. Number: 1, Description: d Source: s");
+
+  ctx.ACHooks.reset();  // chat gone too: nothing may escape to the host
+  EXPECT_FALSE(ErrorHandler(ctx, "M", "P")([] { throw Error(1, "d"); }));
+  EXPECT_EQ(ReadCrLfLines(LogFile()).size(), 1u);
+}
+
 TEST_F(OstravelLibTest, ErrorHandlerLeaveStopsAtTheFirstError) {
   int reached = 0;
   const bool completed = ErrorHandler{ctx, "OstravelMain", "Leave"}([&] {

@@ -137,6 +137,14 @@ std::string Fellows(int count) {
   return list;
 }
 
+TEST_F(GameMessagesTest, AllegianceAndFellowshipEventsReachThePages) {
+  Event(163, R"("fellow": 5)");
+  Event(164, R"("fellow": 6)");
+  Event(703, "");
+  Event(456, "");
+  EXPECT_THAT(listener.calls, ElementsAre("Quit", "Dismiss", "Disband", "UpdateAllegiance"));
+}
+
 TEST_F(GameMessagesTest, AReportBeyondTwentySixMembersStoresWhatFitsAndStillCreates) {
   Event(702, R"("fellowCount": 28, "leader": 100, "name": "Big", "open": false, "shareXP": true,
       "fellows": [)" +

@@ -101,6 +101,18 @@ TEST_F(TabUpdateTest, UpdatePostsTheRecordAndDrawsTheAnswer) {
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Your record was saved."));
 }
 
+TEST_F(TabUpdateTest, AFailedLoadAtALaterLoginKeepsTheEarlierSuccessFromSaving) {
+  Start("<update/>");
+  {
+    TabUpdate tab(ctx());
+    tab.LoadSettings();
+    harness.env.WriteSettings(
+        "<settings><update><character name=\"Ostra Vel\" shareinfo=\"?\"/></update></settings>");
+    tab.LoadSettings();
+  }
+  EXPECT_THAT(test::ReadFile(SettingsPath()), HasSubstr("shareinfo=\"?\""));
+}
+
 TEST_F(TabUpdateTest, UnreadableAnswersShowOneErrorRowAndEmptyOnesNone) {
   Start();
   TabUpdate tab(ctx());
