@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "plugin/host/Controls.h"
-#include "plugin/host/Variant.h"
+#include "host/Controls.h"
+#include "host/Variant.h"
 
 namespace ostravel::app {
 

@@ -48,7 +48,7 @@ void BM_NamesBurstAndRedraw(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     platform::EventLoop loop;
-    tcp::acceptor acceptor(loop.Context(), tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+    tcp::acceptor acceptor(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0));
     const auto folder = std::filesystem::temp_directory_path() / "ostravel-names-bench";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "Ostravel.xml")
@@ -62,7 +62,7 @@ void BM_NamesBurstAndRedraw(benchmark::State& state) {
     plugin.IPlugin2_Initialize(host.Site());
     plugin.State().LoggedIn = true;
     plugin.State().CharacterName = "Ostra Vel";
-    tcp::socket peer(loop.Context());
+    tcp::socket peer(loop.IoContext());
     acceptor.async_accept(peer, [](const asio::error_code&) {});
     plugin.IrcTab()->TabIRCUpdateAllegiance();
     loop.RunUntil([&] { return peer.is_open(); }, std::chrono::seconds(5));

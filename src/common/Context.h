@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "plugin/host/Filters.h"
-#include "plugin/host/Hooks.h"
-#include "plugin/host/PluginSite.h"
-#include "plugin/host/View.h"
+#include "host/Filters.h"
+#include "host/Hooks.h"
+#include "host/PluginSite.h"
+#include "host/View.h"
 
 namespace ostravel::platform {
 class EventLoop;

@@ -1,7 +1,5 @@
 #include "irc/IRCServer.h"
 
-#include <asio/steady_timer.hpp>
-
 #include "common/AsciiText.h"
 #include "common/Context.h"
 #include "common/ErrorHandler.h"
@@ -21,14 +19,6 @@ std::string Str(std::string_view text) {
 
 }  // namespace
 
-// The wait before an automatic reconnection; a tick that comes after the server object is
-// gone finds the guard expired and does nothing.
-struct IRCServer::RetryTimer {
-  explicit RetryTimer(asio::io_context& context) : timer(context) {}
-  asio::steady_timer timer;
-  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-};
-
 IRCServer::IRCServer(Context& ctx, std::string server_name, std::string server_port)
     : Channels(ctx),
       ServerName(std::move(server_name)),
@@ -36,7 +26,7 @@ IRCServer::IRCServer(Context& ctx, std::string server_name, std::string server_p
       ctx_(ctx),
       TCP(platform::TcpSocket::Create(ctx.env.loop)),
       Parser(ctx, *this),
-      retry_timer_(std::make_unique<RetryTimer>(ctx.env.loop.Context())) {
+      retry_timer_(ctx.env.loop.CreateTimer()) {
   TCP->SetHandlers(
       {.connected = [this] { TCP_Connect(); },
        .data_arrived = [this](std::string_view bytes) { TCP_DataArrival(bytes); },
@@ -45,10 +35,7 @@ IRCServer::IRCServer(Context& ctx, std::string server_name, std::string server_p
                         const std::string& description) { TCP_Error(number, description); }});
 }
 
-IRCServer::~IRCServer() {
-  retry_timer_->alive.reset();
-  retry_timer_->timer.cancel();
-}
+IRCServer::~IRCServer() = default;
 
 bool IRCServer::ChatText(std::string_view strCmd) {
   for (const auto& channel : Channels) {
@@ -128,13 +115,8 @@ std::shared_ptr<IRCChannel> IRCServer::Known(std::string_view channel) const {
 void IRCServer::ReconnectLater() {
   retry_wait_ =
       retry_wait_.count() == 0 ? kFirstRetryWait : std::min(retry_wait_ * 2, kLongestRetryWait);
-  auto& timer = retry_timer_->timer;
-  timer.expires_after(retry_wait_);
-  timer.async_wait(
-      [this, alive = std::weak_ptr<bool>(retry_timer_->alive)](const asio::error_code& error) {
-        if (error || alive.expired()) return;
-        Connect();
-      });
+  // The timer is a member, so its work cannot outlive this server.
+  retry_timer_->Start(retry_wait_, [this] { Connect(); });
 }
 
 void IRCServer::TCP_Connect() {

@@ -8,6 +8,7 @@
 
 #include "irc/IRCChannels.h"
 #include "irc/IRCParser.h"
+#include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
 
 namespace asio {
@@ -94,8 +95,8 @@ class IRCServer : private IRCParser::Events {
   bool registered_ = false;
   std::int32_t retry_count_ = 0;
   std::chrono::seconds retry_wait_{0};
-  struct RetryTimer;
-  std::unique_ptr<RetryTimer> retry_timer_;
+  // The wait before an automatic reconnection.
+  std::unique_ptr<platform::LoopTimer> retry_timer_;
 };
 
 }  // namespace ostravel

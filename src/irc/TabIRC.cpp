@@ -9,7 +9,7 @@
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
-#include "plugin/host/Variant.h"
+#include "host/Variant.h"
 #include "web/SettingsFile.h"
 #include "web/SettingsValues.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "irc/IRCServers.h"
-#include "plugin/host/Controls.h"
-#include "plugin/host/Signal.h"
-#include "plugin/host/Timer.h"
+#include "host/Controls.h"
+#include "host/Signal.h"
+#include "host/Timer.h"
 
 namespace ostravel {
 

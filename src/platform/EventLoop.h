@@ -3,21 +3,38 @@
 #include <asio/io_context.hpp>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace ostravel::platform {
 
-// The host's user-interface thread: one single-threaded asio loop. Every event, timer tick and
-// asynchronous completion of the plug-in runs on it, one at a time.
+// A one-shot timer of the loop. Its work runs on the loop's thread; Cancel, a new Start or
+// destroying the timer means the work of an earlier Start never runs.
+class LoopTimer {
+ public:
+  virtual ~LoopTimer() = default;
+  virtual void Start(std::chrono::milliseconds delay, std::function<void()> work) = 0;
+  virtual void Cancel() = 0;
+};
+
+// The host's user-interface thread. Every event, timer tick and asynchronous completion of the
+// plug-in runs on it, one at a time. On Linux it is one single-threaded asio loop; in the
+// Windows DLL it is the host's thread, woken through a message-only window.
 class EventLoop {
  public:
   EventLoop();
+  ~EventLoop();
   EventLoop(const EventLoop&) = delete;
   EventLoop& operator=(const EventLoop&) = delete;
 
-  asio::io_context& Context() { return context_; }
-
   // Queues work to run on the loop; safe to call from any thread.
   void Post(std::function<void()> work);
+
+  // A timer whose work runs on the loop.
+  std::unique_ptr<LoopTimer> CreateTimer();
+
+  // Where sockets do their I/O. On Linux the loop itself; on Windows a context that runs on a
+  // worker thread of its own, so socket handlers must Post their results to the loop.
+  asio::io_context& IoContext();
 
   // Runs ready handlers without waiting.
   void Poll();
@@ -27,7 +44,8 @@ class EventLoop {
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
  private:
-  asio::io_context context_{1};
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace ostravel::platform

@@ -112,7 +112,7 @@ class CurlHttpClient final : public HttpClient {
   void WakeWorkerSoon() {
     if (pending_->wake_scheduled) return;
     pending_->wake_scheduled = true;
-    asio::post(loop_.Context(), [weak = std::weak_ptr<Pending>(pending_), multi = multi_] {
+    loop_.Post([weak = std::weak_ptr<Pending>(pending_), multi = multi_] {
       auto pending = weak.lock();
       if (!pending) return;
       pending->wake_scheduled = false;
@@ -218,7 +218,7 @@ class CurlHttpClient final : public HttpClient {
 
   void Deliver(RequestId id, HttpResponse response) {
     std::weak_ptr<Pending> weak = pending_;
-    asio::post(loop_.Context(), [weak, id, response = std::move(response)]() mutable {
+    loop_.Post([weak, id, response = std::move(response)]() mutable {
       auto pending = weak.lock();
       if (!pending) return;
       auto found = pending->completions.find(id);

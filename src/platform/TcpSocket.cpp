@@ -141,7 +141,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 class AsioTcpSocket final : public TcpSocket {
  public:
   explicit AsioTcpSocket(EventLoop& loop)
-      : connection_(std::make_shared<Connection>(loop.Context())) {}
+      : connection_(std::make_shared<Connection>(loop.IoContext())) {}
   ~AsioTcpSocket() override {
     connection_->handlers = {};
     connection_->Close();

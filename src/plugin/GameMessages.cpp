@@ -3,7 +3,7 @@
 #include "common/Context.h"
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
-#include "plugin/host/Variant.h"
+#include "host/Variant.h"
 
 namespace ostravel {
 namespace {

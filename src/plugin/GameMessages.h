@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/Message.h"
+#include "host/Message.h"
 
 namespace ostravel {
 

@@ -6,7 +6,7 @@
 #include "common/ViewSchema.h"
 #include "irc/TabIRC.h"
 #include "plugin/ChatCommands.h"
-#include "plugin/host/ServicePaths.h"
+#include "host/ServicePaths.h"
 #include "tabs/TabChatHelper.h"
 #include "tabs/TabGroups.h"
 #include "tabs/TabMembers.h"

@@ -5,8 +5,8 @@
 
 #include "common/Context.h"
 #include "plugin/GameMessages.h"
-#include "plugin/host/PluginSite.h"
-#include "plugin/host/Signal.h"
+#include "host/PluginSite.h"
+#include "host/Signal.h"
 
 namespace ostravel {
 

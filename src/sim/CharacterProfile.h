@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host/Filters.h"
+#include "host/Filters.h"
 
 namespace ostravel::sim {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/Controls.h"
+#include "host/Controls.h"
 
 namespace ostravel::sim {
 

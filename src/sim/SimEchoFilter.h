@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/host/Filters.h"
+#include "host/Filters.h"
 
 namespace ostravel::sim {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "plugin/host/Hooks.h"
+#include "host/Hooks.h"
 #include "sim/SimHost.h"
 
 namespace ostravel::sim {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "plugin/host/ServicePaths.h"
+#include "host/ServicePaths.h"
 #include "sim/SimCharacterStats.h"
 #include "sim/SimEchoFilter.h"
 #include "sim/SimHooks.h"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/Filters.h"
-#include "plugin/host/Message.h"
-#include "plugin/host/PluginSite.h"
+#include "host/Filters.h"
+#include "host/Message.h"
+#include "host/PluginSite.h"
 #include "sim/CharacterProfile.h"
 
 namespace ostravel::platform {

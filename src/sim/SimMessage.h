@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host/Message.h"
+#include "host/Message.h"
 
 namespace ostravel::sim {
 

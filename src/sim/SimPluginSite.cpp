@@ -33,7 +33,7 @@ std::shared_ptr<host::View> SimPluginSite::LoadView(const std::string& xml) {
 }
 
 std::unique_ptr<host::Timer> SimPluginSite::CreateTimer() {
-  auto timer = std::make_unique<SimTimer>(loop_.Context());
+  auto timer = std::make_unique<SimTimer>(loop_);
   std::erase_if(timers_, [](const SimTimer::Handle& handle) { return handle.expired(); });
   timers_.push_back(timer->GetHandle());
   return timer;

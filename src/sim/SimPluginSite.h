@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/PluginSite.h"
+#include "host/PluginSite.h"
 #include "sim/SimTimer.h"
 
 namespace ostravel::platform {

@@ -1,7 +1,6 @@
 #include "sim/SimTimer.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "sim/SimErrors.h"
 
@@ -13,8 +12,8 @@ constexpr std::chrono::milliseconds kMinimumInterval(10);
 
 }  // namespace
 
-SimTimer::SimTimer(asio::io_context& context)
-    : self_(std::make_shared<SimTimer*>(this)), timer_(context) {}
+SimTimer::SimTimer(platform::EventLoop& loop)
+    : self_(std::make_shared<SimTimer*>(this)), timer_(loop.CreateTimer()) {}
 
 SimTimer::~SimTimer() {
   *self_ = nullptr;  // a handle that a caller holds locked now sees the timer gone
@@ -24,16 +23,13 @@ void SimTimer::Start(std::int32_t interval_ms) {
   if (interval_ms < 0) ThrowInvalidArg("DecalPlugins.Timer");
   interval_ms_ = interval_ms;
   running_ = true;
-  ++generation_;
-  // Setting the expiry also cancels the wait of an earlier Start.
-  timer_.expires_after(std::max(kMinimumInterval, std::chrono::milliseconds(interval_ms)));
+  expiry_ = std::chrono::steady_clock::now();
   Wait();
 }
 
 void SimTimer::Stop() {
   running_ = false;
-  ++generation_;
-  timer_.cancel();
+  timer_->Cancel();
 }
 
 std::shared_ptr<SimTimer* const> SimTimer::Resolve(const Handle& handle) {
@@ -46,24 +42,16 @@ void SimTimer::Tick() {
 }
 
 void SimTimer::Wait() {
-  timer_.async_wait([handle = GetHandle(), generation = generation_](const asio::error_code&) {
-    const auto alive = Resolve(handle);
-    if (!alive) return;
-    SimTimer& timer = **alive;
-    // A wait that Stop or a later Start cancelled still completes; it must not tick.
-    if (timer.generation_ != generation || !timer.running_) return;
-    // The next wait starts before the handlers run, so a handler's Stop or Start wins.
-    timer.ScheduleNext();
-    timer.Tick();
-  });
-}
-
-void SimTimer::ScheduleNext() {
   // Counted from the last expiry so ticks keep their pace, but never in the past, so a slow
   // handler causes one late tick rather than a burst.
-  const auto interval = std::max(kMinimumInterval, std::chrono::milliseconds(interval_ms_));
-  timer_.expires_at(std::max(timer_.expiry() + interval, asio::steady_timer::clock_type::now()));
-  Wait();
+  const auto now = std::chrono::steady_clock::now();
+  expiry_ =
+      std::max(expiry_ + std::max(kMinimumInterval, std::chrono::milliseconds(interval_ms_)), now);
+  timer_->Start(std::chrono::ceil<std::chrono::milliseconds>(expiry_ - now), [this] {
+    // The next wait starts before the handlers run, so a handler's Stop or Start wins.
+    Wait();
+    Tick();
+  });
 }
 
 }  // namespace ostravel::sim

@@ -1,23 +1,22 @@
 #pragma once
 
-#include <asio/io_context.hpp>
-#include <asio/steady_timer.hpp>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
-#include "plugin/host/Timer.h"
+#include "host/Timer.h"
+#include "platform/EventLoop.h"
 
 namespace ostravel::sim {
 
-// A host timer on the asio loop. Pending waits reach the timer only through a handle that
-// the destructor clears, and every Start or Stop outdates the waits before it, so no tick
-// arrives after Stop() or destruction.
+// A host timer on the loop. The loop's timer is a member, so no wait outlives this timer, and
+// every Start or Stop outdates the wait before it: no tick arrives after Stop() or destruction.
 class SimTimer final : public host::Timer {
  public:
   // Refers to the timer while it exists, and to nullptr once it is destroyed.
   using Handle = std::weak_ptr<SimTimer* const>;
 
-  explicit SimTimer(asio::io_context& context);
+  explicit SimTimer(platform::EventLoop& loop);
   ~SimTimer() override;
   SimTimer(const SimTimer&) = delete;
   SimTimer& operator=(const SimTimer&) = delete;
@@ -40,13 +39,12 @@ class SimTimer final : public host::Timer {
 
  private:
   void Wait();
-  void ScheduleNext();
 
   std::shared_ptr<SimTimer*> self_;
-  asio::steady_timer timer_;
+  std::unique_ptr<platform::LoopTimer> timer_;
+  std::chrono::steady_clock::time_point expiry_;
   std::int32_t interval_ms_ = 0;
   bool running_ = false;
-  std::uint64_t generation_ = 0;  // outdates the waits of earlier Starts
 };
 
 }  // namespace ostravel::sim

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/View.h"
+#include "host/View.h"
 
 namespace ostravel::sim {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "plugin/host/Filters.h"
+#include "host/Filters.h"
 
 namespace ostravel::sim {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/host/Controls.h"
-#include "plugin/host/Signal.h"
+#include "host/Controls.h"
+#include "host/Signal.h"
 
 namespace ostravel::host {
 class View;

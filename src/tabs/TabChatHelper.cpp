@@ -8,7 +8,7 @@
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
-#include "plugin/host/View.h"
+#include "host/View.h"
 #include "web/SettingsValues.h"
 #include "web/CharPostStrings.h"
 #include "web/SettingsFile.h"

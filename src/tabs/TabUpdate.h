@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "plugin/host/Controls.h"
-#include "plugin/host/Signal.h"
+#include "host/Controls.h"
+#include "host/Signal.h"
 
 namespace ostravel {
 

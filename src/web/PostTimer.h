@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "plugin/host/Signal.h"
-#include "plugin/host/Timer.h"
+#include "host/Signal.h"
+#include "host/Timer.h"
 
 namespace ostravel {
 

@@ -4,7 +4,7 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "plugin/host/Variant.h"
+#include "host/Variant.h"
 
 namespace ostravel {
 

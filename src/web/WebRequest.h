@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/HttpClient.h"
-#include "plugin/host/Signal.h"
+#include "host/Signal.h"
 
 namespace ostravel {
 

@@ -2,7 +2,7 @@
 
 #include "common/Error.h"
 #include "common/NumberText.h"
-#include "plugin/host/Variant.h"
+#include "host/Variant.h"
 
 namespace ostravel {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "common/OstravelLib.h"
 #include "plugin/OstravelMain.h"
-#include "plugin/host/ServicePaths.h"
+#include "host/ServicePaths.h"
 #include "sim/SimControls.h"
 #include "sim/SimView.h"
 #include "support/PluginHarness.h"

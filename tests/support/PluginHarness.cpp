@@ -1,7 +1,7 @@
 #include "support/PluginHarness.h"
 
 #include "common/ViewSchema.h"
-#include "plugin/host/ServicePaths.h"
+#include "host/ServicePaths.h"
 
 namespace ostravel::test {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/Hooks.h"
+#include "host/Hooks.h"
 
 namespace ostravel::test {
 

@@ -147,7 +147,7 @@ TEST_F(WebRequestTest, AServerThatNeverAnswersRunsIntoTheTimeLimitWithoutBlockin
         callbacks.push_back(callback);
       });
   int ticks = 0;
-  asio::steady_timer ticker(env.loop.Context());
+  asio::steady_timer ticker(env.loop.IoContext());
   std::function<void()> tick = [&] {
     ticker.expires_after(std::chrono::milliseconds(20));
     ticker.async_wait([&](const asio::error_code& error) {

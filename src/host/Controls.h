@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/host/Signal.h"
-#include "plugin/host/Variant.h"
+#include "host/Signal.h"
+#include "host/Variant.h"
 
 namespace ostravel::host {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/host/Signal.h"
+#include "host/Signal.h"
 
 namespace ostravel::host {
 

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "plugin/host/HostObject.h"
-#include "plugin/host/Message.h"
-#include "plugin/host/Signal.h"
+#include "host/HostObject.h"
+#include "host/Message.h"
+#include "host/Signal.h"
 
 namespace ostravel::host {
 

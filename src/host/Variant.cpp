@@ -1,4 +1,4 @@
-#include "plugin/host/Variant.h"
+#include "host/Variant.h"
 
 #include <charconv>
 #include <cmath>

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "plugin/host/HostObject.h"
-#include "plugin/host/Hooks.h"
-#include "plugin/host/Timer.h"
-#include "plugin/host/View.h"
+#include "host/HostObject.h"
+#include "host/Hooks.h"
+#include "host/Timer.h"
+#include "host/View.h"
 
 namespace ostravel::host {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "common/Error.h"
-#include "plugin/host/Controls.h"
-#include "plugin/host/Signal.h"
+#include "host/Controls.h"
+#include "host/Signal.h"
 
 namespace ostravel::host {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host/Variant.h"
+#include "host/Variant.h"
 
 namespace ostravel::host {
 

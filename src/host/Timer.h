@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "plugin/host/Signal.h"
+#include "host/Signal.h"
 
 namespace ostravel::host {
 
