@@ -13,15 +13,24 @@ class EventLoop;
 
 // What a finished transfer gave.
 struct HttpResponse {
-  bool transferred = false;  // false: the network failed or the time ran out
-  long status = 0;           // the HTTP status, 0 without one
-  std::string body;          // the answer's bytes, as the server sent them
-  std::string error;         // why the transfer failed, "" when it did not
+  bool transferred = false;  // false: the network failed, the time ran out or it was cut off
+  long status = 0;           // the HTTP status of the final answer, 0 without one
+  std::string body;          // the answer's bytes, as the server sent them; "" when not transferred
+  // Why the transfer failed, "" when it did not. Every back end uses these texts where they
+  // apply, so that what the player reads does not depend on the platform: "timed out",
+  // "connection refused", "answer larger than N bytes", "too many redirects",
+  // "redirect from https to http refused"; otherwise the library's own short text.
+  std::string error;
 };
 
+// The rules every back end follows. Redirects: at most max_redirects; 307 and 308 repeat the
+// POST with its body, 301, 302 and 303 go on as a GET without body; never from https to http.
+// An answer over max_answer_bytes stops the transfer, which then fails.
 struct HttpOptions {
   std::chrono::milliseconds connect_timeout{15000};
   std::chrono::milliseconds total_timeout{60000};
+  int max_redirects = 5;
+  std::size_t max_answer_bytes = 4 * 1024 * 1024;
 };
 
 // Asynchronous HTTP POSTs. Transfers run off the user-interface thread; each completion runs
