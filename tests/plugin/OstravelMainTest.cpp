@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "common/OstravelLib.h"
-#include "plugin/OstravelMain.h"
 #include "host/ServicePaths.h"
+#include "plugin/OstravelMain.h"
 #include "sim/SimControls.h"
 #include "sim/SimView.h"
 #include "support/PluginHarness.h"
+#include "support/RecordingServer.h"
 
 namespace ostravel {
 namespace {
@@ -16,6 +17,10 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+
+constexpr const char* kStandardFields =
+    "CID=1342177295&MID=0&Location=2103705619&Localtime=12%2F6%2F2026+6%3A37%3A19+AM&FLID=0"
+    "&WantFellowship=0";
 
 // A plug-in whose folder holds a settings file, so that its pages load without a word.
 class Loaded : public PluginHarness {
@@ -137,6 +142,81 @@ TEST(OstravelMainTest, GetBirthReadsTheCharacterStats) {
   PluginHarness harness(profile);
   harness.Initialize();
   EXPECT_EQ(GetBirth(harness.State()), "2004-03-07 12:05:09");
+}
+
+// A logged-in plug-in whose web service is a recording server on 127.0.0.1.
+class OstravelMainLoggedInTest : public ::testing::Test {
+ protected:
+  OstravelMainLoggedInTest() {
+    harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/></settings>");
+    harness.Initialize();
+    harness.host.CompleteLogin();
+    harness.env.Settle();
+    harness.effects.clear();
+    baseline = server.RequestCount();
+  }
+
+  // The requests sent since the test began, as "path body".
+  std::vector<std::string> Sent() const {
+    std::vector<std::string> sent;
+    const auto all = server.Requests();
+    for (std::size_t i = baseline; i < all.size(); ++i)
+      sent.push_back(all[i].path + " " + all[i].body);
+    return sent;
+  }
+
+  test::RecordingServer server;
+  PluginHarness harness;
+  std::size_t baseline = 0;
+};
+
+TEST_F(OstravelMainLoggedInTest, OnlyALogoffOfTypeZeroSendsTheLastCharacterUpdate) {
+  server.Answer("/update.php", "Info: Saved");
+  harness.State().UpdateTicks = 12;
+  harness.host.Logoff(1);
+  harness.host.Logoff(-1);
+  ASSERT_TRUE(harness.env.Settle());
+  EXPECT_THAT(Sent(), IsEmpty());
+  EXPECT_EQ(harness.State().UpdateTicks, 12);
+
+  harness.host.Logoff(0);
+  ASSERT_TRUE(harness.env.Settle());
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_THAT(sent[0], StartsWith(std::string("/update.php ") + kStandardFields +
+                                  "&Name=Ostra+Vel&Server=Darktide&Birth="));
+  // The update counts as the last one, and the answer goes to the page, not to chat.
+  EXPECT_EQ(harness.State().UpdateTicks, 1);
+  EXPECT_THAT(harness.ChatTexts(), IsEmpty());
+  EXPECT_TRUE(harness.State().LoggedIn);
+}
+
+TEST_F(OstravelMainLoggedInTest, AnswersArePrintedOrPassedOnByTheirCallbackName) {
+  auto& notebook =
+      *std::dynamic_pointer_cast<sim::SimNotebook>(harness.host.View()->Find("nbMain"));
+  notebook.UserSelect(4);  // the quests page asks for its list
+  ASSERT_TRUE(harness.env.Settle());
+  baseline = server.RequestCount();
+
+  server.Answer("/event.php", "Event added.");
+  EXPECT_TRUE(harness.host.TypeLine("@event add Raid at noon"));
+  ASSERT_TRUE(harness.env.Settle());
+  // Printed, and then the showing quest list is asked for again.
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Event added."));
+  EXPECT_THAT(Sent(),
+              ElementsAre(std::string("/event.php ") + kStandardFields + "&args=add+Raid+at+noon",
+                          std::string("/event.php ") + kStandardFields + "&args=list+nrofdays=1"));
+
+  harness.effects.clear();
+  server.Answer("/member.php", "");
+  EXPECT_TRUE(harness.host.TypeLine("@mbr whois Nobody"));
+  ASSERT_TRUE(harness.env.Settle());
+  EXPECT_THAT(harness.ChatTexts(), IsEmpty());  // an empty answer prints nothing
+
+  server.Answer("/landblock.php", "Landblock: the Marsh");
+  EXPECT_TRUE(harness.host.TypeLine("@lb"));
+  ASSERT_TRUE(harness.env.Settle());
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Landblock: the Marsh"));
 }
 
 }  // namespace
