@@ -1,0 +1,172 @@
+// The TCP client against a plain asio listener on 127.0.0.1 that the test drives by hand.
+#include <gtest/gtest.h>
+
+#include <asio/ip/tcp.hpp>
+#include <asio/write.hpp>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "common/Error.h"
+#include "platform/EventLoop.h"
+#include "platform/TcpSocket.h"
+
+namespace ostravel::platform {
+namespace {
+
+using asio::ip::tcp;
+using namespace std::chrono_literals;
+
+class TcpSocketTest : public ::testing::Test {
+ protected:
+  TcpSocketTest()
+      : acceptor(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0)),
+        socket(TcpSocket::Create(loop)) {
+    socket->SetHandlers(
+        {.connected = [this] { events.push_back("connected"); },
+         .data_arrived =
+             [this](std::string_view bytes) {
+               received += bytes;
+               if (on_data) on_data();
+             },
+         .closed_by_peer = [this] { events.push_back("closed"); },
+         .failed = [this](int, const std::string&) { events.push_back("failed"); }});
+  }
+
+  std::string Port() const { return std::to_string(acceptor.local_endpoint().port()); }
+
+  // Connects the client and takes the connection on the listener's side.
+  tcp::socket ConnectPeer() {
+    socket->Connect("127.0.0.1", Port());
+    EXPECT_TRUE(loop.RunUntil([&] { return socket->GetState() == TcpSocket::kConnected; }, 5s));
+    tcp::socket peer(loop.IoContext());
+    acceptor.accept(peer);
+    return peer;
+  }
+
+  // Runs the loop and reads what reaches `peer` until `count` bytes have come or time is up.
+  std::string ReadAtPeer(tcp::socket& peer, std::size_t count,
+                         std::chrono::milliseconds timeout = 5s) {
+    std::string got;
+    peer.non_blocking(true);
+    loop.RunUntil(
+        [&] {
+          std::string chunk(1 << 20, '\0');
+          asio::error_code error;
+          chunk.resize(peer.read_some(asio::buffer(chunk), error));
+          got += chunk;
+          // The end of the stream, or a reset, ends the reading too.
+          return got.size() >= count || (error && error != asio::error::would_block);
+        },
+        timeout);
+    return got;
+  }
+
+  EventLoop loop;
+  tcp::acceptor acceptor;
+  std::unique_ptr<TcpSocket> socket;
+  std::vector<std::string> events;
+  std::string received;
+  std::function<void()> on_data;
+};
+
+TEST_F(TcpSocketTest, CarriesBytesBothWaysInOrder) {
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+  auto peer = ConnectPeer();
+  EXPECT_EQ(events, std::vector<std::string>{"connected"});
+  EXPECT_EQ(socket->RemoteHost(), "127.0.0.1");
+
+  // Several sends, one far larger than a socket buffer, queue behind each other.
+  std::string big(3'000'000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
+  socket->SendData("one\r\n");
+  socket->SendData(big);
+  socket->SendData("two\r\n");
+  const std::string expected = "one\r\n" + big + "two\r\n";
+  EXPECT_TRUE(ReadAtPeer(peer, expected.size()) == expected);
+
+  asio::write(peer, asio::buffer(std::string("PING :x\r\n")));
+  EXPECT_TRUE(loop.RunUntil([&] { return received == "PING :x\r\n"; }, 5s)) << received;
+}
+
+TEST_F(TcpSocketTest, SendingWhileNotConnectedFailsWithTheControlsError) {
+  for (const bool after_close : {false, true}) {
+    if (after_close) {
+      auto peer = ConnectPeer();
+      socket->Close();
+      EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+    }
+    try {
+      socket->SendData("lost\r\n");
+      ADD_FAILURE() << "sent while not connected";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), 40006);
+    }
+  }
+}
+
+TEST_F(TcpSocketTest, BytesQueuedBeforeACloseNeverReachTheNextConnection) {
+  auto first = ConnectPeer();
+  // The first peer reads nothing, so most of this stays queued in the client.
+  for (int i = 0; i < 16; ++i) socket->SendData(std::string(1'000'000, 'o'));
+  loop.RunFor(50ms);
+  socket->Close();
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+
+  auto second = ConnectPeer();
+  socket->SendData("NICK fresh\r\n");
+  EXPECT_EQ(ReadAtPeer(second, 12), "NICK fresh\r\n");
+  EXPECT_EQ(ReadAtPeer(second, 1, 100ms), "");  // and nothing of the old queue after it
+
+  // The old connection got part of the old bytes at most, and none of the new ones.
+  const std::string old = ReadAtPeer(first, 16'000'001, 2s);
+  EXPECT_LT(old.size(), 16'000'000u);
+  EXPECT_EQ(old.find_first_not_of('o'), std::string::npos);
+}
+
+TEST_F(TcpSocketTest, APeerThatClosesLeavesTheSocketClosingUntilItIsClosed) {
+  {
+    auto peer = ConnectPeer();
+    asio::write(peer, asio::buffer(std::string("bye\r\n")));
+  }
+  ASSERT_TRUE(loop.RunUntil([&] { return events.size() == 2; }, 5s));
+  EXPECT_EQ(events, (std::vector<std::string>{"connected", "closed"}));
+  EXPECT_EQ(received, "bye\r\n");
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosing);
+  EXPECT_THROW(socket->SendData("x"), Error);
+  socket->Close();
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+
+  // The same socket connects again.
+  auto again = ConnectPeer();
+  socket->SendData("hi\r\n");
+  EXPECT_EQ(ReadAtPeer(again, 4), "hi\r\n");
+}
+
+TEST_F(TcpSocketTest, ARefusedConnectionIsAnError) {
+  const std::string port = Port();
+  acceptor.close();
+  socket->Connect("127.0.0.1", port);
+  EXPECT_NE(socket->GetState(), TcpSocket::kClosed);
+  ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 5s));
+  EXPECT_EQ(events, std::vector<std::string>{"failed"});
+  EXPECT_EQ(socket->GetState(), TcpSocket::kError);
+  socket->Close();
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+}
+
+TEST_F(TcpSocketTest, AHandlerThatClosesTheSocketHearsNothingMore) {
+  auto peer = ConnectPeer();
+  on_data = [this] { socket->Close(); };
+  asio::write(peer, asio::buffer(std::string("first\r\n")));
+  ASSERT_TRUE(loop.RunUntil([&] { return !received.empty(); }, 5s));
+  asio::error_code ignored;
+  asio::write(peer, asio::buffer(std::string("second\r\n")), ignored);
+  loop.RunFor(100ms);
+  EXPECT_EQ(received, "first\r\n");
+  EXPECT_EQ(events, std::vector<std::string>{"connected"});
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+}
+
+}  // namespace
+}  // namespace ostravel::platform
