@@ -3,11 +3,16 @@
 // Helpers for both sides of the COM boundary: text and value conversions, errors both ways, one
 // IUnknown implementation and the keeping of event sinks by cookie.
 
+// clang-format off
+// winsock2.h before windows.h, which would otherwise bring the old winsock.h that asio (used
+// by the plug-in's platform parts) cannot live with.
+#include <winsock2.h>
+#include <windows.h>
+// clang-format on
 #include <oaidl.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <olectl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <atomic>
