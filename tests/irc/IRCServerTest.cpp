@@ -1,0 +1,346 @@
+// The IRC connection against a scripted server on 127.0.0.1: the test plays the server line by
+// line, so what the client must send back is exact.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <asio/ip/host_name.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/write.hpp>
+#include <optional>
+
+#include "common/Context.h"
+#include "irc/IRCServer.h"
+#include "irc/TabIRC.h"
+#include "support/PluginHarness.h"
+#include "support/RecordingHooks.h"
+#include "support/TestEnvironment.h"
+
+namespace ostravel {
+namespace {
+
+using asio::ip::tcp;
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// The server's side: one listener, one connection at a time, all on the client's loop.
+class ScriptedIrcServer {
+ public:
+  explicit ScriptedIrcServer(platform::EventLoop& loop)
+      : loop_(loop),
+        acceptor_(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0)) {
+    acceptor_.non_blocking(true);
+  }
+
+  std::string Port() const { return std::to_string(acceptor_.local_endpoint().port()); }
+
+  // Runs the loop until the client connects, for at most `timeout`.
+  bool Accept(std::chrono::milliseconds timeout = 5s) {
+    Drop();
+    return loop_.RunUntil(
+        [&] {
+          asio::error_code error;
+          acceptor_.accept(peer_, error);
+          if (!error) peer_.non_blocking(true);
+          return !error;
+        },
+        timeout);
+  }
+
+  void Send(const std::string& line) { asio::write(peer_, asio::buffer(line + "\r\n")); }
+
+  // The next line the client sent, waiting for it at most `timeout`.
+  std::optional<std::string> Line(std::chrono::milliseconds timeout = 5s) {
+    loop_.RunUntil(
+        [&] {
+          std::string chunk(4096, '\0');
+          asio::error_code error;
+          chunk.resize(peer_.read_some(asio::buffer(chunk), error));
+          pending_ += chunk;
+          return pending_.find("\r\n") != std::string::npos;
+        },
+        timeout);
+    const auto end = pending_.find("\r\n");
+    if (end == std::string::npos) return std::nullopt;
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 2);
+    return line;
+  }
+
+  void Drop() {
+    asio::error_code ignored;
+    peer_.close(ignored);
+    pending_.clear();
+  }
+
+ private:
+  platform::EventLoop& loop_;
+  tcp::acceptor acceptor_;
+  tcp::socket peer_{loop_.IoContext()};
+  std::string pending_;
+};
+
+class IRCServerTest : public ::testing::Test {
+ protected:
+  IRCServerTest() : ctx(env.Env()), scripted(env.loop) {
+    ctx.ACHooks = hooks;
+    server = std::make_unique<IRCServer>(ctx, "127.0.0.1", scripted.Port());
+    channel = server->Channels.Add("#chan", "ac", 14, true);
+    server->NickName = "Bob";
+    server->RealName = "[DT:Ann] Bob";
+  }
+
+  // Connects and takes the registration lines.
+  void ConnectAndRegister(bool end_of_motd = true) {
+    server->Connect();
+    ASSERT_TRUE(scripted.Accept());
+    ASSERT_EQ(scripted.Line(),
+              "USER 3.0.0.10 " + asio::ip::host_name() + " 127.0.0.1 :[DT:Ann] Bob");
+    ASSERT_EQ(scripted.Line(), "NICK Bob");
+    if (!end_of_motd) return;
+    scripted.Send(":irc.test 376 Bob :End of MOTD command");
+    ASSERT_EQ(scripted.Line(), "JOIN #chan");
+  }
+
+  // What the client sent until it answered a ping sent now: it reads the server's lines in
+  // order, so by then it has handled everything sent before.
+  std::vector<std::string> LinesUntilSync() {
+    scripted.Send("PING :sync");
+    std::vector<std::string> lines;
+    for (auto line = scripted.Line(); line && *line != "PONG :sync"; line = scripted.Line())
+      lines.push_back(*line);
+    return lines;
+  }
+
+  std::vector<std::string> Chat() const {
+    std::vector<std::string> texts;
+    for (const auto& line : hooks->chat) texts.push_back(line.text);
+    return texts;
+  }
+
+  std::vector<std::string> Users() const {
+    std::vector<std::string> nicks;
+    for (const auto& user : channel->Users.Members()) nicks.push_back(user->NickName);
+    return nicks;
+  }
+
+  test::TestEnvironment env;
+  Context ctx;
+  std::shared_ptr<test::RecordingHooks> hooks = std::make_shared<test::RecordingHooks>();
+  ScriptedIrcServer scripted;
+  std::unique_ptr<IRCServer> server;
+  std::shared_ptr<IRCChannel> channel;
+};
+
+TEST_F(IRCServerTest, NothingConnectsWithoutAWantedChannelOrWithoutNames) {
+  channel->Join = false;
+  server->Connect();
+  channel->Join = true;
+  server->NickName = "";
+  server->Connect();
+  server->NickName = "Bob";
+  server->RealName = "";
+  server->Connect();
+  EXPECT_FALSE(scripted.Accept(200ms));
+  EXPECT_THAT(Chat(), IsEmpty());
+  EXPECT_EQ(server->RetryCount(), 0);
+}
+
+TEST_F(IRCServerTest, ANickInUseTakesANumberAndCountsOnPastNine) {
+  ConnectAndRegister(false);
+  std::vector<std::string> renames;
+  for (int refusal = 0; refusal < 10; ++refusal) {
+    scripted.Send(":irc.test 433 * " + server->NickName + " :Nickname already in use");
+    renames.push_back(scripted.Line().value_or("(nothing)"));
+  }
+  EXPECT_THAT(renames, ElementsAre(":Bob NICK Bob-2", ":Bob-2 NICK Bob-3", ":Bob-3 NICK Bob-4",
+                                   ":Bob-4 NICK Bob-5", ":Bob-5 NICK Bob-6", ":Bob-6 NICK Bob-7",
+                                   ":Bob-7 NICK Bob-8", ":Bob-8 NICK Bob-9", ":Bob-9 NICK Bob-10",
+                                   ":Bob-10 NICK Bob-11"));
+  EXPECT_EQ(server->NickName, "Bob-11");
+}
+
+TEST_F(IRCServerTest, ChannelsAreJoinedOnlyOnceTheGreetingIsOver) {
+  auto quiet = server->Channels.Add("#quiet", "q", 3, false);
+  ConnectAndRegister(false);
+  server->Join("#chan");
+  EXPECT_FALSE(server->Registered());
+  EXPECT_THAT(LinesUntilSync(), IsEmpty());
+  scripted.Send("PING :irc.test");
+  EXPECT_EQ(scripted.Line(), "PONG :irc.test");
+  scripted.Send(":irc.test 376 Bob :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");  // only the wanted one
+  EXPECT_TRUE(server->Registered());
+  server->Join("#QUIET");
+  server->Join("#other");  // not a channel of this server
+  server->Part("#chan");
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #QUIET", "PART #chan"));
+}
+
+TEST_F(IRCServerTest, TheUserListFollowsJoinsPartsQuitsAndKicks) {
+  ConnectAndRegister();
+  scripted.Send(":Bob!b@h JOIN :#chan");
+  scripted.Send(":irc.test 353 Bob = #chan :Bob @ann +carl dave");
+  scripted.Send(":ann!a@h PART #chan");
+  scripted.Send(":carl!c@h PART #CHAN :off to bed");
+  scripted.Send(":erin!e@h JOIN #chan");
+  scripted.Send(":dave!d@h QUIT :gone");
+  scripted.Send(":erin!e@h NICK :fay");
+  LinesUntilSync();  // the client has read all of it
+  EXPECT_THAT(Users(), ElementsAre("Bob", "fay"));
+  EXPECT_EQ(hooks->chat.back().text, "OV>> *** Now talking in #chan. Type @ac to chat.");
+
+  scripted.Send(":op!o@h KICK #chan fay :spam");
+  scripted.Send(":Bob!b@h PART #chan");
+  LinesUntilSync();
+  EXPECT_THAT(Users(), IsEmpty());
+  EXPECT_EQ(hooks->chat.back().text, "OV>> *** You left #chan");
+  EXPECT_EQ(hooks->chat.back().color, 14);
+  EXPECT_TRUE(channel->Join);  // leaving on its own does not turn the channel off
+}
+
+TEST_F(IRCServerTest, OnlyChannelTrafficIsShownAndCtcpIsAnswered) {
+  server->Channels.Add("#other", "o", 5, false);
+  ConnectAndRegister();
+  hooks->chat.clear();
+  scripted.Send(":ann!a@h PRIVMSG Bob :just for you");
+  scripted.Send(":ann!a@h PRIVMSG #elsewhere :not ours");
+  scripted.Send(":ann!a@h PRIVMSG #chan :hello all");
+  scripted.Send(
+      ":ann!a@h PRIVMSG #Other :\x01"
+      "ACTION waves\x01");
+  scripted.Send(":irc.test 332 Bob #chan :Raid tonight");
+  scripted.Send(":irc.test 311 Bob ann ~a host * :Ann Real");
+  scripted.Send(
+      ":ann!a@h NOTICE Bob :\x01"
+      "VERSION mIRC 6.2\x01");
+  scripted.Send(
+      ":ann!a@h PRIVMSG Bob :\x01"
+      "TIME\x01");
+  scripted.Send(
+      ":ann!a@h PRIVMSG Bob :\x01"
+      "PING 99\x01");
+  EXPECT_EQ(scripted.Line(),
+            "NOTICE ann :\x01"
+            "TIME 12/6/2026 6:37:19 AM\x01");
+  EXPECT_EQ(scripted.Line(),
+            "NOTICE ann :\x01"
+            "PING 99\x01");
+  std::vector<std::string> shown;
+  for (const auto& line : hooks->chat)
+    shown.push_back(std::to_string(line.color) + " " + line.text);
+  EXPECT_THAT(shown, ElementsAre("14 OV>> <ann> hello all", "5 OV>> * ann waves",
+                                 "14 OV>> * Topic is \"Raid tonight\"",
+                                 "7 OV>> ann real name reply: Ann Real",
+                                 "7 OV>> ann version reply: mIRC 6.2"));
+}
+
+TEST_F(IRCServerTest, ChatGoesOutOnlyWhileConnectedAndTheChannelIsWanted) {
+  EXPECT_TRUE(server->ChatText("ac hello"));  // used up, though nothing can be sent
+  EXPECT_FALSE(server->ChatText("achello"));
+  EXPECT_FALSE(server->ChatText("a hello"));
+  ConnectAndRegister();
+  hooks->chat.clear();
+  EXPECT_TRUE(server->ChatText("AC   hi there  "));
+  EXPECT_TRUE(server->ChatText("ac"));
+  channel->Join = false;
+  EXPECT_TRUE(server->ChatText("ac not sent"));
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("PRIVMSG #chan :hi there", "PRIVMSG #chan :"));
+  EXPECT_THAT(Chat(), ElementsAre("OV>> <Bob> hi there", "OV>> <Bob> "));
+}
+
+TEST_F(IRCServerTest, AKickOrABanTurnsTheChannelOff) {
+  auto second = server->Channels.Add("#second", "s", 3, true);
+  ConnectAndRegister();
+  EXPECT_EQ(scripted.Line(), "JOIN #second");
+  scripted.Send(":irc.test 474 someone #chan :Cannot join channel (+b)");  // not about us
+  scripted.Send(":op!o@h KICK #chan Bob :behave");
+  scripted.Send(":irc.test 474 Bob #second :Cannot join channel (+b)");
+  LinesUntilSync();
+  EXPECT_FALSE(channel->Join);
+  EXPECT_FALSE(second->Join);
+  EXPECT_THAT(Chat(), testing::IsSupersetOf({"OV>> *** You were kicked from #chan by op (behave)",
+                                             "OV>> *** You are banned from #second"}));
+}
+
+// The waits between automatic reconnections double while no registration completes, and start
+// again from the shortest once one does.
+TEST_F(IRCServerTest, ReconnectionWaitsGrowAndAreResetByARegistration) {
+  ConnectAndRegister(false);
+  scripted.Drop();
+  ASSERT_TRUE(env.loop.RunUntil(
+      [&] {
+        return !hooks->chat.empty() && hooks->chat.back().text.find("closed") != std::string::npos;
+      },
+      5s));
+  ASSERT_TRUE(scripted.Accept(3s));  // after 2 s
+  scripted.Drop();
+  EXPECT_FALSE(scripted.Accept(3s));  // not yet: 4 s now
+  ASSERT_TRUE(scripted.Accept(3s));
+  EXPECT_EQ(scripted.Line(), "USER 3.0.0.10 " + asio::ip::host_name() + " 127.0.0.1 :[DT:Ann] Bob");
+  EXPECT_EQ(scripted.Line(), "NICK Bob");
+  scripted.Send(":irc.test 376 Bob :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");
+  scripted.Drop();
+  EXPECT_TRUE(scripted.Accept(3s));  // after 2 s again
+  const std::string port = scripted.Port();
+  std::vector<std::string> attempts;
+  for (const auto& line : hooks->chat) {
+    if (line.text.starts_with("OV>> * Conn")) attempts.push_back(line.text);
+  }
+  EXPECT_THAT(
+      attempts,
+      ElementsAre("OV>> * Connecting to 127.0.0.1 (" + port + ")",
+                  "OV>> * Connection to 127.0.0.1 established. Awaiting response to autojoin "
+                  "channels.",
+                  "OV>> * Connection to 127.0.0.1 closed.",
+                  "OV>> * Connect retry #1 127.0.0.1 (" + port + ")",
+                  "OV>> * Connection to 127.0.0.1 established. Awaiting response to autojoin "
+                  "channels.",
+                  "OV>> * Connection to 127.0.0.1 closed.",
+                  "OV>> * Connect retry #2 127.0.0.1 (" + port + ")",
+                  "OV>> * Connection to 127.0.0.1 established. Awaiting response to autojoin "
+                  "channels.",
+                  "OV>> * Connection to 127.0.0.1 closed.",
+                  "OV>> * Connect retry #3 127.0.0.1 (" + port + ")",
+                  "OV>> * Connection to 127.0.0.1 established. Awaiting response to autojoin "
+                  "channels."));
+}
+
+// The character's names on IRC, end to end: the page names the user and the server hears it.
+TEST(IRCNamesTest, ApostrophesAndSpacesBecomeNickCharactersButTheRealNameKeepsThem) {
+  EXPECT_EQ(IrcNick("O'Brien Smith"), "O^Brien_Smith");
+  EXPECT_EQ(IrcNick("Mc'Fly 'the' Great"), "Mc^Fly_^the^_Great");
+  EXPECT_EQ(ServerTag("darkTIDE"), "DT");
+  EXPECT_EQ(ServerTag("Morningthaw"), "MT");
+  EXPECT_EQ(ServerTag("Verdantine"), "VT");
+  EXPECT_EQ(ServerTag("Dark tide"), "");
+
+  for (const auto& [game_server, real_name] :
+       {std::pair<std::string, std::string>{"Darktide", "[DT:Ann] O'Brien Smith"},
+        {"Nowhere", "[:Ann] O'Brien Smith"}}) {
+    auto profile = sim::SampleProfile();
+    profile.name = "O'Brien Smith";
+    profile.server = game_server;
+    test::PluginHarness harness(profile);
+    ScriptedIrcServer scripted(harness.env.loop);
+    harness.env.WriteSettings(
+        "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + scripted.Port() +
+        "\" channel=\"#c\" command=\"c\" colorcode=\"1\" join=\"True\"/></irc></ostravel>");
+    harness.PublishHost();
+    harness.State().CharacterName = profile.name;
+    harness.State().Monarch.Name = "Ann";
+    TabIRC tab(harness.State());
+    tab.TabIRCUpdateAllegiance();  // not logged in: nothing yet
+    EXPECT_FALSE(scripted.Accept(100ms));
+    harness.State().LoggedIn = true;
+    tab.TabIRCUpdateAllegiance();
+    ASSERT_TRUE(scripted.Accept());
+    EXPECT_EQ(scripted.Line(),
+              "USER 3.0.0.10 " + asio::ip::host_name() + " 127.0.0.1 :" + real_name);
+    EXPECT_EQ(scripted.Line(), "NICK O^Brien_Smith");
+  }
+}
+
+}  // namespace
+}  // namespace ostravel
