@@ -53,6 +53,7 @@ TEST(VariantTest, RefusesWhatDoesNotConvert) {
   EXPECT_THROW(host::ToBool(Variant{std::string("yes")}), Error);
   try {
     host::ToLong(Variant{std::string("x")});
+    ADD_FAILURE() << "\"x\" converted";
   } catch (const Error& e) {
     EXPECT_EQ(e.Number(), 13);
     EXPECT_EQ(e.Description(), "Type mismatch");

@@ -49,6 +49,7 @@ TEST(SimMessageTest, MissingFieldThrowsInvalidCallNamingIt) {
   }
   try {
     message->Value("level");
+    ADD_FAILURE() << "no error";
   } catch (const Error& error) {
     EXPECT_THAT(error.Description(), HasSubstr("\"level\""));
   }
