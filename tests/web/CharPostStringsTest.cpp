@@ -95,12 +95,16 @@ TEST_F(CharPostStringsTest, StdPostStringCarriesTheStandardFields) {
 TEST_F(CharPostStringsTest, CharPostStringHoldsEveryFieldInOrder) {
   Check("chkUpdateShare", true);
   ctx().Patron = {1, 33, 0, 0, "Pat", 2, 4, 44, 12.0};
-  std::string skills;
-  for (int n = 1; n <= 40; ++n) {
-    if (n == 8 || n == 17 || n == 25 || n == 26) continue;
-    const std::string name = n == 1 ? "LongName" : "S" + std::to_string(n);
-    skills += "&State" + name + "=1&" + name + "=" + std::to_string(n);
-  }
+  // Skills 1 to 40 but 8, 17, 25 and 26, with the spaces taken out of their names.
+  const std::string skills =
+      "&StateLongName=1&LongName=1&StateS2=1&S2=2&StateS3=1&S3=3&StateS4=1&S4=4&StateS5=1&S5=5"
+      "&StateS6=1&S6=6&StateS7=1&S7=7&StateS9=1&S9=9&StateS10=1&S10=10&StateS11=1&S11=11"
+      "&StateS12=1&S12=12&StateS13=1&S13=13&StateS14=1&S14=14&StateS15=1&S15=15&StateS16=1&S16=16"
+      "&StateS18=1&S18=18&StateS19=1&S19=19&StateS20=1&S20=20&StateS21=1&S21=21&StateS22=1&S22=22"
+      "&StateS23=1&S23=23&StateS24=1&S24=24&StateS27=1&S27=27&StateS28=1&S28=28&StateS29=1&S29=29"
+      "&StateS30=1&S30=30&StateS31=1&S31=31&StateS32=1&S32=32&StateS33=1&S33=33&StateS34=1&S34=34"
+      "&StateS35=1&S35=35&StateS36=1&S36=36&StateS37=1&S37=37&StateS38=1&S38=38&StateS39=1&S39=39"
+      "&StateS40=1&S40=40";
   const std::string amp = FieldValue("&");
   EXPECT_EQ(CharPostString(ctx()),
             StdPostString(ctx()) + "&Name=Ann " + amp + " Co&Server=Darktide" +
