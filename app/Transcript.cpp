@@ -23,7 +23,8 @@ const char* KindName(sim::Effect::Kind kind) {
 
 }  // namespace
 
-Transcript::Transcript(const std::filesystem::path& file) : out_(file, std::ios::trunc) {
+Transcript::Transcript(const std::filesystem::path& file)
+    : out_(file, std::ios::trunc | std::ios::binary) {
   if (!out_) throw std::runtime_error(file.string() + ": cannot create the transcript file");
 }
 

@@ -77,13 +77,10 @@ std::span<const Workbench::Command> Workbench::Commands() {
   return kCommands;
 }
 
-Workbench::Workbench(sim::CharacterProfile profile, std::unique_ptr<platform::CodePage> code_page,
-                     std::filesystem::path folder, Transcript& transcript, Console& console)
-    : code_page_(std::move(code_page)),
-      clock_(platform::Clock::System()),
-      http_(platform::HttpClient::Create(loop_)),
-      host_(loop_, std::move(profile)),
-      plugin_(Environment{loop_, *code_page_, *clock_, std::move(folder), http_.get()}),
+Workbench::Workbench(sim::CharacterProfile profile, const PluginLoaderFactory& loader,
+                     Transcript& transcript, Console& console)
+    : host_(loop_, std::move(profile)),
+      plugin_(loader(loop_)),
       transcript_(transcript),
       console_(console) {
   host_.SetEffectSink([this](const sim::Effect& effect) {
@@ -127,7 +124,7 @@ void Workbench::Start() {
   if (started_) return;
   started_ = true;
   try {
-    plugin_.IPlugin2_Initialize(host_.Site());
+    plugin_->Initialize(host_);
   } catch (const std::exception& error) {
     console_.Complain(std::string("the plug-in failed to start: ") + error.what());
   }
@@ -138,7 +135,7 @@ void Workbench::Stop() {
   if (!started_ || stopped_) return;
   stopped_ = true;
   try {
-    plugin_.IPlugin2_Terminate();
+    plugin_->Terminate();
   } catch (const std::exception& error) {
     console_.Complain(std::string("the plug-in failed to stop: ") + error.what());
   }

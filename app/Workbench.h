@@ -10,12 +10,9 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "LineReader.h"
+#include "PluginLoader.h"
 #include "Transcript.h"
-#include "platform/Clock.h"
-#include "platform/CodePage.h"
 #include "platform/EventLoop.h"
-#include "platform/HttpClient.h"
-#include "plugin/OstravelMain.h"
 #include "sim/SimHost.h"
 
 namespace ostravel::sim {
@@ -29,8 +26,9 @@ namespace ostravel::app {
 // its settings are saved. Everything runs on one thread; the loop runs between lines.
 class Workbench {
  public:
-  Workbench(sim::CharacterProfile profile, std::unique_ptr<platform::CodePage> code_page,
-            std::filesystem::path folder, Transcript& transcript, Console& console);
+  // The loader brings the plug-in in (in this process, or from its DLL through COM).
+  Workbench(sim::CharacterProfile profile, const PluginLoaderFactory& loader,
+            Transcript& transcript, Console& console);
   ~Workbench();
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
@@ -89,14 +87,11 @@ class Workbench {
   void Quit(CommandLine& args);
 
   platform::EventLoop loop_;
-  std::unique_ptr<platform::CodePage> code_page_;
-  std::unique_ptr<platform::Clock> clock_;
-  std::unique_ptr<platform::HttpClient> http_;
   sim::SimHost host_;
-  OstravelMain plugin_;
+  std::unique_ptr<PluginLoader> plugin_;
   Transcript& transcript_;
   Console& console_;
-  std::function<bool()> busy_ = [this] { return http_->InFlight() > 0; };
+  std::function<bool()> busy_ = [this] { return plugin_->RequestsInFlight() > 0; };
   bool started_ = false;
   bool stopped_ = false;
   bool quit_ = false;

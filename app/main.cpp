@@ -32,6 +32,7 @@ struct RunOptions {
   std::optional<std::filesystem::path> character;
   int codepage = 1252;
   std::optional<std::filesystem::path> transcript;
+  std::optional<std::filesystem::path> dll;
 };
 
 ostravel::app::Palette::Depth ColorDepth(const LineReader& reader) {
@@ -48,21 +49,15 @@ int RunSession(const RunOptions& options, LineReader& reader,
   try {
     auto profile = options.character ? ostravel::sim::LoadProfile(*options.character)
                                      : ostravel::sim::SampleProfile();
-    std::unique_ptr<ostravel::platform::CodePage> code_page;
-    try {
-      code_page = ostravel::platform::CodePage::Open(options.codepage);
-    } catch (const std::exception& error) {
-      throw std::runtime_error("code page " + std::to_string(options.codepage) + ": " +
-                               error.what());
-    }
+    auto loader = ostravel::app::PrepareLoader(
+        {.folder = options.folder, .codepage = options.codepage, .dll = options.dll});
     std::filesystem::create_directories(options.folder);
     ostravel::app::Transcript transcript = options.transcript
                                                ? ostravel::app::Transcript(*options.transcript)
                                                : ostravel::app::Transcript();
     ostravel::app::Console console(std::cout, std::cerr,
                                    ostravel::app::Palette(ColorDepth(reader)));
-    ostravel::app::Workbench workbench(std::move(profile), std::move(code_page), options.folder,
-                                       transcript, console);
+    ostravel::app::Workbench workbench(std::move(profile), loader, transcript, console);
     return workbench.Run(reader, startup);
   } catch (const std::exception& error) {
     std::cerr << "ostravel: " << error.what() << '\n';
