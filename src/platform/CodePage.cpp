@@ -11,8 +11,6 @@
 namespace ostravel::platform {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 // The five bytes 1252 leaves unassigned; the Windows conversion maps each to the character of
 // the same value and back, and so do we, so that no byte is lost on a round trip.
 bool IsUnassigned1252(char32_t c) {
@@ -127,7 +125,8 @@ class IconvCodePage final : public CodePage {
     if (decoder_.Convert(bytes.substr(0, 1), utf8)) return 1;
     if (bytes.size() >= 2 && decoder_.Convert(bytes.substr(0, 2), utf8)) return 2;
     const auto byte = static_cast<unsigned char>(bytes[0]);
-    AppendUtf8(utf8, number_ == 1252 && IsUnassigned1252(byte) ? char32_t{byte} : kReplacement);
+    AppendUtf8(utf8,
+               number_ == 1252 && IsUnassigned1252(byte) ? char32_t{byte} : kReplacementCharacter);
     return 1;
   }
 
@@ -142,78 +141,9 @@ std::unique_ptr<CodePage> CodePage::Open(int number) {
   return std::make_unique<IconvCodePage>(number);
 }
 
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  int length = 0;
-  char32_t value = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    value = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    value = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    value = lead & 0x07;
-  } else {
-    ++pos;
-    return kReplacement;
-  }
-  if (pos + length > text.size()) {
-    ++pos;
-    return kReplacement;
-  }
-  for (int i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return kReplacement;
-    }
-    value = (value << 6) | (next & 0x3F);
-  }
-  static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    ++pos;
-    return kReplacement;
-  }
-  pos += length;
-  return value;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (static_cast<unsigned char>(text[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
-    const std::size_t at = pos;
-    if (NextCodePoint(text, pos) == kReplacement && !text.substr(at).starts_with("\xEF\xBF\xBD")) {
-      return false;
-    }
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+int SystemCodePageNumber() {
+  // No system code page here: the Windows default of the game's players.
+  return 1252;
 }
 
 }  // namespace ostravel::platform

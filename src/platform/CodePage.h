@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Utf8.h"
+
 namespace ostravel::platform {
 
 // The system's ANSI code page: the encoding of every byte that leaves or enters the plug-in
@@ -32,14 +34,7 @@ class CodePage {
   virtual std::string ToUtf8(std::string_view bytes) const = 0;
 };
 
-// Decodes the next UTF-8 character of `text` at `pos` and advances `pos`; an invalid byte
-// gives U+FFFD and advances by one.
-char32_t NextCodePoint(std::string_view text, std::size_t& pos);
-
-// Whether the bytes are well-formed UTF-8 (plain ASCII is).
-bool IsValidUtf8(std::string_view text);
-
-// Appends the UTF-8 form of a character.
-void AppendUtf8(std::string& out, char32_t code_point);
+// The system's ANSI code page number (GetACP on Windows), the plug-in's default.
+int SystemCodePageNumber();
 
 }  // namespace ostravel::platform

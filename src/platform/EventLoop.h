@@ -2,6 +2,7 @@
 
 #include <asio/io_context.hpp>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -43,8 +44,16 @@ class EventLoop {
   // Runs handlers until `done` returns true or the time is up; returns `done()`.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
- private:
+#ifdef _WIN32
+  // Messages the loop's window has handled (wake-ups for posted work and timer ticks): an idle
+  // loop adds none, and work posted in a burst adds one.
+  std::uint64_t WakeUpCount() const;
+#endif
+
+  // The platform's own state (public only so that its window procedure can reach it).
   struct Impl;
+
+ private:
   std::unique_ptr<Impl> impl_;
 };
 

@@ -1,0 +1,27 @@
+# Shared by the mingw-w64 toolchain files: the caller sets OSTRAVEL_MINGW_TRIPLE and
+# OSTRAVEL_MINGW_LINK_FLAGS first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_VERSION 6.1)
+
+# The posix thread model: the default (win32) one lacks std::thread and std::mutex.
+set(CMAKE_C_COMPILER ${OSTRAVEL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${OSTRAVEL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${OSTRAVEL_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${OSTRAVEL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Windows 7 is the oldest system the game client runs on.
+set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -DNOMINMAX")
+set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -DNOMINMAX")
+
+# The C++ runtime goes into every binary, so the DLL and the tests need no mingw DLLs beside them.
+set(OSTRAVEL_MINGW_LINK_FLAGS "-static -static-libgcc -static-libstdc++ ${OSTRAVEL_MINGW_LINK_FLAGS}")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${OSTRAVEL_MINGW_LINK_FLAGS}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${OSTRAVEL_MINGW_LINK_FLAGS}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${OSTRAVEL_MINGW_LINK_FLAGS}")
+
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

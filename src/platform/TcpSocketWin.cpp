@@ -1,0 +1,208 @@
+#include <array>
+#include <asio/connect.hpp>
+#include <asio/ip/host_name.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/post.hpp>
+#include <asio/write.hpp>
+#include <deque>
+
+#include "common/Error.h"
+#include "platform/EventLoop.h"
+#include "platform/TcpSocket.h"
+
+namespace ostravel::platform {
+namespace {
+
+using asio::ip::tcp;
+
+// The socket control's error for an operation the connection's state does not allow.
+constexpr int kWrongState = 40006;
+
+// What the user-interface thread knows of the connection. Only that thread touches it; every
+// result of the socket thread arrives as posted work tagged with the attempt it belongs to, and
+// work for an older attempt (or for a destroyed socket) is dropped.
+struct UiSide {
+  TcpSocket::Handlers handlers;
+  int state = TcpSocket::kClosed;
+  std::string remote_host;
+  unsigned attempt = 0;
+};
+
+// The asio socket and its stages. Only the socket thread (the loop's I/O context) touches it.
+class IoSide : public std::enable_shared_from_this<IoSide> {
+ public:
+  IoSide(EventLoop& loop, std::weak_ptr<UiSide> ui)
+      : loop_(loop), ui_(std::move(ui)), resolver_(loop.IoContext()), socket_(loop.IoContext()) {}
+
+  void Connect(const std::string& host, const std::string& port, unsigned attempt) {
+    Reset(attempt);
+    resolver_.async_resolve(
+        host, port,
+        [self = shared_from_this(), attempt](const asio::error_code& error,
+                                             const tcp::resolver::results_type& endpoints) {
+          if (self->attempt_ == attempt) self->OnResolve(error, endpoints);
+        });
+  }
+
+  void Send(std::string bytes, unsigned attempt) {
+    if (attempt != attempt_ || !connected_) return;
+    outbox_.push_back(std::move(bytes));
+    if (outbox_.size() == 1) WriteNext();
+  }
+
+  // Drops the connection and makes every stage still pending stale.
+  void Reset(unsigned attempt) {
+    attempt_ = attempt;
+    connected_ = false;
+    resolver_.cancel();
+    asio::error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+    outbox_.clear();
+  }
+
+ private:
+  // Runs `change` on the user-interface thread if the socket and this attempt still exist.
+  template <typename Change>
+  void Report(Change change) {
+    loop_.Post([ui = ui_, attempt = attempt_, change = std::move(change)]() mutable {
+      const auto side = ui.lock();
+      if (side && side->attempt == attempt) change(*side);
+    });
+  }
+
+  void OnResolve(const asio::error_code& error, const tcp::resolver::results_type& endpoints) {
+    if (error) return Fail(error);
+    Report([](UiSide& ui) { ui.state = TcpSocket::kConnecting; });
+    asio::async_connect(socket_, endpoints,
+                        [self = shared_from_this(), attempt = attempt_](const asio::error_code& e,
+                                                                        const tcp::endpoint&) {
+                          if (self->attempt_ == attempt) self->OnConnect(e);
+                        });
+  }
+
+  void OnConnect(const asio::error_code& error) {
+    if (error) return Fail(error);
+    connected_ = true;
+    Report([](UiSide& ui) {
+      ui.state = TcpSocket::kConnected;
+      if (ui.handlers.connected) ui.handlers.connected();
+    });
+    ReadNext();
+  }
+
+  void ReadNext() {
+    socket_.async_read_some(asio::buffer(inbox_),
+                            [self = shared_from_this(), attempt = attempt_](
+                                const asio::error_code& error, std::size_t n) {
+                              if (self->attempt_ == attempt) self->OnRead(error, n);
+                            });
+  }
+
+  void OnRead(const asio::error_code& error, std::size_t count) {
+    if (error == asio::error::eof || error == asio::error::connection_reset) {
+      connected_ = false;
+      Report([](UiSide& ui) {
+        ui.state = TcpSocket::kClosing;
+        if (ui.handlers.closed_by_peer) ui.handlers.closed_by_peer();
+      });
+      return;
+    }
+    if (error) return Fail(error);
+    Report([bytes = std::string(inbox_.data(), count)](UiSide& ui) {
+      // Data that arrives after a handler closed the socket is no longer wanted.
+      if (ui.state == TcpSocket::kConnected && ui.handlers.data_arrived) {
+        ui.handlers.data_arrived(bytes);
+      }
+    });
+    ReadNext();
+  }
+
+  void WriteNext() {
+    asio::async_write(socket_, asio::buffer(outbox_.front()),
+                      [self = shared_from_this(), attempt = attempt_](const asio::error_code& error,
+                                                                      std::size_t) {
+                        if (self->attempt_ == attempt) self->OnWrite(error);
+                      });
+  }
+
+  void OnWrite(const asio::error_code& error) {
+    if (error) return Fail(error);
+    outbox_.pop_front();
+    if (!outbox_.empty()) WriteNext();
+  }
+
+  void Fail(const asio::error_code& error) {
+    Report([number = error.value(), text = error.message()](UiSide& ui) {
+      ui.state = TcpSocket::kError;
+      ++ui.attempt;  // nothing more of this attempt is wanted
+      if (ui.handlers.failed) ui.handlers.failed(number, text);
+    });
+    Reset(attempt_ + 0x80000000u);  // stale for every stage still pending
+  }
+
+  EventLoop& loop_;
+  std::weak_ptr<UiSide> ui_;
+  tcp::resolver resolver_;
+  tcp::socket socket_;
+  unsigned attempt_ = 0;
+  bool connected_ = false;
+  std::array<char, 16384> inbox_{};
+  std::deque<std::string> outbox_;
+};
+
+// The socket as the plug-in sees it: its calls come from the user-interface thread and hand
+// the work to the socket thread; the state they read is the user-interface thread's own copy.
+class WinTcpSocket final : public TcpSocket {
+ public:
+  explicit WinTcpSocket(EventLoop& loop)
+      : loop_(loop), ui_(std::make_shared<UiSide>()), io_(std::make_shared<IoSide>(loop, ui_)) {}
+  ~WinTcpSocket() override {
+    ui_->handlers = {};
+    Close();
+  }
+
+  void SetHandlers(Handlers handlers) override { ui_->handlers = std::move(handlers); }
+
+  void Connect(const std::string& host, const std::string& port) override {
+    const unsigned attempt = ++ui_->attempt;
+    ui_->state = kResolving;
+    ui_->remote_host = host;
+    asio::post(loop_.IoContext(),
+               [io = io_, host, port, attempt] { io->Connect(host, port, attempt); });
+  }
+
+  void Close() override {
+    const unsigned attempt = ++ui_->attempt;
+    ui_->state = kClosed;
+    asio::post(loop_.IoContext(), [io = io_, attempt] { io->Reset(attempt); });
+  }
+
+  void SendData(std::string bytes) override {
+    if (ui_->state != kConnected) {
+      throw Error(kWrongState,
+                  "Wrong protocol or connection state for the requested transaction or request",
+                  "Socket");
+    }
+    asio::post(loop_.IoContext(), [io = io_, bytes = std::move(bytes), attempt = ui_->attempt] {
+      io->Send(bytes, attempt);
+    });
+  }
+
+  int GetState() const override { return ui_->state; }
+  std::string LocalHostName() const override { return asio::ip::host_name(); }
+  std::string RemoteHost() const override { return ui_->remote_host; }
+
+ private:
+  EventLoop& loop_;
+  std::shared_ptr<UiSide> ui_;
+  std::shared_ptr<IoSide> io_;
+};
+
+}  // namespace
+
+std::unique_ptr<TcpSocket> TcpSocket::Create(EventLoop& loop) {
+  return std::make_unique<WinTcpSocket>(loop);
+}
+
+}  // namespace ostravel::platform
