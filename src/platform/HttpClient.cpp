@@ -4,14 +4,18 @@
 
 #include <asio/post.hpp>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
 
+#include "common/AsciiText.h"
 #include "common/Error.h"
 #include "platform/EventLoop.h"
+#include "platform/HttpRedirect.h"
 
 namespace ostravel::platform {
 namespace {
@@ -38,19 +42,45 @@ struct Request {
   std::string body;
 };
 
-// One transfer as the worker thread holds it.
+// One transfer as the worker thread holds it, through every redirect it follows.
 struct Transfer {
   HttpClient::RequestId id = 0;
   Easy easy;
+  std::vector<std::string> header_lines;
   Slist headers;
   std::string body;
+  std::string url;  // where the current hop goes
+  int redirects = 0;
+  std::chrono::steady_clock::time_point deadline;
+  std::size_t limit = 0;
+  bool cut_off = false;
+  std::string refusal;  // why a redirect was not followed
   std::string received;
-  char error[CURL_ERROR_SIZE] = {};
 };
 
 std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user) {
-  static_cast<Transfer*>(user)->received.append(data, size * count);
-  return size * count;
+  auto& transfer = *static_cast<Transfer*>(user);
+  const std::size_t bytes = size * count;
+  if (bytes > transfer.limit - transfer.received.size()) {
+    // Returning less than was given stops the transfer; what came so far is of no use.
+    transfer.cut_off = true;
+    std::string().swap(transfer.received);
+    return 0;
+  }
+  transfer.received.append(data, bytes);
+  return bytes;
+}
+
+Slist MakeHeaderList(const std::vector<std::string>& lines, bool with_content) {
+  Slist list;
+  for (const auto& line : lines) {
+    if (!with_content && LowerCase(line.substr(0, 8)) == "content-") continue;
+    curl_slist* longer = curl_slist_append(list.get(), line.c_str());
+    if (!longer) throw Error(error_number::kOutOfMemory, "Out of memory");
+    list.release();
+    list.reset(longer);
+  }
+  return list;
 }
 
 // The completions still wanted, kept on the loop's side: a completion that arrives for an id
@@ -80,8 +110,8 @@ class CurlHttpClient final : public HttpClient {
     curl_multi_cleanup(multi_);
   }
 
-  RequestId Post(const std::string& url, const std::vector<std::string>& headers,
-                 std::string body, Completion done) override {
+  RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
+                 Completion done) override {
     // Only the hand-over happens here; the transfer is set up on the worker thread, so the
     // loop's thread is held for no more than a lock and a wake-up.
     const RequestId id = ++last_id_;
@@ -121,22 +151,19 @@ class CurlHttpClient final : public HttpClient {
   }
 
   std::unique_ptr<Transfer> MakeTransfer(Request request) {
-    const std::string& url = request.url;
-    const auto& headers = request.headers;
-    std::string body = std::move(request.body);
     auto transfer = std::make_unique<Transfer>();
     transfer->id = request.id;
+    transfer->url = std::move(request.url);
+    transfer->header_lines = std::move(request.headers);
+    transfer->body = std::move(request.body);
+    transfer->deadline = std::chrono::steady_clock::now() + options_.total_timeout;
+    transfer->limit = options_.max_answer_bytes;
     transfer->easy.reset(curl_easy_init());
     if (!transfer->easy) throw Error(error_number::kOutOfMemory, "Out of memory");
-    for (const auto& header : headers) {
-      curl_slist* list = curl_slist_append(transfer->headers.get(), header.c_str());
-      if (!list) throw Error(error_number::kOutOfMemory, "Out of memory");
-      transfer->headers.release();
-      transfer->headers.reset(list);
-    }
-    transfer->body = std::move(body);
+    transfer->headers = MakeHeaderList(transfer->header_lines, true);
     CURL* easy = transfer->easy.get();
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_URL, transfer->url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_POST, 1L);
     curl_easy_setopt(easy, CURLOPT_POSTFIELDS, transfer->body.data());
     curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
@@ -144,13 +171,67 @@ class CurlHttpClient final : public HttpClient {
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headers.get());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Receive);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->error);
+    // An answer that announces its size fails before its first byte is read.
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(options_.max_answer_bytes));
     curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(options_.connect_timeout.count()));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.total_timeout.count()));
     return transfer;
+  }
+
+  // Redirects are followed here rather than by libcurl, whose protocol filter cannot refuse
+  // the step from https to http alone. True when the transfer goes on at a new address.
+  bool FollowRedirect(Transfer& transfer) {
+    CURL* easy = transfer.easy.get();
+    long status = 0;
+    char* location = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
+    const std::string to_url = location ? location : "";
+    const RedirectStep step =
+        NextRedirect(status, transfer.url, to_url, transfer.redirects, options_.max_redirects);
+    if (step.kind == RedirectStep::Kind::kFinal) return false;
+    if (step.kind == RedirectStep::Kind::kRefuse) {
+      transfer.refusal = step.error;
+      return false;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        transfer.deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      transfer.refusal = "timed out";
+      return false;
+    }
+    curl_multi_remove_handle(multi_, easy);
+    transfer.url = to_url;
+    ++transfer.redirects;
+    std::string().swap(transfer.received);
+    curl_easy_setopt(easy, CURLOPT_URL, transfer.url.c_str());
+    if (!step.keep_method) {
+      curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+      transfer.headers = MakeHeaderList(transfer.header_lines, false);
+      curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers.get());
+    }
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+    curl_multi_add_handle(multi_, easy);
+    return true;
+  }
+
+  // The texts every back end gives for the failures the player may read about.
+  std::string FailureText(const Transfer& transfer, CURLcode result) const {
+    if (!transfer.refusal.empty()) return transfer.refusal;
+    if (transfer.cut_off || result == CURLE_FILESIZE_EXCEEDED) {
+      return "answer larger than " + std::to_string(options_.max_answer_bytes) + " bytes";
+    }
+    if (result == CURLE_OPERATION_TIMEDOUT) return "timed out";
+    if (result == CURLE_COULDNT_CONNECT) {
+      long os_error = 0;
+      curl_easy_getinfo(transfer.easy.get(), CURLINFO_OS_ERRNO, &os_error);
+      if (os_error == ECONNREFUSED) return "connection refused";
+    }
+    return curl_easy_strerror(result);
   }
 
   // The worker thread: takes new and aborted requests, drives the transfers and hands every
@@ -198,21 +279,32 @@ class CurlHttpClient final : public HttpClient {
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
       if (message->msg != CURLMSG_DONE) continue;
+      CURL* easy = message->easy_handle;
+      const CURLcode result = message->data.result;
       Transfer* transfer = nullptr;
-      curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+      curl_easy_getinfo(easy, CURLINFO_PRIVATE, &transfer);
+      if (result == CURLE_OK && FollowRedirectOrFail(*transfer)) continue;
       HttpResponse response;
-      response.transferred = message->data.result == CURLE_OK;
-      curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &response.status);
-      if (!response.transferred) {
-        response.error =
-            transfer->error[0] ? transfer->error : curl_easy_strerror(message->data.result);
-      } else {
+      curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &response.status);
+      response.transferred = result == CURLE_OK && transfer->refusal.empty();
+      if (response.transferred) {
         response.body = std::move(transfer->received);
+      } else {
+        response.error = FailureText(*transfer, result);
       }
       const RequestId id = transfer->id;
-      curl_multi_remove_handle(multi_, message->easy_handle);
+      curl_multi_remove_handle(multi_, easy);
       transfers_.erase(id);
       Deliver(id, std::move(response));
+    }
+  }
+
+  bool FollowRedirectOrFail(Transfer& transfer) {
+    try {
+      return FollowRedirect(transfer);
+    } catch (const std::exception& error) {
+      transfer.refusal = error.what();
+      return false;
     }
   }
 

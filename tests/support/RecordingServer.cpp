@@ -6,24 +6,73 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace ostravel::test {
 
+namespace {
+
+constexpr std::size_t kGeneratedChunk = 64 * 1024;
+
+// Lines of "x", one piece at a time.
+void SendGenerated(std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+  static const std::string chunk = [] {
+    std::string lines(kGeneratedChunk, 'x');
+    for (std::size_t at = 63; at < lines.size(); at += 64) lines[at] = '\n';
+    return lines;
+  }();
+  const std::size_t start = offset % 64;
+  sink.write(chunk.data() + start, std::min(length, chunk.size() - start));
+}
+
+void Fill(httplib::Response& response, const RecordingServer::Reply& reply) {
+  response.status = reply.status;
+  if (!reply.location.empty()) response.set_header("Location", reply.location);
+  if (reply.generated_bytes == 0) {
+    response.set_content(reply.body, "text/plain");
+  } else if (!reply.chunked) {
+    response.set_content_provider(
+        reply.generated_bytes, "text/plain",
+        [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          SendGenerated(offset, length, sink);
+          return true;
+        });
+  } else {
+    const std::size_t total = reply.generated_bytes;
+    response.set_chunked_content_provider("text/plain",
+                                          [total](std::size_t offset, httplib::DataSink& sink) {
+                                            if (offset >= total) {
+                                              sink.done();
+                                            } else {
+                                              SendGenerated(offset, total - offset, sink);
+                                            }
+                                            return true;
+                                          });
+  }
+}
+
+}  // namespace
+
 RecordingServer::RecordingServer() : server_(std::make_unique<httplib::Server>()) {
-  server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
+  const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
     std::chrono::milliseconds delay;
-    std::string answer;
+    Reply reply;
     {
       std::lock_guard lock(mutex_);
-      requests_.push_back({request.path, request.body, request.get_header_value("Content-Type"),
+      requests_.push_back({request.method, request.path, request.body,
+                           request.get_header_value("Content-Type"),
                            request.get_header_value("User-Agent")});
       delay = delay_;
-      answer = answers_[request.path];
+      if (const auto found = replies_.find(request.path); found != replies_.end()) {
+        reply = found->second;
+      }
     }
     std::this_thread::sleep_for(delay);
-    response.set_content(answer, "text/plain");
-  });
+    Fill(response, reply);
+  };
+  server_->Post(".*", handler);
+  server_->Get(".*", handler);
   // One request per connection, so that stopping does not wait for an idle kept-alive one.
   server_->set_keep_alive_max_count(1);
   port_ = server_->bind_to_any_port("127.0.0.1");
@@ -42,8 +91,14 @@ std::string RecordingServer::Url() const {
 }
 
 void RecordingServer::Answer(const std::string& path, const std::string& body) {
+  Reply reply;
+  reply.body = body;
+  Respond(path, std::move(reply));
+}
+
+void RecordingServer::Respond(const std::string& path, Reply reply) {
   std::lock_guard lock(mutex_);
-  answers_[path] = body;
+  replies_[path] = std::move(reply);
 }
 
 void RecordingServer::Delay(std::chrono::milliseconds delay) {

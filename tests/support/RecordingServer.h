@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,10 +15,13 @@ class Server;
 
 namespace ostravel::test {
 
-// An HTTP server on 127.0.0.1 that records every request and answers with what the test set.
+// An HTTP server on 127.0.0.1 that records every request (POST or GET) and answers with what
+// the test set. The header needs nothing but the standard library, so that a build without
+// cpp-httplib can put another server behind it.
 class RecordingServer {
  public:
   struct Request {
+    std::string method;  // "POST", "GET"
     std::string path;
     std::string body;  // the raw bytes
     std::string content_type;
@@ -31,8 +35,38 @@ class RecordingServer {
   std::string Url() const;
   int Port() const { return port_; }
 
+  // How one path answers.
+  struct Reply {
+    int status = 200;
+    std::string body;
+    std::string location;  // sent as "Location" when not empty
+    // When not 0: instead of `body`, an answer of this many bytes (lines of "x"), made while it
+    // is sent so that the server never holds it; with `chunked`, its length is not announced.
+    std::size_t generated_bytes = 0;
+    bool chunked = false;
+
+    static Reply Status(int status, std::string body = "") {
+      Reply reply;
+      reply.status = status;
+      reply.body = std::move(body);
+      return reply;
+    }
+    static Reply RedirectTo(int status, std::string location) {
+      Reply reply = Status(status, "moved");
+      reply.location = std::move(location);
+      return reply;
+    }
+    static Reply Generated(std::size_t bytes, bool chunked) {
+      Reply reply;
+      reply.generated_bytes = bytes;
+      reply.chunked = chunked;
+      return reply;
+    }
+  };
+
   // What requests to `path` ("/member.php") get; "" when unset.
   void Answer(const std::string& path, const std::string& body);
+  void Respond(const std::string& path, Reply reply);
   // How long every answer waits before it is sent.
   void Delay(std::chrono::milliseconds delay);
 
@@ -45,7 +79,7 @@ class RecordingServer {
   int port_ = 0;
   mutable std::mutex mutex_;
   std::vector<Request> requests_;
-  std::map<std::string, std::string> answers_;
+  std::map<std::string, Reply> replies_;
   std::chrono::milliseconds delay_{0};
 };
 
