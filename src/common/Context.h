@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -88,6 +89,9 @@ struct Context {
   FellowshipInfoRec FellowshipInfo;
   // The web service's base address once read from the settings file; always ends with "/".
   std::string CachedServerURL;
+  // When each failure of the web service (its address and the reason) was last shown in chat,
+  // in MonotonicMs: every page has its own web request, and one outage should be told once.
+  std::map<std::string, std::int64_t> ServiceFailureShownMs;
 
   // The host objects, published at start; empty before and (but for the hooks and the site)
   // after the plug-in's stop.

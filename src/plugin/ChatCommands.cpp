@@ -100,7 +100,8 @@ void ChatCommands::PrintHelp() {
 void ChatCommands::PostCommand(std::string_view script, std::string_view args,
                                const std::string& callback) {
   const std::string url = ServerURL(ctx_) + std::string(script);
-  request_.Post(url, StdPostString(ctx_) + "&args=" + FieldValue(args), callback);
+  request_.Post(url, StdPostString(ctx_) + "&args=" + FieldValue(args), callback,
+                WebRequest::Asker::kPlayer);
 }
 
 void ChatCommands::SelectionReport() {

@@ -5,6 +5,8 @@
 #include "common/Context.h"
 #include "common/Error.h"
 #include "common/ErrorHandler.h"
+#include "common/OstravelLib.h"
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 
 namespace ostravel {
@@ -13,6 +15,10 @@ namespace {
 constexpr std::string_view kModule = "WebRequest";
 constexpr std::string_view kBusyText =
     "Server busy or unavaliable. Please wait a little before trying again.";
+constexpr std::string_view kStillWaitingText =
+    "Still waiting for the last answer from the allegiance service; try again in a moment.";
+// The same failure is shown in chat once in this time; the log gets every one.
+constexpr std::int64_t kFailureRepeatMs = 60'000;
 constexpr std::int32_t kIdle = 0;
 constexpr std::int32_t kSent = 1;
 constexpr std::int32_t kCompleted = 4;
@@ -41,6 +47,38 @@ void AppendHex(std::string& out, std::string_view bytes) {
   while (count > 0) out += digits[--count];
 }
 
+// The service's base address: the URL without its script name.
+std::string ServiceAddress(const std::string& url) {
+  const std::size_t slash = url.rfind('/');
+  return slash == std::string::npos ? url : url.substr(0, slash + 1);
+}
+
+bool Usable(const platform::HttpResponse& answer) {
+  return answer.transferred && answer.status >= 200 && answer.status <= 299;
+}
+
+std::string FailureLine(const platform::HttpResponse& answer, const std::string& address,
+                        const std::string& reason) {
+  const bool silent = !answer.transferred && answer.status == 0;
+  return "The allegiance service at " + address +
+         (silent ? " did not answer (" : " gave no usable answer (") + reason +
+         "). Lists will refresh when it answers again.";
+}
+
+// Whether a failure not shown within the last minute may be shown now; remembers it if so.
+bool ShowAgain(Context& ctx, const std::string& key) {
+  const std::int64_t now = ctx.env.clock.MonotonicMs();
+  auto& shown = ctx.ServiceFailureShownMs;
+  if (const auto last = shown.find(key);
+      last != shown.end() && now - last->second < kFailureRepeatMs) {
+    return false;
+  }
+  // Failures whose minute is over need no entry; this keeps the map small.
+  std::erase_if(shown, [now](const auto& entry) { return now - entry.second >= kFailureRepeatMs; });
+  shown[key] = now;
+  return true;
+}
+
 }  // namespace
 
 WebRequest::WebRequest(Context& ctx) : ctx_(ctx) {}
@@ -50,15 +88,20 @@ WebRequest::~WebRequest() {
 }
 
 void WebRequest::Post(const std::string& URL, const std::string& PostString,
-                      const std::string& Callback) {
+                      const std::string& Callback, Asker asker) {
   ErrorHandler{ctx_, kModule, "Post"}([&] {
     if (!URL.empty() && URL.front() == '/') return;
     if (ready_state_ != kIdle) {
-      if (Callback == "RefreshUpdate") Response.Emit(std::string(kBusyText), "PrintResponse");
+      if (Callback == "RefreshUpdate") {
+        Response.Emit(std::string(kBusyText), "PrintResponse");
+      } else if (asker == Asker::kPlayer) {
+        PrintChat(ctx_, kStillWaitingText, kChatColor, true);
+      }
       return;
     }
     auto& http = Require(ctx_.env.http);
     PendingCallback = Callback;
+    pending_url_ = URL;
     std::string body = HTTPEncoder(PostString);  // plain ASCII
     request_ = http.Post(
         URL, {"Content-Type: application/x-www-form-urlencoded", "User-Agent: Ostravel 3004"},
@@ -71,23 +114,41 @@ void WebRequest::Post(const std::string& URL, const std::string& PostString,
 void WebRequest::OnReadyStateChange(platform::HttpResponse answer) {
   ready_state_ = kCompleted;
   ErrorHandler{ctx_, kModule, "OnReadyStateChange"}([&] {
+    // An error page or a redirect page is not an answer: the owners get nothing to print.
+    const bool usable = Usable(answer);
     std::string text;
     try {
-      text = ctx_.env.code_page.ToUtf8(answer.body);
+      if (usable) text = ctx_.env.code_page.ToUtf8(answer.body);
     } catch (...) {
       // An answer that cannot be read must not leave the object busy for ever.
       Reset();
       throw;
     }
+    if (!usable) TellFailure(answer);
     Reset();
     const std::string callback = PendingCallback;
     Response.Emit(text, callback);
   });
 }
 
+void WebRequest::TellFailure(const platform::HttpResponse& answer) {
+  // Each statement reports its own failure and the answer is still delivered.
+  ErrorHandler step{ctx_, kModule, "OnReadyStateChange"};
+  const std::string address = ServiceAddress(pending_url_);
+  const std::string reason = answer.transferred     ? "HTTP status " + std::to_string(answer.status)
+                             : answer.error.empty() ? std::string("no answer")
+                                                    : answer.error;
+  const std::string line = FailureLine(answer, address, reason);
+  step([&] { WriteLog(ctx_, line); });
+  step([&] {
+    if (ShowAgain(ctx_, address + '\n' + reason)) PrintChat(ctx_, line, kChatColor, true);
+  });
+}
+
 void WebRequest::Reset() {
   ready_state_ = kIdle;
   request_ = 0;
+  pending_url_.clear();
 }
 
 std::string WebRequest::HTTPEncoder(std::string_view TheString) const {

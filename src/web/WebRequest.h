@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/HttpClient.h"
 #include "host/Signal.h"
+#include "platform/HttpClient.h"
 
 namespace ostravel {
 
@@ -22,9 +22,14 @@ class WebRequest {
   WebRequest(const WebRequest&) = delete;
   WebRequest& operator=(const WebRequest&) = delete;
 
+  // Who asked for a post. A post dropped because the last one has not been answered yet is
+  // told to the player only when the player asked for it; automatic refreshes stay quiet.
+  enum class Asker { kPlugin, kPlayer };
+
   // Sends `PostString`, encoded by HTTPEncoder, to `URL`. A URL that starts with "/" (no server
   // configured) sends nothing.
-  void Post(const std::string& URL, const std::string& PostString, const std::string& Callback);
+  void Post(const std::string& URL, const std::string& PostString, const std::string& Callback,
+            Asker asker = Asker::kPlugin);
 
   // Form-encodes a whole post string through the code page: letters, digits, "*@._-&=" stay,
   // a space becomes "+", anything else "%" and its code in upper-case hexadecimal.
@@ -33,16 +38,20 @@ class WebRequest {
   // 0 when idle, 1 while a request is in flight.
   std::int32_t ReadyState() const { return ready_state_; }
 
-  // The answer of a completed request (empty when the transfer failed) and its callback name.
+  // The answer of a completed request and its callback name. The answer is empty when the
+  // transfer failed or the service answered with a status outside 200-299; the player then
+  // reads one line about it (at most once a minute for the same address and reason).
   host::Signal<const std::string& /*Response*/, const std::string& /*Callback*/> Response;
 
  private:
   void OnReadyStateChange(platform::HttpResponse answer);
   void Reset();
+  void TellFailure(const platform::HttpResponse& answer);
 
   Context& ctx_;
   std::int32_t ready_state_ = 0;
   std::string PendingCallback;
+  std::string pending_url_;
   platform::HttpClient::RequestId request_ = 0;
 };
 

@@ -163,6 +163,20 @@ TEST_F(ChatCommandsTest, XpReportPrintsBothSourcesAndTheGameSeesTheLineToo) {
   EXPECT_THAT(GameLines(), ElementsAre("@xpreport"));
 }
 
+TEST_F(ChatCommandsTest, ACommandTypedBeforeTheLastIsAnsweredSaysItWasNotSent) {
+  server.Delay(std::chrono::milliseconds(200));
+  const std::string busy =
+      "OV>> Still waiting for the last answer from the allegiance service; try again in a "
+      "moment.";
+  EXPECT_TRUE(harness.host.TypeLine("@mbr list online"));
+  EXPECT_TRUE(harness.host.TypeLine("@msg inbox"));
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre(busy));
+  ASSERT_TRUE(harness.env.Settle());
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_THAT(sent[0], ::testing::StartsWith("/member.php "));
+}
+
 TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheStartUpLine) {
   test::RecordingServer server;
   server.Answer("/message.php", "Welcome to the allegiance!");

@@ -12,7 +12,11 @@
 namespace ostravel {
 namespace {
 
+using test::RecordingServer;
+using Reply = RecordingServer::Reply;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
 using ::testing::Pair;
 using ::testing::StartsWith;
 
@@ -23,6 +27,10 @@ class WebRequestTest : public ::testing::Test {
     connection = request.Response.Connect([this](const std::string& text, const std::string& cb) {
       responses.emplace_back(text, cb);
     });
+  }
+
+  std::vector<std::string> LogLines() const {
+    return test::ReadCrLfLines(env.folder.Path() / "log.txt");
   }
 
   test::TestEnvironment env;
@@ -126,11 +134,93 @@ TEST_F(WebRequestTest, ReleasingTheObjectDropsTheRequestInFlight) {
   EXPECT_FALSE(answered);
 }
 
-TEST_F(WebRequestTest, AFailedTransferCompletesWithAnEmptyAnswer) {
+TEST_F(WebRequestTest, AFailedTransferCompletesWithAnEmptyAnswerAndSaysWhy) {
   request.Post("http://127.0.0.1:1/member.php", "x", "Print");  // nothing listens on port 1
   ASSERT_TRUE(env.Settle());
   EXPECT_THAT(responses, ElementsAre(Pair("", "Print")));
   EXPECT_EQ(request.ReadyState(), 0);
+  const std::string line =
+      "The allegiance service at http://127.0.0.1:1/ did not answer (connection refused). Lists "
+      "will refresh when it answers again.";
+  ASSERT_EQ(hooks->chat.size(), 1u);
+  EXPECT_EQ(hooks->chat[0].text, "OV>> " + line);
+  EXPECT_EQ(hooks->chat[0].color, 7);
+  EXPECT_THAT(LogLines(), ElementsAre(EndsWith("] " + line)));
+}
+
+TEST_F(WebRequestTest, AnErrorPageIsNotAnAnswer) {
+  server.Respond("/member.php", Reply::Status(500, "<h1>Internal Server Error</h1>"));
+  request.Post(server.Url() + "member.php", "x", "Draw");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(responses, ElementsAre(Pair("", "Draw")));
+  ASSERT_EQ(hooks->chat.size(), 1u);
+  EXPECT_EQ(hooks->chat[0].text, "OV>> The allegiance service at " + server.Url() +
+                                     " gave no usable answer (HTTP status 500). Lists will "
+                                     "refresh when it answers again.");
+  EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("(HTTP status 500)")));
+}
+
+TEST_F(WebRequestTest, TheSameFailureIsToldInChatOnceAMinuteAndLoggedEachTime) {
+  // Another page's request object shares the state: one outage is one line.
+  WebRequest other(ctx);
+  const auto fail = [&](WebRequest& through) {
+    through.Post("http://127.0.0.1:1/member.php", "x", "Draw");
+    ASSERT_TRUE(env.Settle());
+  };
+  fail(request);
+  fail(other);
+  env.clock.monotonic_ms += 59'999;
+  fail(request);
+  EXPECT_EQ(hooks->chat.size(), 1u);
+  env.clock.monotonic_ms += 1;
+  fail(other);
+  EXPECT_EQ(hooks->chat.size(), 2u);
+  EXPECT_EQ(LogLines().size(), 4u);
+
+  // Another reason is another failure.
+  server.Respond("/member.php", Reply::Status(404));
+  request.Post(server.Url() + "member.php", "x", "Draw");
+  ASSERT_TRUE(env.Settle());
+  ASSERT_EQ(hooks->chat.size(), 3u);
+  EXPECT_THAT(hooks->chat[2].text, HasSubstr("(HTTP status 404)"));
+}
+
+TEST_F(WebRequestTest, AnAnswerOverTheLimitIsDroppedAndLogged) {
+  server.Respond("/member.php", Reply::Generated(5 * 1024 * 1024, true));
+  server.Answer("/event.php", "Name: Raid");
+  request.Post(server.Url() + "member.php", "x", "Draw");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(LogLines(), ElementsAre(HasSubstr("(answer larger than 4194304 bytes)")));
+  EXPECT_EQ(request.ReadyState(), 0);
+  request.Post(server.Url() + "event.php", "x", "Draw");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(responses, ElementsAre(Pair("", "Draw"), Pair("Name: Raid", "Draw")));
+}
+
+TEST_F(WebRequestTest, AServiceThatMovedStillAnswers) {
+  RecordingServer moved;
+  moved.Answer("/member.php", "Name: Bob");
+  server.Respond("/member.php", Reply::RedirectTo(301, moved.Url() + "member.php"));
+  request.Post(server.Url() + "member.php", "x", "Draw");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(responses, ElementsAre(Pair("Name: Bob", "Draw")));
+  EXPECT_TRUE(hooks->chat.empty());
+}
+
+TEST_F(WebRequestTest, OnlyThePlayerHearsThatAPostWasDroppedAsBusy) {
+  server.Delay(std::chrono::milliseconds(100));
+  request.Post(server.Url() + "a.php", "first", "Draw");
+  request.Post(server.Url() + "b.php", "timer", "Draw", WebRequest::Asker::kPlugin);
+  EXPECT_TRUE(hooks->chat.empty());
+  request.Post(server.Url() + "c.php", "typed", "Print", WebRequest::Asker::kPlayer);
+  ASSERT_EQ(hooks->chat.size(), 1u);
+  EXPECT_EQ(hooks->chat[0].text,
+            "OV>> Still waiting for the last answer from the allegiance service; try again in a "
+            "moment.");
+  EXPECT_EQ(hooks->chat[0].color, 7);
+  ASSERT_TRUE(env.Settle());
+  EXPECT_EQ(server.RequestCount(), 1u);
+  EXPECT_THAT(responses, ElementsAre(Pair("", "Draw")));
 }
 
 TEST_F(WebRequestTest, AServerThatNeverAnswersRunsIntoTheTimeLimitWithoutBlockingTheLoop) {
