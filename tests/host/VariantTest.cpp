@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "common/Error.h"
+#include "host/Variant.h"
+
+namespace ostravel::host {
+namespace {
+
+// The number of the error converting `value` raises, or nullopt when it converts.
+template <class Convert>
+std::optional<std::int32_t> ErrorOf(Convert convert) {
+  try {
+    convert();
+  } catch (const Error& error) {
+    return error.Number();
+  }
+  return std::nullopt;
+}
+
+struct LongCase {
+  Variant value;
+  std::optional<std::int32_t> converted;  // nullopt: overflow (6)
+};
+
+TEST(VariantLimitsTest, LongsHoldExactlyTheThirtyTwoBitRange) {
+  const LongCase cases[] = {
+      {Variant{std::int64_t{2147483647}}, 2147483647},
+      {Variant{std::int64_t{-2147483648}}, -2147483647 - 1},
+      {Variant{std::int64_t{2147483648}}, std::nullopt},
+      {Variant{std::int64_t{-2147483649}}, std::nullopt},
+      {Variant{2147483647.4}, 2147483647},
+      {Variant{2147483647.5}, std::nullopt},      // rounds up to 2^31
+      {Variant{-2147483648.5}, -2147483647 - 1},  // half to even
+      {Variant{-2147483649.0}, std::nullopt},
+      {Variant{std::string("-2147483648")}, -2147483647 - 1},
+      {Variant{std::string("2147483648")}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const std::string shown = ToText(c.value);
+    if (c.converted) {
+      EXPECT_EQ(ToLong(c.value), *c.converted) << shown;
+    } else {
+      EXPECT_EQ(ErrorOf([&] { ToLong(c.value); }), 6) << shown;
+    }
+  }
+}
+
+TEST(VariantLimitsTest, TextThatIsNoNumberIsATypeMismatch) {
+  EXPECT_EQ(ErrorOf([] { ToDouble(Variant{std::string("1,5")}); }), 13);
+  EXPECT_EQ(ErrorOf([] { ToBool(Variant{std::string("yes")}); }), 13);
+  EXPECT_EQ(ToDouble(Variant{std::string(" 1.5 ")}), 1.5);
+  EXPECT_TRUE(ToBool(Variant{std::string("0.5")}));
+  EXPECT_FALSE(ToBool(Variant{std::string("0.0")}));
+  EXPECT_FALSE(ToBool(Variant{}));
+  EXPECT_TRUE(ToBool(Variant{std::int64_t{2}}));
+  EXPECT_EQ(ToDouble(Variant{true}), -1.0);
+}
+
+}  // namespace
+}  // namespace ostravel::host
