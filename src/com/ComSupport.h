@@ -221,7 +221,8 @@ class ComObject : public Interfaces... {
 template <class T, class... Args>
 ComPtr<T> MakeComObject(Args&&... args) {
   ComPtr<T> object;
-  object.Attach(new T(std::forward<Args>(args)...));
+  // Taken over without AddRef (mingw's ComPtr::Attach adds a reference, unlike Microsoft's).
+  *object.GetAddressOf() = new T(std::forward<Args>(args)...);
   return object;
 }
 
