@@ -89,13 +89,45 @@ TEST_F(TabMessagesTest, LoginRefreshesThePage) {
                                                  Request("message.php", "inbox new")));
 }
 
-TEST(TabReceivedDateTest, ReadsTheServersTwoFormsOnly) {
-  EXPECT_EQ(ReadReceivedDate("2024-05-01 13:02:03"), (DateTime{2024, 5, 1, 13, 2, 3}));
-  EXPECT_EQ(ReadReceivedDate(" 5/1/2024 1:02:03 PM "), (DateTime{2024, 5, 1, 13, 2, 3}));
-  EXPECT_EQ(ReadReceivedDate("12/31/1999 12:00:00 AM"), (DateTime{1999, 12, 31, 0, 0, 0}));
-  for (const char* text : {"", "2024-05-01", "2024-5-1 13:02:03", "2024-05-01T13:02:03",
-                           "2024-05-01 24:00:00", "2023-02-29 00:00:00", "2024-05-01 13:02:03x",
-                           "5/1/2024 13:02:03", "+024-05-01 13:02:03"}) {
+TEST_F(TabMessagesTest, ReadsEveryDateFormOfTheUsSetting) {
+  // Each form, then the second before and after it in the ISO form, all answered one minute
+  // after the other: each of the three is newer than the last, so the form means exactly
+  // that second. Rows go forward in time.
+  struct Row {
+    const char* form;
+    const char* before;
+    const char* after;
+  };
+  const Row rows[] = {
+      {"2024-05-01", "2024-04-30 23:59:59", "2024-05-01 00:00:01"},
+      {"2024-05-01 09:05", "2024-05-01 09:04:59", "2024-05-01 09:05:01"},
+      {"2024-05-01T09:06:07", "2024-05-01 09:06:06", "2024-05-01 09:06:08"},
+      {"2024-05-01T10:00", "2024-05-01 09:59:59", "2024-05-01 10:00:01"},
+      {"2024-5-2 1:02:03 PM", "2024-05-02 13:02:02", "2024-05-02 13:02:04"},
+      {"5/3/2024", "2024-05-02 23:59:59", "2024-05-03 00:00:01"},
+      {"5/3/2024 12:30 AM", "2024-05-03 00:29:59", "2024-05-03 00:30:01"},
+      {"5/3/2024 11:59:59 am", "2024-05-03 11:59:58", "2024-05-03 12:00:00"},
+      {"5/3/2024 12:00:30 PM", "2024-05-03 12:00:29", "2024-05-03 12:00:31"},
+      {"05/03/2024 1:15 PM", "2024-05-03 13:14:59", "2024-05-03 13:15:01"},
+      {"5/3/2024 14:20", "2024-05-03 14:19:59", "2024-05-03 14:20:01"},
+      {" 12/31/2024 23:59:59 ", "2024-12-31 23:59:58", "2025-01-01 00:00:00"},
+  };
+  for (const Row& row : rows) {
+    for (const char* date : {row.before, row.form, row.after}) {
+      Minute(std::string("From: Ann  Sample: hi  MsgID: 1  Recieved: ") + date);
+      EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 1 new message(s)"))
+          << row.form << " at " << date;
+    }
+  }
+  EXPECT_THAT(world.Errors(), IsEmpty());
+}
+
+TEST(TabReceivedDateTest, RefusesOtherTextsAndImpossibleDates) {
+  for (const char* text :
+       {"", "yesterday", "2024-05-01 24:00", "2024-05-01 13:60", "2024-05-01 13:02:60",
+        "2023-02-29", "2/30/2024", "5/1/24", "24-05-01", "5/1/2024T10:00", "5/1/2024 13:00 PM",
+        "5/1/2024 0:30 AM", "5/1/2024 1:2", "5/1/2024 1:02 XM", "2024-05-01 13:02:03x",
+        "2024-05-01  13:02", "+024-05-01", "2024-05-001", "5/1/2024 10"}) {
     EXPECT_FALSE(ReadReceivedDate(text)) << text;
   }
   EXPECT_TRUE(IsLater(DateTime{1900, 1, 1, 0, 0, 0}, kZeroDate));
