@@ -9,6 +9,12 @@ namespace ostravel {
 
 std::string DoubleText(double value) {
   if (value == 0.0) return "0";  // also for -0.0
+  // Rounded to 15 digits, the largest doubles would come out above the largest double
+  // ("1.79769313486232E+308") and could not be read back: those round down instead.
+  constexpr double kLargestRoundingDown = 1.79769313486231E+308;
+  if (std::fabs(value) > kLargestRoundingDown && std::isfinite(value)) {
+    return value < 0 ? "-1.79769313486231E+308" : "1.79769313486231E+308";
+  }
   char buffer[32];
   // %G with 15 digits is the default text form: trailing zeros dropped, exponent from 1E15.
   const int length = std::snprintf(buffer, sizeof buffer, "%.15G", value);

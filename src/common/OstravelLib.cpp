@@ -1,6 +1,7 @@
 #include "common/OstravelLib.h"
 
 #include <array>
+#include <charconv>
 #include <fstream>
 #include <vector>
 
@@ -35,10 +36,14 @@ std::string TwoDigits(std::string_view part) {
   return part.size() == 1 ? "0" + std::string(part) : std::string(part);
 }
 
-// The hour of a 12-hour clock on the 24-hour clock.
+// The hour of a 12-hour clock on the 24-hour clock. An hour that is no number an int holds
+// cannot be on any clock and stays as written.
 std::string Hour24(std::string_view hour, std::string_view marker) {
   int value = 0;
-  for (char c : hour) value = value * 10 + (c - '0');
+  const auto [end, error] = std::from_chars(hour.data(), hour.data() + hour.size(), value);
+  if (hour.empty() || error != std::errc() || end != hour.data() + hour.size()) {
+    return TwoDigits(hour);
+  }
   if (marker == "PM" && value >= 1 && value <= 11) value += 12;
   if (marker == "AM" && value == 12) value = 0;
   return TwoDigits(std::to_string(value));
@@ -122,8 +127,7 @@ std::string Part(Context& ctx, std::string_view Text, std::string_view StartMark
                  std::string_view EndMark) {
   std::string result;
   // Reports under the parser's name: the IRC parser is what cuts texts this way.
-  ErrorHandler{ctx, "IRCParser", "Part"}(
-      [&] { result = CutBetween(Text, StartMark, EndMark); });
+  ErrorHandler{ctx, "IRCParser", "Part"}([&] { result = CutBetween(Text, StartMark, EndMark); });
   return result;
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "common/Error.h"
 #include "common/NumberText.h"
 #include "host/Variant.h"
@@ -18,6 +21,22 @@ TEST(NumberTextTest, DoublesInTheDefaultTextForm) {
   EXPECT_EQ(DoubleText(0.1 + 0.2), "0.3");
   EXPECT_EQ(DoubleText(0.0001), "0.0001");
   EXPECT_EQ(DoubleText(0.00001), "1E-05");
+}
+
+TEST(NumberTextTest, EveryWrittenDoubleReadsBackToItsFifteenDigits) {
+  const double largest = std::numeric_limits<double>::max();
+  for (const double value :
+       {largest, -largest, std::nextafter(largest, 0.0), 1.79769313486231E+308,
+        1.797693134862315E+308, std::numeric_limits<double>::denorm_min(),
+        std::numeric_limits<double>::min(), -123456789.123456789, 1e300, 0.1}) {
+    const std::string text = DoubleText(value);
+    const auto back = ParseDecimal(text);
+    ASSERT_TRUE(back.has_value()) << text;
+    // Within the rounding to 15 significant digits (half a unit of the 15th digit).
+    EXPECT_LE(std::fabs(*back - value), std::fabs(value) * 5e-15) << text;
+  }
+  EXPECT_EQ(DoubleText(largest), "1.79769313486231E+308");
+  EXPECT_EQ(DoubleText(-largest), "-1.79769313486231E+308");
 }
 
 TEST(NumberTextTest, ParsesDecimalsOnly) {

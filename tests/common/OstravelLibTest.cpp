@@ -150,6 +150,18 @@ TEST_F(OstravelLibTest, FixDateWritesTheSortableForm) {
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 0, 5, 9}), "2004-03-07 00:05:09");
   // Midnight has its time part in our date text, so it converts like any other time.
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 0, 0, 0}), "2004-03-07 00:00:00");
+  EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 13, 2, 3}), "2004-03-07 13:02:03");
+  EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 23, 59, 59}), "2004-03-07 23:59:59");
+  EXPECT_EQ(FixDate(ctx, {2004, 12, 31, 11, 0, 0}), "2004-12-31 11:00:00");
+  EXPECT_TRUE(hooks->chat.empty());
+}
+
+TEST_F(OstravelLibTest, FixDateTextKeepsAnHourThatIsNoClockHour) {
+  EXPECT_EQ(FixDateText(ctx, "3/7/2004 12:05:09 PM"), "2004-03-07 12:05:09");
+  EXPECT_EQ(FixDateText(ctx, "3/7/2004 12:05:09 AM"), "2004-03-07 00:05:09");
+  EXPECT_EQ(FixDateText(ctx, "3/7/2004 1:02:03 PM"), "2004-03-07 13:02:03");
+  EXPECT_EQ(FixDateText(ctx, "3/7/2004 99999999999:02:03 PM"), "2004-03-07 99999999999:02:03");
+  EXPECT_EQ(FixDateText(ctx, "3/7/2004 -2147483648:02:03 PM"), "2004-03-07 -2147483648:02:03");
   EXPECT_TRUE(hooks->chat.empty());
 }
 
