@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "sim/BoundedJson.h"
+
 namespace ostravel::sim {
 namespace {
 
@@ -188,12 +190,7 @@ void ReadWorld(const Reader& reader, const json& in, CharacterProfile& out) {
 }  // namespace
 
 CharacterProfile ParseProfile(std::string_view json_text, std::string_view source) {
-  json document;
-  try {
-    document = json::parse(json_text);
-  } catch (const json::parse_error& error) {
-    throw std::runtime_error(std::string(source) + ": malformed JSON: " + error.what());
-  }
+  const json document = ParseBoundedJson(json_text, source);
   if (!document.is_object()) {
     throw std::runtime_error(std::string(source) + ": the profile must be a JSON object");
   }

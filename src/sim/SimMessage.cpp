@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "sim/BoundedJson.h"
 #include "sim/SimErrors.h"
 
 namespace ostravel::sim {
@@ -173,12 +174,7 @@ SimMessageMember& SimMessageMember::AppendElement() {
 }
 
 std::unique_ptr<SimMessage> ParseMessage(std::string_view json_text) {
-  json document;
-  try {
-    document = json::parse(json_text);
-  } catch (const json::parse_error& error) {
-    throw std::runtime_error(std::string("message: malformed JSON: ") + error.what());
-  }
+  const json document = ParseBoundedJson(json_text, "message");
   if (!document.is_object()) Malformed("the text", "must be a JSON object");
   auto message = std::make_unique<SimMessage>(TypeOf(document));
   const auto fields = document.find("fields");

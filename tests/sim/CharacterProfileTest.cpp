@@ -6,6 +6,7 @@
 namespace ostravel::sim {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -37,6 +38,19 @@ TEST(CharacterProfileTest, RefusesMalformedTextAndWrongKindsNamingTheSource) {
   EXPECT_EQ(ParseError(R"({"level": "126"})"), "character.json: key \"level\" must be a number");
   EXPECT_EQ(ParseError(R"({"name": 5})"), "character.json: key \"name\" must be a string");
   EXPECT_THAT(ParseError(R"({"vassals": {}})"), HasSubstr("\"vassals\" must be an array"));
+  EXPECT_THAT(ParseError(R"({"level": 1e400})"),
+              AllOf(StartsWith("character.json: "), HasSubstr("1e400")));
+  EXPECT_THAT(ParseError(std::string(65, '[') + std::string(65, ']')),
+              StartsWith("character.json: objects and arrays nest more than 64 levels"));
+}
+
+TEST(CharacterProfileTest, ReadsRecordsAsDeepAsTheLimitAllows) {
+  // 64 levels in all: the profile, a record, and 62 arrays in a key it does not read.
+  const std::string deep = std::string(62, '[') + std::string(62, ']');
+  const CharacterProfile profile =
+      ParseProfile(R"({"monarch": {"name": "Queen", "unused": )" + deep + "}}", "x");
+  ASSERT_TRUE(profile.monarch);
+  EXPECT_EQ(profile.monarch->name, "Queen");
 }
 
 }  // namespace

@@ -9,8 +9,10 @@ namespace {
 
 using host::ToLong;
 using host::ToText;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 TEST(SimMessageTest, ParsesRawBytesQwordsAndNestedArrays) {
   auto message = ParseMessage(R"({"type": 1, "fields": {
@@ -32,6 +34,40 @@ TEST(SimMessageTest, ParsesRawBytesQwordsAndNestedArrays) {
   EXPECT_EQ(ToLong(records.Struct(1).Struct("list").Struct(0).Value("x")), 1);
   EXPECT_THROW(records.Struct(2), Error);
   EXPECT_THROW(records.Struct(-1), Error);
+}
+
+// The message of the error that reading `text` raises.
+std::string ParseError(const std::string& text) {
+  try {
+    ParseMessage(text);
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+  ADD_FAILURE() << "accepted: " << text.substr(0, 80);
+  return "";
+}
+
+TEST(SimMessageTest, RefusesWhatItCannotHoldSayingWhy) {
+  EXPECT_THAT(ParseError(R"({"type": 1, "fields": {"xp": 1e400}})"),
+              AllOf(StartsWith("message: a number is out of range"), HasSubstr("1e400")));
+  EXPECT_THAT(ParseError(R"({"type": 1e400})"), StartsWith("message: a number is out of range"));
+  std::string nested;
+  for (int i = 0; i < 20000; ++i) nested += R"({"a": )";
+  nested += "1" + std::string(20000, '}');
+  EXPECT_EQ(ParseError(R"({"type": 1, "fields": )" + nested + "}"),
+            "message: objects and arrays nest more than 64 levels deep");
+  EXPECT_THAT(ParseError(R"({"type": )"), StartsWith("message: malformed JSON"));
+}
+
+TEST(SimMessageTest, ReadsStructuresNestedUpToTheLimit) {
+  // The message object and "fields" are two levels; 62 structures fill the limit.
+  std::string nested;
+  for (int i = 0; i < 62; ++i) nested += R"({"s": )";
+  nested += R"({"x": 7})" + std::string(61, '}');
+  auto message = ParseMessage(R"({"type": 1, "fields": )" + nested + "}}");
+  const host::MessageMember* member = &message->Struct("s");
+  for (int i = 1; i < 62; ++i) member = &member->Struct("s");
+  EXPECT_EQ(ToLong(member->Value("x")), 7);
 }
 
 TEST(SimMessageTest, MissingFieldThrowsInvalidCallNamingIt) {
