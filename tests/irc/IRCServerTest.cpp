@@ -4,81 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <asio/ip/host_name.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/write.hpp>
-#include <optional>
 
 #include "common/Context.h"
 #include "irc/IRCServer.h"
 #include "irc/TabIRC.h"
 #include "support/PluginHarness.h"
 #include "support/RecordingHooks.h"
+#include "support/ScriptedIrcServer.h"
 #include "support/TestEnvironment.h"
 
 namespace ostravel {
 namespace {
 
-using asio::ip::tcp;
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// The server's side: one listener, one connection at a time, all on the client's loop.
-class ScriptedIrcServer {
- public:
-  explicit ScriptedIrcServer(platform::EventLoop& loop)
-      : loop_(loop),
-        acceptor_(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0)) {
-    acceptor_.non_blocking(true);
-  }
-
-  std::string Port() const { return std::to_string(acceptor_.local_endpoint().port()); }
-
-  // Runs the loop until the client connects, for at most `timeout`.
-  bool Accept(std::chrono::milliseconds timeout = 5s) {
-    Drop();
-    return loop_.RunUntil(
-        [&] {
-          asio::error_code error;
-          acceptor_.accept(peer_, error);
-          if (!error) peer_.non_blocking(true);
-          return !error;
-        },
-        timeout);
-  }
-
-  void Send(const std::string& line) { asio::write(peer_, asio::buffer(line + "\r\n")); }
-
-  // The next line the client sent, waiting for it at most `timeout`.
-  std::optional<std::string> Line(std::chrono::milliseconds timeout = 5s) {
-    loop_.RunUntil(
-        [&] {
-          std::string chunk(4096, '\0');
-          asio::error_code error;
-          chunk.resize(peer_.read_some(asio::buffer(chunk), error));
-          pending_ += chunk;
-          return pending_.find("\r\n") != std::string::npos;
-        },
-        timeout);
-    const auto end = pending_.find("\r\n");
-    if (end == std::string::npos) return std::nullopt;
-    std::string line = pending_.substr(0, end);
-    pending_.erase(0, end + 2);
-    return line;
-  }
-
-  void Drop() {
-    asio::error_code ignored;
-    peer_.close(ignored);
-    pending_.clear();
-  }
-
- private:
-  platform::EventLoop& loop_;
-  tcp::acceptor acceptor_;
-  tcp::socket peer_{loop_.IoContext()};
-  std::string pending_;
-};
 
 class IRCServerTest : public ::testing::Test {
  protected:
@@ -127,7 +67,7 @@ class IRCServerTest : public ::testing::Test {
   test::TestEnvironment env;
   Context ctx;
   std::shared_ptr<test::RecordingHooks> hooks = std::make_shared<test::RecordingHooks>();
-  ScriptedIrcServer scripted;
+  test::ScriptedIrcServer scripted;
   std::unique_ptr<IRCServer> server;
   std::shared_ptr<IRCChannel> channel;
 };
@@ -323,7 +263,7 @@ TEST(IRCNamesTest, ApostrophesAndSpacesBecomeNickCharactersButTheRealNameKeepsTh
     profile.name = "O'Brien Smith";
     profile.server = game_server;
     test::PluginHarness harness(profile);
-    ScriptedIrcServer scripted(harness.env.loop);
+    test::ScriptedIrcServer scripted(harness.env.loop);
     harness.env.WriteSettings(
         "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + scripted.Port() +
         "\" channel=\"#c\" command=\"c\" colorcode=\"1\" join=\"True\"/></irc></ostravel>");

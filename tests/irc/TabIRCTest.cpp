@@ -1,0 +1,149 @@
+// The IRC page in the simulated host, with a scripted IRC server behind it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include "irc/TabIRC.h"
+#include "sim/SimControls.h"
+#include "sim/SimView.h"
+#include "support/PluginHarness.h"
+#include "support/ScriptedIrcServer.h"
+
+namespace ostravel {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+class TabIRCTest : public ::testing::Test {
+ protected:
+  TabIRCTest() {
+    // A second port for a known server and a channel named again in another case are ignored.
+    harness.env.WriteSettings(
+        "<ostravel><irc>"
+        "<channel server=\"127.0.0.1\" port=\"" +
+        scripted.Port() +
+        "\" channel=\"#one\" command=\"one\" colorcode=\"14\" join=\"False\"/>"
+        "<channel server=\"127.0.0.1\" port=\"9\" channel=\"#two\" command=\"two\" "
+        "colorcode=\"3\" join=\"True\"/>"
+        "<channel server=\"127.0.0.1\" port=\"9\" channel=\"#ONE\" command=\"dup\" "
+        "colorcode=\"1\" join=\"True\"/>"
+        "</irc></ostravel>");
+    harness.PublishHost();
+    harness.State().CharacterName = "Ostra Vel";
+    harness.State().Monarch.Name = "Queen Ann";
+    tab = std::make_unique<TabIRC>(harness.State());
+  }
+
+  template <class T>
+  T& Control(const char* name) {
+    return *std::dynamic_pointer_cast<T>(harness.host.View()->Find(name));
+  }
+  sim::SimChoice& Choice() { return Control<sim::SimChoice>("chIRC"); }
+  sim::SimCheckbox& OnBox() { return Control<sim::SimCheckbox>("chkIRC"); }
+  sim::SimList& List() { return Control<sim::SimList>("lstIRC"); }
+
+  std::vector<std::string> Rows() {
+    std::vector<std::string> rows;
+    for (std::int32_t row = 0; row < List().Count(); ++row) {
+      rows.push_back(host::ToText(List().Data(0, row, 1)) + " " +
+                     host::ToText(List().Data(1, row, 0)));
+    }
+    return rows;
+  }
+
+  // What the page sent until it answered a ping sent now (it handles lines in order).
+  std::vector<std::string> LinesUntilSync() {
+    scripted.Send("PING :sync");
+    std::vector<std::string> lines;
+    for (auto line = scripted.Line(); line && *line != "PONG :sync"; line = scripted.Line())
+      lines.push_back(*line);
+    return lines;
+  }
+
+  // Logs in, names the user and takes the registration.
+  void Register() {
+    harness.State().LoggedIn = true;
+    tab->TabIRCUpdateAllegiance();
+    ASSERT_TRUE(scripted.Accept());
+    ASSERT_TRUE(scripted.Line());  // USER
+    ASSERT_EQ(scripted.Line(), "NICK Ostra_Vel");
+    scripted.Send(":irc.test 376 Ostra_Vel :End of MOTD command");
+  }
+
+  test::PluginHarness harness;
+  test::ScriptedIrcServer scripted{harness.env.loop};
+  std::unique_ptr<TabIRC> tab;
+};
+
+TEST_F(TabIRCTest, ListsEachChannelOnceInFileOrderAndTheBoxFollowsTheChoice) {
+  std::vector<std::string> options;
+  for (const auto& option : Choice().Options())
+    options.push_back(option.text + "@" + host::ToText(option.data));
+  EXPECT_THAT(options, ElementsAre("#one@127.0.0.1", "#two@127.0.0.1"));
+  EXPECT_EQ(Choice().Selected(), 0);
+  Choice().UserChoose(1);
+  EXPECT_TRUE(OnBox().Checked());
+  Choice().UserChoose(0);
+  EXPECT_FALSE(OnBox().Checked());
+}
+
+TEST_F(TabIRCTest, SwitchingOnBeforeLoginWaitsForTheNamesThenUsersAreListedAndClickable) {
+  OnBox().UserCheck(true);  // #one is wanted now, but there are no names yet
+  EXPECT_FALSE(scripted.Accept(200ms));
+
+  Register();
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #one", "JOIN #two"));
+  scripted.Send(":Ostra_Vel!o@h JOIN #one");
+  scripted.Send(":irc.test 353 Ostra_Vel = #one :Ostra_Vel @zed amy");
+  scripted.Send(":irc.test 353 Ostra_Vel = #two :bob");
+  LinesUntilSync();
+  harness.host.FireTimers(100);  // a tick draws the changed list
+  EXPECT_THAT(Rows(), ElementsAre("100668264 amy", "100668264 Ostra_Vel", "100668264 zed"));
+  Choice().UserChoose(1);
+  EXPECT_THAT(Rows(), ElementsAre("100668264 bob"));
+  Choice().UserChoose(0);
+
+  List().UserClick(0, 0);  // the icon: who is it, and which client
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("WHOIS amy", "PRIVMSG amy :\x01VERSION\x01"));
+  List().UserClick(1, 2);  // the nick: start a line to them
+  std::vector<std::string> typed;
+  for (const auto& effect : harness.effects)
+    if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
+  EXPECT_THAT(typed, ElementsAre("@one zed: "));
+}
+
+TEST_F(TabIRCTest, SwitchingOffPartsAndOnlyTheJoinFlagsAreSaved) {
+  Register();
+  LinesUntilSync();
+  Choice().UserChoose(1);
+  OnBox().UserCheck(false);
+  OnBox().UserCheck(true);
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("PART #two", "JOIN #two"));
+  OnBox().UserCheck(false);
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("PART #two"));
+  Choice().UserChoose(0);
+  OnBox().UserCheck(true);
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #one"));
+  tab.reset();
+
+  pugi::xml_document saved;
+  ASSERT_TRUE(saved.load_file((harness.env.folder.Path() / "Ostravel.xml").c_str()));
+  std::vector<std::string> channels;
+  for (const auto& element : saved.select_nodes("//channel")) {
+    std::string text;
+    for (const auto& attribute : element.node().attributes())
+      text += std::string(attribute.name()) + "=" + attribute.value() + " ";
+    channels.push_back(text);
+  }
+  EXPECT_THAT(channels, ElementsAre("server=127.0.0.1 port=" + scripted.Port() +
+                                        " channel=#one command=one colorcode=14 join=True ",
+                                    "server=127.0.0.1 port=9 channel=#two command=two colorcode=3 "
+                                    "join=False ",
+                                    "server=127.0.0.1 port=9 channel=#ONE command=dup colorcode=1 "
+                                    "join=True "));
+}
+
+}  // namespace
+}  // namespace ostravel

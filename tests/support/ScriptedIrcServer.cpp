@@ -1,0 +1,59 @@
+#include "support/ScriptedIrcServer.h"
+
+#include <asio/write.hpp>
+
+namespace ostravel::test {
+
+using asio::ip::tcp;
+
+ScriptedIrcServer::ScriptedIrcServer(platform::EventLoop& loop)
+    : loop_(loop),
+      acceptor_(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0)),
+      peer_(loop.IoContext()) {
+  acceptor_.non_blocking(true);
+}
+
+std::string ScriptedIrcServer::Port() const {
+  return std::to_string(acceptor_.local_endpoint().port());
+}
+
+bool ScriptedIrcServer::Accept(std::chrono::milliseconds timeout) {
+  Drop();
+  return loop_.RunUntil(
+      [&] {
+        asio::error_code error;
+        acceptor_.accept(peer_, error);
+        if (!error) peer_.non_blocking(true);
+        return !error;
+      },
+      timeout);
+}
+
+void ScriptedIrcServer::Send(const std::string& line) {
+  asio::write(peer_, asio::buffer(line + "\r\n"));
+}
+
+std::optional<std::string> ScriptedIrcServer::Line(std::chrono::milliseconds timeout) {
+  loop_.RunUntil(
+      [&] {
+        std::string chunk(4096, '\0');
+        asio::error_code error;
+        chunk.resize(peer_.read_some(asio::buffer(chunk), error));
+        pending_ += chunk;
+        return pending_.find("\r\n") != std::string::npos;
+      },
+      timeout);
+  const auto end = pending_.find("\r\n");
+  if (end == std::string::npos) return std::nullopt;
+  std::string line = pending_.substr(0, end);
+  pending_.erase(0, end + 2);
+  return line;
+}
+
+void ScriptedIrcServer::Drop() {
+  asio::error_code ignored;
+  peer_.close(ignored);
+  pending_.clear();
+}
+
+}  // namespace ostravel::test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <asio/ip/tcp.hpp>
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "platform/EventLoop.h"
+
+namespace ostravel::test {
+
+// An IRC server played by the test, line by line, on 127.0.0.1 and a free port: one listener,
+// one connection at a time, all on the client's own loop, so what the client sends back can be
+// checked exactly.
+class ScriptedIrcServer {
+ public:
+  explicit ScriptedIrcServer(platform::EventLoop& loop);
+
+  std::string Port() const;
+  // Drops the connection there is and runs the loop until the client connects, for at most
+  // `timeout`.
+  bool Accept(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // Sends one line (CR LF is added).
+  void Send(const std::string& line);
+  // The next line the client sent, waiting for it at most `timeout`.
+  std::optional<std::string> Line(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // Closes the connection.
+  void Drop();
+
+ private:
+  platform::EventLoop& loop_;
+  asio::ip::tcp::acceptor acceptor_;
+  asio::ip::tcp::socket peer_;
+  std::string pending_;
+};
+
+}  // namespace ostravel::test
