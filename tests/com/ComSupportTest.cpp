@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "com/ComSupport.h"
+
+namespace ostravel::com {
+namespace {
+
+TEST(ComSupportTest, TextTravelsBetweenUtf16AndUtf8) {
+  const std::wstring wide = L"caf\u00e9 \u20ac \u4e2d \U0001F600";
+  const std::string utf8 = "caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xF0\x9F\x98\x80";
+  EXPECT_EQ(ToUtf8(wide), utf8);
+  EXPECT_EQ(ToWide(utf8), wide);
+  Bstr bstr(utf8);
+  EXPECT_EQ(SysStringLen(bstr.Get()), wide.size());
+  EXPECT_EQ(bstr.Utf8(), utf8);
+  EXPECT_EQ(ToUtf8(static_cast<BSTR>(nullptr)), "");
+  // A lone surrogate cannot be UTF-8; it becomes U+FFFD, as does an invalid byte going back.
+  EXPECT_EQ(ToUtf8(std::wstring(L"a\xD800z")), "a\xEF\xBF\xBDz");
+  EXPECT_EQ(ToWide("a\xFFz"), std::wstring(L"a\xFFFDz"));
+}
+
+TEST(ComSupportTest, VariantsBecomeHostValues) {
+  struct Case {
+    VARTYPE type;
+    LONGLONG integer;
+    double real;
+    host::Variant expected;
+  };
+  const Case cases[] = {
+      {VT_EMPTY, 0, 0, std::monostate{}},
+      {VT_NULL, 0, 0, std::monostate{}},
+      {VT_BOOL, VARIANT_TRUE, 0, true},
+      {VT_BOOL, VARIANT_FALSE, 0, false},
+      {VT_I2, -5, 0, std::int64_t{-5}},
+      {VT_I4, -2147483647 - 1, 0, std::int64_t{-2147483647 - 1}},
+      {VT_UI4, 4000000000, 0, std::int64_t{4000000000}},
+      {VT_I8, 1LL << 40, 0, std::int64_t{1LL << 40}},
+      {VT_R8, 0, 2.5, 2.5},
+  };
+  for (const auto& c : cases) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = c.type;
+    switch (c.type) {
+      case VT_BOOL:
+        v.boolVal = static_cast<VARIANT_BOOL>(c.integer);
+        break;
+      case VT_I2:
+        v.iVal = static_cast<SHORT>(c.integer);
+        break;
+      case VT_I4:
+        v.lVal = static_cast<LONG>(c.integer);
+        break;
+      case VT_UI4:
+        v.ulVal = static_cast<ULONG>(c.integer);
+        break;
+      case VT_I8:
+        v.llVal = c.integer;
+        break;
+      case VT_R8:
+        v.dblVal = c.real;
+        break;
+      default:
+        break;
+    }
+    EXPECT_EQ(FromVariant(v), c.expected) << "vt " << c.type;
+  }
+  UniqueVariant text;
+  VARIANT* raw = text.Put();
+  raw->vt = VT_BSTR;
+  raw->bstrVal = SysAllocString(L"\u00e9t\u00e9");
+  EXPECT_EQ(FromVariant(text.Get()), host::Variant(std::string("\xC3\xA9t\xC3\xA9")));
+
+  VARIANT object;
+  VariantInit(&object);
+  object.vt = VT_UNKNOWN;
+  object.punkVal = nullptr;
+  EXPECT_THROW(FromVariant(object), Error);
+}
+
+TEST(ComSupportTest, HostValuesBecomeVariants) {
+  UniqueVariant small;
+  ToVariant(std::int64_t{100668264}, small.Put());
+  EXPECT_EQ(small.Get().vt, VT_I4);
+  EXPECT_EQ(small.Get().lVal, 100668264);
+  UniqueVariant large;
+  ToVariant(std::int64_t{1LL << 33}, large.Put());
+  EXPECT_EQ(large.Get().vt, VT_I8);
+  UniqueVariant flag;
+  ToVariant(true, flag.Put());
+  EXPECT_EQ(flag.Get().vt, VT_BOOL);
+  EXPECT_EQ(flag.Get().boolVal, VARIANT_TRUE);
+  UniqueVariant text;
+  ToVariant(std::string("\xE2\x82\xAC"), text.Put());
+  ASSERT_EQ(text.Get().vt, VT_BSTR);
+  EXPECT_EQ(std::wstring(text.Get().bstrVal), L"\u20ac");
+  UniqueVariant empty;
+  ToVariant(std::monostate{}, empty.Put());
+  EXPECT_EQ(empty.Get().vt, VT_EMPTY);
+}
+
+TEST(ComSupportTest, ErrorNumbersAndHresults) {
+  struct Case {
+    std::int32_t number;
+    HRESULT hr;
+  };
+  // Run-time errors travel in the scripting runtime's facility, others as themselves.
+  const Case both_ways[] = {{13, static_cast<HRESULT>(0x800A000D)},
+                            {91, static_cast<HRESULT>(0x800A005B)},
+                            {-2146697211, static_cast<HRESULT>(0x800C0005)},
+                            {-2147467259, E_FAIL}};
+  for (const auto& c : both_ways) {
+    EXPECT_EQ(HresultFromNumber(c.number), c.hr) << c.number;
+    EXPECT_EQ(NumberFromHresult(c.hr), c.number) << c.number;
+  }
+  // Numbers that would read as success still report a failure.
+  EXPECT_TRUE(FAILED(HresultFromNumber(0)));
+  EXPECT_TRUE(FAILED(HresultFromNumber(70000)));
+}
+
+// A COM method body as every method is written.
+HRESULT MethodThrowing(const std::function<void()>& body) {
+  try {
+    body();
+    return S_OK;
+  } catch (...) {
+    return ReportedHresult();
+  }
+}
+
+TEST(ComSupportTest, AnErrorCrossesTheBoundaryWithItsParts) {
+  const HRESULT hr = MethodThrowing([] { throw Error(75, "Path/File access error", "Host"); });
+  EXPECT_EQ(hr, static_cast<HRESULT>(0x800A004B));
+  try {
+    ThrowIfFailed(hr);
+    ADD_FAILURE() << "no error thrown";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), 75);
+    EXPECT_EQ(e.Description(), "Path/File access error");
+    EXPECT_EQ(e.Source(), "Host");
+  }
+  // Another failure without an error object of its own gets the system's text, not the
+  // description left over from the one before.
+  EXPECT_EQ(MethodThrowing([] { throw std::bad_alloc(); }), E_OUTOFMEMORY);
+  try {
+    ThrowIfFailed(E_NOINTERFACE);
+    ADD_FAILURE() << "no error thrown";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), static_cast<std::int32_t>(0x80004002));
+    EXPECT_FALSE(e.Description().empty());
+    EXPECT_NE(e.Description(), "Path/File access error");
+  }
+  EXPECT_NO_THROW(ThrowIfFailed(S_FALSE));
+}
+
+class ListStub final : public ComObject<IDecalList> {
+ public:
+  STDMETHOD(Advise)(IUnknown*, DWORD*) override { return E_NOTIMPL; }
+  STDMETHOD(Unadvise)(DWORD) override { return E_NOTIMPL; }
+  STDMETHOD(get_Id)(LONG*) override { return E_NOTIMPL; }
+  STDMETHOD(get_Name)(BSTR*) override { return E_NOTIMPL; }
+  STDMETHOD(Clear)() override { return S_OK; }
+  STDMETHOD(get_Count)(LONG*) override { return E_NOTIMPL; }
+  STDMETHOD(get_ColumnCount)(LONG*) override { return E_NOTIMPL; }
+  STDMETHOD(AddRow)(LONG*) override { return E_NOTIMPL; }
+  STDMETHOD(InsertRow)(LONG) override { return E_NOTIMPL; }
+  STDMETHOD(DeleteRow)(LONG) override { return E_NOTIMPL; }
+  STDMETHOD(get_Data)(LONG, LONG, LONG, VARIANT*) override { return E_NOTIMPL; }
+  STDMETHOD(put_Data)(LONG, LONG, LONG, VARIANT) override { return E_NOTIMPL; }
+  STDMETHOD(get_Color)(LONG, LONG, LONG*) override { return E_NOTIMPL; }
+  STDMETHOD(put_Color)(LONG, LONG, LONG) override { return E_NOTIMPL; }
+};
+
+TEST(ComSupportTest, ObjectsAnswerTheirInterfacesAndBasesAndCountThemselves) {
+  const long before = LiveObjects();
+  {
+    auto list = MakeComObject<ListStub>();
+    EXPECT_EQ(LiveObjects(), before + 1);
+    ComPtr<IDecalControl> control;
+    ComPtr<IDecalEventSource> source;
+    ComPtr<IUnknown> identity1;
+    ComPtr<IUnknown> identity2;
+    ComPtr<IDecalNotebook> notebook;
+    EXPECT_EQ(list.As(&control), S_OK);
+    EXPECT_EQ(list.As(&source), S_OK);
+    EXPECT_EQ(list.As(&notebook), E_NOINTERFACE);
+    EXPECT_EQ(control.As(&identity1), S_OK);
+    EXPECT_EQ(source.As(&identity2), S_OK);
+    EXPECT_EQ(identity1.Get(), identity2.Get());
+  }
+  EXPECT_EQ(LiveObjects(), before);
+}
+
+class CountingSink final : public ComObject<IDecalPushButtonEvents> {
+ public:
+  explicit CountingSink(std::function<void()> on_call) : on_call_(std::move(on_call)) {}
+  STDMETHOD(Accepted)(LONG) override {
+    ++calls;
+    if (on_call_) on_call_();
+    return S_OK;
+  }
+  int calls = 0;
+
+ private:
+  std::function<void()> on_call_;
+};
+
+TEST(ComSupportTest, EventSourceKeepsSinksByCookie) {
+  EventSource<IDecalPushButtonEvents> source;
+  DWORD second_cookie = 0;
+  auto first = MakeComObject<CountingSink>([&] { source.Unadvise(second_cookie); });
+  auto second = MakeComObject<CountingSink>(nullptr);
+  DWORD first_cookie = 0;
+  ASSERT_EQ(source.Advise(first.Get(), &first_cookie), S_OK);
+  ASSERT_EQ(source.Advise(second.Get(), &second_cookie), S_OK);
+  EXPECT_NE(first_cookie, second_cookie);
+
+  // The first sink unadvises the second while the event runs: the second is not called.
+  source.Raise([](IDecalPushButtonEvents* sink) { sink->Accepted(7); });
+  EXPECT_EQ(first->calls, 1);
+  EXPECT_EQ(second->calls, 0);
+  EXPECT_EQ(source.Count(), 1u);
+
+  EXPECT_EQ(source.Unadvise(second_cookie), CONNECT_E_NOCONNECTION);
+  auto not_a_sink = MakeComObject<ListStub>();
+  DWORD cookie = 99;
+  EXPECT_EQ(source.Advise(not_a_sink.Get(), &cookie), E_NOINTERFACE);
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(source.Unadvise(first_cookie), S_OK);
+  source.Raise([](IDecalPushButtonEvents* sink) { sink->Accepted(7); });
+  EXPECT_EQ(first->calls, 1);
+}
+
+}  // namespace
+}  // namespace ostravel::com
