@@ -1,0 +1,126 @@
+// The Windows loop: the constructing thread's message queue, woken only when there is work.
+#include <gtest/gtest.h>
+
+#include <asio/post.hpp>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/EventLoop.h"
+
+namespace ostravel::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(EventLoopWinTest, WorkPostedFromOtherThreadsRunsOnTheLoopInOrder) {
+  EventLoop loop;
+  const auto loop_thread = std::this_thread::get_id();
+  std::vector<int> seen;
+  bool on_loop_thread = true;
+  std::thread poster([&] {
+    for (int i = 0; i < 1000; ++i) {
+      loop.Post([&, i] {
+        on_loop_thread = on_loop_thread && std::this_thread::get_id() == loop_thread;
+        seen.push_back(i);
+      });
+    }
+  });
+  poster.join();
+  EXPECT_TRUE(loop.RunUntil([&] { return seen.size() == 1000; }, 5s));
+  EXPECT_TRUE(on_loop_thread);
+  for (int i = 0; i < static_cast<int>(seen.size()); ++i) ASSERT_EQ(seen[i], i);
+}
+
+TEST(EventLoopWinTest, ABurstOfPostsWakesTheLoopOnceAndAnIdleLoopNotAtAll) {
+  EventLoop loop;
+  auto distant = loop.CreateTimer();
+  distant->Start(1h, [] {});
+  loop.RunFor(50ms);
+  const auto before = loop.WakeUpCount();
+  loop.RunFor(300ms);
+  EXPECT_EQ(loop.WakeUpCount(), before);  // a pending timer far off wakes nobody
+
+  int ran = 0;
+  for (int i = 0; i < 50; ++i) loop.Post([&] { ++ran; });
+  loop.Poll();
+  EXPECT_EQ(ran, 50);
+  EXPECT_EQ(loop.WakeUpCount(), before + 1);
+}
+
+TEST(EventLoopWinTest, TimersFireInDeadlineOrderOnceAndNotAfterCancel) {
+  EventLoop loop;
+  std::string order;
+  auto slow = loop.CreateTimer();
+  auto fast = loop.CreateTimer();
+  auto cancelled = loop.CreateTimer();
+  auto restarted = loop.CreateTimer();
+  auto destroyed = loop.CreateTimer();
+  slow->Start(120ms, [&] { order += "slow "; });
+  fast->Start(30ms, [&] { order += "fast "; });
+  cancelled->Start(10ms, [&] { order += "cancelled "; });
+  cancelled->Cancel();
+  restarted->Start(20ms, [&] { order += "first-start "; });
+  restarted->Start(60ms, [&] { order += "restarted "; });
+  destroyed->Start(10ms, [&] { order += "destroyed "; });
+  destroyed.reset();
+  loop.RunFor(400ms);
+  EXPECT_EQ(order, "fast restarted slow ");
+}
+
+TEST(EventLoopWinTest, ATimerMayStartAgainFromItsOwnWork) {
+  EventLoop loop;
+  auto timer = loop.CreateTimer();
+  int ticks = 0;
+  std::function<void()> tick = [&] {
+    if (++ticks < 3) timer->Start(10ms, tick);
+  };
+  timer->Start(10ms, tick);
+  EXPECT_TRUE(loop.RunUntil([&] { return ticks == 3; }, 2s));
+  loop.RunFor(100ms);
+  EXPECT_EQ(ticks, 3);
+}
+
+TEST(EventLoopWinTest, WorkQueuedWhenTheLoopIsDestroyedNeverRuns) {
+  std::atomic<bool> ran = false;
+  std::unique_ptr<LoopTimer> orphan;
+  {
+    EventLoop loop;
+    loop.Post([&] { ran = true; });
+    orphan = loop.CreateTimer();
+    orphan->Start(0ms, [&] { ran = true; });
+  }
+  // What the thread's queue still holds for the destroyed window is dropped.
+  EventLoop next;
+  next.RunFor(100ms);
+  orphan->Start(0ms, [&] { ran = true; });  // a timer that outlived its loop is inert
+  next.RunFor(50ms);
+  orphan.reset();
+  EXPECT_FALSE(ran);
+}
+
+TEST(EventLoopWinTest, SocketsRunOnAThreadOfTheirOwn) {
+  EventLoop loop;
+  std::atomic<std::thread::id> io_thread;
+  asio::post(loop.IoContext(), [&] { io_thread = std::this_thread::get_id(); });
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (io_thread.load() == std::thread::id() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_NE(io_thread.load(), std::thread::id());
+  EXPECT_NE(io_thread.load(), std::this_thread::get_id());
+}
+
+TEST(EventLoopWinTest, AnExceptionFromWorkReachesTheCallerThatRunsTheLoop) {
+  EventLoop loop;
+  loop.Post([] { throw std::runtime_error("broken"); });
+  EXPECT_THROW(loop.Poll(), std::runtime_error);
+  bool later = false;
+  loop.Post([&] { later = true; });
+  loop.Poll();
+  EXPECT_TRUE(later);
+}
+
+}  // namespace
+}  // namespace ostravel::platform
