@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs Ostravel silently under wine into a scratch folder, checks the files and the COM
+# registration, updates over a player's changed settings, uninstalls silently and checks that
+# the DLL and its registration are gone while the player's Ostravel.xml and log.txt stay.
+#   installer-test.sh SETUP.EXE   (WINEPREFIX and WINEDEBUG as for the other Windows tests)
+set -euo pipefail
+
+setup=$1
+class_key='HKCR\CLSID\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}'
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+folder="$scratch/Ostravel"
+target=$(winepath -w "$folder")
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+registered_path() {
+  wine reg query "$class_key\\InprocServer32" /ve /reg:32 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ[[:space:]]*//p'
+}
+
+# /D must come last; the installer does not take it in quotes, so the path has no spaces.
+wine "$setup" /S "/D=$target"
+[ -f "$folder/ostravel.dll" ] || fail "ostravel.dll was not installed"
+[ -f "$folder/Uninstall.exe" ] || fail "the uninstaller was not written"
+grep -q '<server url=' "$folder/Ostravel.xml" || fail "no starter Ostravel.xml"
+[ "$(registered_path)" = "$target\\ostravel.dll" ] ||
+  fail "registered path is '$(registered_path)', not '$target\\ostravel.dll'"
+wine reg query 'HKCR\Ostravel.OstravelMain\CLSID' /ve /reg:32 | grep -q '{0277BF8F' ||
+  fail "ProgID not registered"
+
+# The player changes the settings and the plug-in has logged; an update keeps both.
+printf '<ostravel><server url="http://players.example/"/></ostravel>\n' >"$folder/Ostravel.xml"
+echo "12/6/2026 1:00:00 PM Error in OstravelMain.Iplugin2_Initialize" >"$folder/log.txt"
+wine "$setup" /S "/D=$target"
+grep -q 'players.example' "$folder/Ostravel.xml" || fail "an update replaced the player's settings"
+
+# The silent uninstaller starts a copy of itself and returns at once: wait for its work.
+wine "$folder/Uninstall.exe" /S
+for _ in $(seq 1 100); do
+  [ -e "$folder/ostravel.dll" ] || [ -e "$folder/Uninstall.exe" ] || break
+  sleep 0.2
+done
+[ ! -e "$folder/ostravel.dll" ] || fail "ostravel.dll is still there"
+[ ! -e "$folder/Uninstall.exe" ] || fail "the uninstaller is still there"
+[ -z "$(registered_path)" ] || fail "the class is still registered"
+wine reg query "$class_key" /reg:32 >/dev/null 2>&1 && fail "the class key is still there"
+grep -q 'players.example' "$folder/Ostravel.xml" || fail "the player's settings were removed"
+[ -s "$folder/log.txt" ] || fail "the log was removed"
+echo "installer test passed"
