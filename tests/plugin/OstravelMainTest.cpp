@@ -5,6 +5,7 @@
 #include "host/ServicePaths.h"
 #include "plugin/OstravelMain.h"
 #include "sim/SimControls.h"
+#include "sim/SimMessage.h"
 #include "sim/SimView.h"
 #include "support/PluginHarness.h"
 #include "support/RecordingServer.h"
@@ -124,6 +125,24 @@ TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
   // The view's events no longer reach the plug-in, and the pages are gone.
   EXPECT_EQ(view->Size.HandlerCount(), 0u);
   EXPECT_EQ(harness.plugin.UpdateTab(), nullptr);
+}
+
+TEST(OstravelMainTest, AfterTerminateTheHostsEventsReachNothing) {
+  Loaded harness;
+  harness.Initialize();
+  harness.Terminate();
+  harness.effects.clear();
+  // The host's filters and hooks outlive the plug-in and may still raise events.
+  harness.host.CompleteLogin();
+  harness.host.Logoff(0);
+  harness.host.ServerMessage(
+      *sim::ParseMessage(R"({"type": 719, "fields": {"key": 1, "value": {"$qword": 5}}})"));
+  EXPECT_FALSE(harness.host.TypeLine("@mbr list"));
+  ASSERT_EQ(harness.effects.size(), 1u);
+  EXPECT_EQ(harness.effects[0].kind, sim::Effect::Kind::kGame);
+  EXPECT_FALSE(harness.State().LoggedIn);
+  EXPECT_EQ(harness.State().TotalXP, 0.0);
+  EXPECT_FALSE(std::filesystem::exists(harness.env.folder.Path() / "log.txt"));
 }
 
 TEST(OstravelMainTest, TwoPluginsKeepTheirOwnState) {
