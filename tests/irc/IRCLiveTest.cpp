@@ -182,15 +182,6 @@ TEST_F(IRCLiveTest, ABanKeepsTheChannelOff) {
   EXPECT_FALSE(OnBox()->Checked());
 }
 
-TEST_F(IRCLiveTest, SwitchingTheChannelOffAndOnPartsAndJoins) {
-  JoinChannel();
-  OnBox()->UserCheck(false);
-  EXPECT_TRUE(peer.WaitFor("PART #test", [this] { Pump(); }));
-  EXPECT_TRUE(ChatShows("*** You left #test"));
-  OnBox()->UserCheck(true);
-  EXPECT_TRUE(peer.WaitFor(":Ostra_Vel!", [this] { Pump(); }));
-}
-
 TEST_F(IRCLiveTest, ANickInUseGetsANumber) {
   test::IrcPeer squatter(server.Port(), kNick);
   tab->TabIRCUpdateAllegiance();
