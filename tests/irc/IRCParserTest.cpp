@@ -176,6 +176,16 @@ TEST_F(IRCParserTest, EveryKindOfTerminatorEndsALineAndEmptyLinesAreSkipped) {
                                          "Ping(:F)", "Ping(:G)"));
 }
 
+TEST_F(IRCParserTest, AChunkEndingInCrDoesNotLookPastItsEnd) {
+  // The chunk is a view into a larger buffer whose next byte is the LF of the same terminator.
+  const std::string buffer = "PING :a\r\nPING :b\r\n";
+  parser.Parse(std::string_view(buffer).substr(0, 8));
+  parser.Parse(std::string_view(buffer).substr(8));
+  EXPECT_THAT(events.events, ElementsAre("Ping(:a)", "Ping(:b)"));
+  EXPECT_EQ(parser.Pending(), "");
+  EXPECT_THAT(LogLines(), IsEmpty());
+}
+
 TEST_F(IRCParserTest, GivesTheSameEventsHoweverTheStreamIsCut) {
   const std::string stream =
       ":srv 353 me = #c :a @b +c\r\n:n!u@h PRIVMSG #c :hello\r\nPING :x\n:n!u@h PRIVMSG me "
