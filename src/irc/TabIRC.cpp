@@ -168,7 +168,7 @@ void TabIRC::DrawTab(IRCChannel& channel) {
 
 void TabIRC::LoadSettings() {
   ErrorHandler{ctx_, kModule, "LoadSettings"}([&] {
-    const auto settings = SettingsFile::Load(ctx_.env.folder);
+    const auto settings = SettingsFile::Load(ctx_.env.folder, ctx_.env.code_page);
     for (const auto& element : settings.ElementsByTagName("channel")) {
       const std::string server_name = AttributeText(element, "server");
       const std::string port = AttributeText(element, "port");
@@ -188,7 +188,7 @@ void TabIRC::LoadSettings() {
 
 void TabIRC::SaveSettings() {
   ErrorHandler{ctx_, kModule, "SaveSettings"}([&] {
-    auto settings = SettingsFile::Load(ctx_.env.folder);
+    auto settings = SettingsFile::LoadForChange(ctx_.env.folder, ctx_.env.code_page);
     const auto irc = settings.FirstElement("irc");
     if (!irc) return;
     for (auto element : irc.children("channel")) {

@@ -181,7 +181,7 @@ void TabChatHelper::Impl::WebRequest_Response(const std::string& Response,
 
 void TabChatHelper::Impl::LoadSettings() {
   ErrorHandler{ctx, kModule, "LoadSettings"}([&] {
-    const SettingsFile settings = SettingsFile::Load(ctx.env.folder);
+    const SettingsFile settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
     auto& list = Require(lstChat);
     for (const pugi::xml_node& line : settings.ElementsByTagName("chatline")) {
       const std::int32_t row = list.AddRow();
@@ -193,7 +193,7 @@ void TabChatHelper::Impl::LoadSettings() {
 
 void TabChatHelper::Impl::SaveSettings() {
   ErrorHandler{ctx, kModule, "SaveSettings"}([&] {
-    SettingsFile settings = SettingsFile::Load(ctx.env.folder);
+    SettingsFile settings = SettingsFile::LoadForChange(ctx.env.folder, ctx.env.code_page);
     pugi::xml_node chathelper = settings.FirstElement("chathelper");
     if (!chathelper) return;
     std::int32_t lines = AttributeLong(chathelper, "savelines");

@@ -193,12 +193,15 @@ void TabUpdate::Impl::LoadSettings() {
   // save these boxes under a character whose settings were never read.
   SettingsLoaded = false;
   ErrorHandler{ctx, kModule, "LoadSettings"}([&] {
-    const SettingsFile settings = SettingsFile::Load(ctx.env.folder);
+    const SettingsFile settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
     for (const pugi::xml_node& character : settings.ElementsByTagName("character")) {
       const pugi::xml_attribute name = character.attribute("name");
       if (!name || ctx.CharacterName != name.value()) continue;
-      Require(chkUpdateShare).SetChecked(AttributeBool(character, "shareinfo"));
-      Require(chkUpdateAuto).SetChecked(AttributeBool(character, "autoupdate"));
+      // Both values are read before either box changes: a damaged element sets neither.
+      const bool share = AttributeBool(character, "shareinfo");
+      const bool automatic = AttributeBool(character, "autoupdate");
+      Require(chkUpdateShare).SetChecked(share);
+      Require(chkUpdateAuto).SetChecked(automatic);
     }
     SettingsLoaded = true;
   });
@@ -206,7 +209,7 @@ void TabUpdate::Impl::LoadSettings() {
 
 void TabUpdate::Impl::SaveSettings() {
   ErrorHandler{ctx, kModule, "SaveSettings"}([&] {
-    SettingsFile settings = SettingsFile::Load(ctx.env.folder);
+    SettingsFile settings = SettingsFile::LoadForChange(ctx.env.folder, ctx.env.code_page);
     pugi::xml_node update = settings.FirstElement("update");
     if (!update) return;
     const bool share = Require(chkUpdateShare).Checked();

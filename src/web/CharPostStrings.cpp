@@ -125,7 +125,7 @@ std::string ServerURL(Context& ctx) {
   std::string url;
   ErrorHandler{ctx, kModule, "ServerURL"}([&] {
     if (ctx.CachedServerURL.empty()) {
-      const auto settings = SettingsFile::Load(ctx.env.folder);
+      const auto settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
       for (const auto& server : settings.ElementsByTagName("server")) {
         ctx.CachedServerURL = AttributeText(server, "url");
       }
