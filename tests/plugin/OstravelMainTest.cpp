@@ -106,13 +106,21 @@ TEST(OstravelMainTest, ASiteThatGivesNothingFailsEachStepWithoutThrowing) {
 
 TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
   Loaded harness;
+  // How many hold each filter before the plug-in takes it.
+  const auto echo = harness.host.Echo().use_count();
+  const auto world = harness.host.World().use_count();
+  const auto stats = harness.host.Stats().use_count();
   harness.Initialize();
+  EXPECT_GT(harness.host.Echo().use_count(), echo);
   bool size_answer = false;
   harness.host.View()->Size.Emit(size_answer);
   EXPECT_TRUE(size_answer);
   const auto view = harness.host.View();
 
   harness.Terminate();
+  EXPECT_EQ(harness.host.Echo().use_count(), echo);
+  EXPECT_EQ(harness.host.World().use_count(), world);
+  EXPECT_EQ(harness.host.Stats().use_count(), stats);
   const Context& state = harness.State();
   EXPECT_EQ(state.MainView, nullptr);
   EXPECT_EQ(state.World, nullptr);
