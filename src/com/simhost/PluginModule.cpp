@@ -1,5 +1,6 @@
 #include "com/simhost/PluginModule.h"
 
+#include <string>
 #include <utility>
 
 #include "common/Error.h"
@@ -61,6 +62,20 @@ ComPtr<IPlugin2> PluginModule::Create() const {
 
 bool PluginModule::CanUnloadNow() const {
   return can_unload_ && can_unload_() == S_OK;
+}
+
+void PluginModule::Register() const {
+  CallExport("DllRegisterServer");
+}
+
+void PluginModule::Unregister() const {
+  CallExport("DllUnregisterServer");
+}
+
+void PluginModule::CallExport(const char* name) const {
+  auto call = Export<ServerCall>(module_, name);
+  if (!call) throw Error(NumberFromHresult(E_NOTIMPL), std::string(name) + " is missing");
+  ThrowIfFailed(call());
 }
 
 }  // namespace ostravel::com::simhost

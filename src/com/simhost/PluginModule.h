@@ -28,10 +28,17 @@ class PluginModule {
   ComPtr<IPlugin2> Create() const;
   // What the module's DllCanUnloadNow answers.
   bool CanUnloadNow() const;
+  // Writes or removes the module's registration (DllRegisterServer, DllUnregisterServer);
+  // throws Error when it fails.
+  void Register() const;
+  void Unregister() const;
 
  private:
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   using CanUnload = HRESULT(STDAPICALLTYPE*)();
+  using ServerCall = HRESULT(STDAPICALLTYPE*)();
+
+  void CallExport(const char* name) const;
 
   PluginModule(HMODULE module, GetClassObject get_class_object, CanUnload can_unload);
 

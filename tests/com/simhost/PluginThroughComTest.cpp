@@ -1,0 +1,249 @@
+// ostravel.dll loaded as the host loads it, started with the simulated host offered through
+// COM, and driven as a player and the game would.
+
+// clang-format off
+// First: winsock2.h must come before anything that brings windows.h.
+#include "com/ComSupport.h"
+// clang-format on
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "com/OstravelDiagnostics.h"
+#include "com/simhost/ComSimHost.h"
+#include "com/simhost/PluginModule.h"
+#include "common/Error.h"
+#include "common/ViewSchema.h"
+#include "platform/EventLoop.h"
+#include "sim/SimControls.h"
+#include "sim/SimHost.h"
+#include "sim/SimMessage.h"
+#include "sim/SimView.h"
+#include "support/AsioHttpServer.h"
+
+namespace ostravel::com::simhost {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace std::chrono_literals;
+
+// The standard fields the sample character sends (as the Linux build's tests expect them),
+// with the local time left out: the DLL reads the system's clock.
+constexpr const char* kStandardFields =
+    "CID=1342177295&MID=0&Location=2103705619&Localtime=@&FLID=0&WantFellowship=0";
+
+// The body with its Localtime value replaced by "@", once it is seen to be the US short form.
+std::string WithoutLocaltime(const std::string& body) {
+  static const std::regex localtime(
+      "Localtime=[0-9]{1,2}%2F[0-9]{1,2}%2F[0-9]{4}\\+[0-9]{1,2}%3A[0-9]{2}%3A[0-9]{2}\\+[AP]M");
+  return std::regex_replace(body, localtime, "Localtime=@");
+}
+
+class PluginThroughComTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    folder_ = std::filesystem::temp_directory_path() /
+              ("ostravel-com-" + std::to_string(GetCurrentProcessId()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+    // The plug-in's folder is the one it was loaded from.
+    std::filesystem::copy_file(OSTRAVEL_DLL, folder_ / "ostravel.dll",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(folder_ / "Ostravel.xml", std::ios::binary)
+        << "<ostravel><server url=\"" << server_.Url() << "\"/></ostravel>";
+    host_.SetEffectSink([this](const sim::Effect& effect) { effects_.push_back(effect); });
+    module_.emplace(PluginModule::Load(folder_ / "ostravel.dll"));
+    plugin_ = module_->Create();
+    ASSERT_EQ(plugin_.As(&diagnostics_), S_OK);
+  }
+
+  void TearDown() override {
+    if (plugin_ && !terminated_) plugin_->Terminate();
+    diagnostics_.Reset();
+    plugin_.Reset();
+    module_.reset();
+    CoUninitialize();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  void Initialize() { ASSERT_EQ(plugin_->Initialize(com_.Site()), S_OK); }
+  void Terminate() {
+    ASSERT_EQ(plugin_->Terminate(), S_OK);
+    terminated_ = true;
+  }
+
+  LONG InFlight() {
+    LONG count = -1;
+    EXPECT_EQ(diagnostics_->get_RequestsInFlight(&count), S_OK);
+    return count;
+  }
+  // Runs the loop until every request has its answer, as the host's thread would.
+  bool Settle() {
+    loop_.Poll();
+    return loop_.RunUntil([this] { return InFlight() == 0; }, 10s);
+  }
+
+  std::vector<std::string> ChatTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& effect : effects_) {
+      if (effect.kind == sim::Effect::Kind::kChat) texts.push_back(effect.text);
+    }
+    return texts;
+  }
+  // The requests since `from`, as "path body" with the local time left out.
+  std::vector<std::string> Sent(std::size_t from = 0) const {
+    std::vector<std::string> sent;
+    const auto all = server_.Requests();
+    for (std::size_t i = from; i < all.size(); ++i) {
+      sent.push_back(all[i].path + " " + WithoutLocaltime(all[i].body));
+    }
+    return sent;
+  }
+
+  void LogIn() {
+    server_.Answer("/message.php", "Welcome to the allegiance!");
+    host_.CompleteLogin();
+    ASSERT_TRUE(Settle());
+  }
+
+  test::AsioHttpServer server_;
+  std::filesystem::path folder_;
+  platform::EventLoop loop_;
+  sim::SimHost host_{loop_, sim::SampleProfile()};
+  ComSimHost com_{host_};
+  std::optional<PluginModule> module_;
+  ComPtr<IPlugin2> plugin_;
+  ComPtr<IOstravelDiagnostics> diagnostics_;
+  std::vector<sim::Effect> effects_;
+  bool terminated_ = false;
+};
+
+TEST_F(PluginThroughComTest, InitializeLoadsTheViewTextAndPostsNothing) {
+  Initialize();
+  EXPECT_EQ(com_.Counters().views_loaded, 1);
+  EXPECT_EQ(com_.Counters().last_view_xml, ViewSchema());
+  ASSERT_TRUE(host_.View());
+  EXPECT_EQ(host_.View()->Title(), "Ostravel");
+  loop_.RunFor(50ms);
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  EXPECT_THAT(ChatTexts(), IsEmpty());
+}
+
+TEST_F(PluginThroughComTest, LoginAsksForTheMessageOfTheDayAndPrintsIt) {
+  Initialize();
+  LogIn();
+  EXPECT_THAT(Sent(), ElementsAre(std::string("/message.php ") + kStandardFields + "&args=motd"));
+  EXPECT_THAT(ChatTexts(),
+              ElementsAre("OV>> Ostravel 3.0.0.10 initialized - Server Population: 1234",
+                          "OV>> Welcome to the allegiance!"));
+}
+
+TEST_F(PluginThroughComTest, ChatCommandIsEatenAndSendsTheLinuxBuildsBody) {
+  Initialize();
+  LogIn();
+  const auto before = server_.RequestCount();
+  server_.Answer("/member.php", "Name: Bob  Level: 80");
+  effects_.clear();
+  EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
+  ASSERT_TRUE(Settle());
+  EXPECT_THAT(Sent(before),
+              ElementsAre(std::string("/member.php ") + kStandardFields + "&args=whois+Bob"));
+  EXPECT_THAT(ChatTexts(), ElementsAre("OV>> Name: Bob  Level: 80"));
+  for (const auto& effect : effects_) EXPECT_NE(effect.kind, sim::Effect::Kind::kGame);
+}
+
+TEST_F(PluginThroughComTest, AccentedTextReachesTheServerInTheSystemCodePage) {
+  ASSERT_EQ(GetACP(), 1252u);
+  Initialize();
+  LogIn();
+  const auto before = server_.RequestCount();
+  server_.Answer("/message.php", "sent");
+  EXPECT_TRUE(host_.TypeLine("@msg send Bob café"));
+  ASSERT_TRUE(Settle());
+  const auto sent = Sent(before);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_THAT(sent[0], ::testing::EndsWith("&args=send+Bob+caf%E9"));
+}
+
+TEST_F(PluginThroughComTest, PostTimerTickAsksForNewMessages) {
+  Initialize();
+  LogIn();
+  EXPECT_THAT(host_.RunningTimerIntervals(), Contains(60000));
+  const auto before = server_.RequestCount();
+  server_.Answer("/message.php", "");
+  // The minute does not pass in a test: the host ticks the timer itself.
+  EXPECT_EQ(host_.FireTimers(60000), 1);
+  ASSERT_TRUE(Settle());
+  EXPECT_THAT(Sent(before),
+              Contains(std::string("/message.php ") + kStandardFields + "&args=inbox+new"));
+}
+
+TEST_F(PluginThroughComTest, TerminateStopsEveryTimerAndRequest) {
+  Initialize();
+  LogIn();
+  EXPECT_FALSE(host_.RunningTimerIntervals().empty());
+  server_.Delay(300ms);
+  EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
+  EXPECT_EQ(InFlight(), 1);
+  const auto chat_before = ChatTexts().size();
+  Terminate();
+  EXPECT_THAT(host_.RunningTimerIntervals(), IsEmpty());
+  EXPECT_EQ(InFlight(), 0);
+  loop_.RunFor(600ms);  // the answer arrives, and nobody may print it
+  EXPECT_EQ(ChatTexts().size(), chat_before);
+}
+
+TEST_F(PluginThroughComTest, NothingRunsAfterTheLastRelease) {
+  Initialize();
+  LogIn();
+  host_.View()->MainNotebook()->UserSelect(2);
+  ASSERT_TRUE(Settle());
+  auto view = host_.View();
+  Terminate();
+  diagnostics_.Reset();
+  plugin_.Reset();
+  EXPECT_EQ(com_.Counters().live_objects, 1);  // the site the host itself holds
+
+  const auto delivered = com_.Counters().events_delivered;
+  const auto requests = server_.RequestCount();
+  const auto effects = effects_.size();
+  EXPECT_FALSE(host_.TypeLine("@mbr whois Bob"));
+  host_.CompleteLogin();
+  host_.Logoff(0);
+  host_.ServerMessage(sim::SimMessage(719));
+  view->MainNotebook()->UserSelect(1);
+  EXPECT_EQ(host_.FireTimers(60000), 0);
+  EXPECT_EQ(host_.FireTimers(100), 0);
+  loop_.RunFor(200ms);
+  EXPECT_EQ(com_.Counters().events_delivered, delivered);
+  EXPECT_EQ(server_.RequestCount(), requests);
+  ASSERT_EQ(effects_.size(), effects + 1);  // the typed line, which reached the game
+  EXPECT_EQ(effects_.back().kind, sim::Effect::Kind::kGame);
+  EXPECT_TRUE(module_->CanUnloadNow());
+}
+
+TEST_F(PluginThroughComTest, RegisteredClassIsCreatedByItsClassId) {
+  module_->Register();
+  ComPtr<IPlugin2> registered;
+  try {
+    registered = PluginModule::CreateRegistered();
+  } catch (const Error& error) {
+    ADD_FAILURE() << error.Description();
+  }
+  module_->Unregister();
+  ASSERT_TRUE(registered);
+  ASSERT_EQ(registered->Initialize(com_.Site()), S_OK);
+  EXPECT_EQ(com_.Counters().last_view_xml, ViewSchema());
+  EXPECT_EQ(registered->Terminate(), S_OK);
+}
+
+}  // namespace
+}  // namespace ostravel::com::simhost
