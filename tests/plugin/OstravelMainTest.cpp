@@ -218,6 +218,17 @@ TEST_F(OstravelMainLoggedInTest, OnlyALogoffOfTypeZeroSendsTheLastCharacterUpdat
   EXPECT_TRUE(harness.State().LoggedIn);
 }
 
+TEST_F(OstravelMainLoggedInTest, TheFirstAllegianceMessageSendsOneCharacterUpdate) {
+  const auto allegiance_known = sim::ParseMessage(R"({"type": 63408, "fields": {"event": 456}})");
+  harness.host.ServerMessage(*allegiance_known);
+  ASSERT_TRUE(harness.env.Settle());
+  harness.host.ServerMessage(*allegiance_known);
+  ASSERT_TRUE(harness.env.Settle());
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_THAT(sent[0], StartsWith(std::string("/update.php ") + kStandardFields + "&Name="));
+}
+
 TEST_F(OstravelMainLoggedInTest, AnswersArePrintedOrPassedOnByTheirCallbackName) {
   auto& notebook =
       *std::dynamic_pointer_cast<sim::SimNotebook>(harness.host.View()->Find("nbMain"));
