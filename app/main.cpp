@@ -2,8 +2,6 @@
 // person at a terminal or by a script.
 
 #include <CLI/CLI.hpp>
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -11,14 +9,20 @@
 #include <string>
 
 #include "Console.h"
-#include "DemoFolder.h"
-#include "DemoService.h"
 #include "LineReader.h"
 #include "Palette.h"
 #include "Transcript.h"
 #include "Workbench.h"
 #include "common/ViewSchema.h"
 #include "sim/CharacterProfile.h"
+
+#if OSTRAVEL_WORKBENCH_DEMO
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+
+#include "DemoFolder.h"
+#include "DemoService.h"
+#endif
 
 namespace {
 
@@ -65,6 +69,7 @@ int RunSession(const RunOptions& options, LineReader& reader,
   }
 }
 
+#if OSTRAVEL_WORKBENCH_DEMO
 // The demo: the demo web service on a free port, a folder whose settings name it, and a
 // session in which the sample character has logged in.
 int RunDemo(RunOptions options, LineReader& reader) {
@@ -99,6 +104,7 @@ int ServeDemo(int port, int codepage) {
     return kBadSetup;
   }
 }
+#endif
 
 }  // namespace
 
@@ -115,6 +121,12 @@ int main(int argc, char** argv) {
   run->add_option("--character", options.character, "A character profile (JSON)");
   run->add_option("--codepage", options.codepage, "The system's code page")->capture_default_str();
   run->add_option("--transcript", options.transcript, "Write every effect here as JSON Lines");
+#if OSTRAVEL_WORKBENCH_COM
+  run->add_option("--dll", options.dll,
+                  "Load the plug-in from this ostravel.dll, copied into the folder (default: "
+                  "the registered class)");
+#endif
+#if OSTRAVEL_WORKBENCH_DEMO
   auto* demo = app.add_subcommand("demo", "Run the plug-in against the embedded demo web service");
   RunOptions demo_options;
   demo_options.folder.clear();
@@ -128,6 +140,11 @@ int main(int argc, char** argv) {
   int serve_codepage = 1252;
   serve->add_option("--port", serve_port, "The port on 127.0.0.1 (0: any free port)");
   serve->add_option("--codepage", serve_codepage, "The code page of the plug-in's bytes");
+#else
+  app.footer(
+      "demo and serve-demo run on Linux only; run the Linux workbench's serve-demo and name "
+      "its address in the folder's Ostravel.xml.");
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -137,7 +154,9 @@ int main(int argc, char** argv) {
     std::cout << ostravel::ViewSchema() << '\n';
     return 0;
   }
+#if OSTRAVEL_WORKBENCH_DEMO
   if (*demo) return RunDemo(demo_options, reader);
   if (*serve) return ServeDemo(serve_port, serve_codepage);
+#endif
   return RunSession(options, reader);
 }
