@@ -151,6 +151,11 @@ class CurlHttpClient final : public HttpClient {
   }
 
   std::unique_ptr<Transfer> MakeTransfer(Request request) {
+    // libcurl would guess "http://" for a bare "update.php" and look that name up.
+    const std::string scheme = UrlScheme(request.url);
+    if (scheme != "http" && scheme != "https") {
+      throw Error(error_number::kInvalidCall, "not an http or https address");
+    }
     auto transfer = std::make_unique<Transfer>();
     transfer->id = request.id;
     transfer->url = std::move(request.url);

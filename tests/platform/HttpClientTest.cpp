@@ -139,6 +139,16 @@ TEST_F(HttpClientTest, ARefusedConnectionSaysSo) {
   EXPECT_EQ(answer->error, "connection refused");
 }
 
+TEST_F(HttpClientTest, AnAddressWithoutHttpIsNotSent) {
+  for (const char* url : {"member.php", "ftp://127.0.0.1/member.php"}) {
+    SCOPED_TRACE(url);
+    const auto answer = PostAndWait(url);
+    ASSERT_TRUE(answer);
+    EXPECT_FALSE(answer->transferred);
+    EXPECT_EQ(answer->error, "not an http or https address");
+  }
+}
+
 TEST_F(HttpClientTest, AServerThatNeverAnswersTimesOut) {
   test::SilentServer silent;
   client =
@@ -189,9 +199,14 @@ TEST_F(HttpClientTest, AHugeAnswerDoesNotTakeMemory) {
   EXPECT_FALSE(answer->transferred);
   EXPECT_EQ(answer->error, "answer larger than 4194304 bytes");
   EXPECT_EQ(answer->body.size(), 0u);
-  // The 4 MiB the client may hold, doubled while its buffer grows, and some room; the whole
-  // answer would be 72 MiB.
-  EXPECT_LT(peak_kb - before_kb, 24 * 1024);
+  // The 4 MiB the client may hold, doubled while its buffer grows, and some room (more under
+  // AddressSanitizer, which keeps freed memory for a while); the whole answer is 72 MiB.
+#ifdef __SANITIZE_ADDRESS__
+  constexpr long kBoundKb = 64 * 1024;
+#else
+  constexpr long kBoundKb = 24 * 1024;
+#endif
+  EXPECT_LT(peak_kb - before_kb, kBoundKb);
 }
 #endif
 
