@@ -49,8 +49,10 @@ bool TakeUsDate(std::string_view& text, platform::DateTime& d) {
 
 // The rest of the text after the date: "h:mm", "h:mm:ss", each optionally with " AM"/" PM".
 bool ReadTime(std::string_view text, platform::DateTime& d) {
-  if (!TakeNumber(text, 1, 2, d.hour) || !TakeChar(text, ':') || !TakeNumber(text, 2, 2, d.minute))
+  if (!TakeNumber(text, 1, 2, d.hour) || !TakeChar(text, ':') ||
+      !TakeNumber(text, 2, 2, d.minute)) {
     return false;
+  }
   if (TakeChar(text, ':') && !TakeNumber(text, 2, 2, d.second)) return false;
   if (d.minute > 59 || d.second > 59) return false;
   if (text.empty()) return d.hour <= 23;
@@ -61,6 +63,7 @@ bool ReadTime(std::string_view text, platform::DateTime& d) {
   d.hour = d.hour % 12 + (am ? 0 : 12);
   return true;
 }
+
 }  // namespace
 
 std::optional<platform::DateTime> ReadReceivedDate(std::string_view text) {
