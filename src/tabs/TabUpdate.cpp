@@ -133,7 +133,11 @@ void TabUpdate::Impl::Update(bool PrintToChat) {
   ctx.UpdateTicks = 1;
   const std::string url = ServerURL(ctx) + "update.php";
   const std::string body = CharPostString(ctx);
-  Require(WebRequest).Post(url, body, PrintToChat ? "PrintAndDraw" : "Draw");
+  // Only the chat command asks for the answer in chat; it is also the only one the player
+  // typed, so only it hears that the last update is still waiting for its answer.
+  Require(WebRequest)
+      .Post(url, body, PrintToChat ? "PrintAndDraw" : "Draw",
+            PrintToChat ? WebRequest::Asker::kPlayer : WebRequest::Asker::kPlugin);
 }
 
 void TabUpdate::Impl::WebRequest_Response(const std::string& Response,

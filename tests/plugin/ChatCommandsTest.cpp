@@ -171,10 +171,15 @@ TEST_F(ChatCommandsTest, ACommandTypedBeforeTheLastIsAnsweredSaysItWasNotSent) {
   EXPECT_TRUE(harness.host.TypeLine("@mbr list online"));
   EXPECT_TRUE(harness.host.TypeLine("@msg inbox"));
   EXPECT_THAT(harness.ChatTexts(), ElementsAre(busy));
+  // The character update has a request object of its own.
+  EXPECT_TRUE(harness.host.TypeLine("@mbr update"));
+  EXPECT_TRUE(harness.host.TypeLine("@member update"));
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre(busy, busy));
   ASSERT_TRUE(harness.env.Settle());
   const auto sent = Sent();
-  ASSERT_EQ(sent.size(), 1u);
+  ASSERT_EQ(sent.size(), 2u);
   EXPECT_THAT(sent[0], ::testing::StartsWith("/member.php "));
+  EXPECT_THAT(sent[1], ::testing::StartsWith("/update.php "));
 }
 
 TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheStartUpLine) {
