@@ -68,8 +68,9 @@ PluginLoaderFactory PrepareLoader(const LoaderOptions& options) {
     const auto file = options.folder / options.dll->filename();
     std::error_code same_error;
     if (!std::filesystem::equivalent(*options.dll, file, same_error)) {
-      std::filesystem::copy_file(*options.dll, file,
-                                 std::filesystem::copy_options::overwrite_existing);
+      // Replaced by removing first: mingw's copy_file refuses to overwrite an existing file.
+      std::filesystem::remove(file);
+      std::filesystem::copy_file(*options.dll, file);
     }
     return std::make_unique<ComLoader>(file);
   };
