@@ -210,6 +210,27 @@ TEST_F(SettingsFileTest, ASaveLeavesOnlyTheFileAndItsLockInTheFolder) {
   EXPECT_EQ(FolderNames(), (std::vector<std::string>{"Ostravel.xml", "Ostravel.xml.lock"}));
 }
 
+TEST_F(SettingsFileTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
+  const std::string original = "<root><update/></root>";
+  Write(original);
+  using std::filesystem::perms;
+  std::filesystem::permissions(File(),
+                               perms::owner_write | perms::group_write | perms::others_write,
+                               std::filesystem::perm_options::remove);
+#ifndef _WIN32
+  // Windows keeps the read-only mark for everybody; POSIX root ignores the mode.
+  if (std::ofstream(File(), std::ios::app).is_open()) {
+    GTEST_SKIP() << "this user writes read-only files (root); the POSIX tests cover it";
+  }
+#endif
+  auto settings = Load();
+  settings.FirstElement("update").append_child("character");
+  const Error error = ErrorOf([&] { settings.Save(); });
+  EXPECT_EQ(error.Number(), -2147024891);
+  EXPECT_EQ(ReadFile(File()), original);
+  std::filesystem::permissions(File(), perms::owner_write, std::filesystem::perm_options::add);
+}
+
 TEST_F(SettingsFileTest, AFolderThatVanishedBeforeTheSaveIsReportedAndNotMadeAgain) {
   Write("<root><update/></root>");
   auto settings = Load();
