@@ -57,6 +57,8 @@ run_both login <<'SCRIPT'
 :login
 @mbr whois Bob
 @msg inbox new
+:select 0x50000001
+@guid
 hello, world
 :page Mbr
 :choose chMbr 1
@@ -77,3 +79,4 @@ run_both again <<'SCRIPT'
 :quit
 SCRIPT
 grep -q '"checked":false' "$work/linux/again.jsonl" || { echo "the setting was not kept"; exit 1; }
+grep -q '"kind":"clipboard"' "$work/linux/login.jsonl" || { echo "nothing was copied"; exit 1; }

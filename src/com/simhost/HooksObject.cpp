@@ -22,15 +22,24 @@ void HooksObject::Intercept(const std::string& line, bool& eat) {
 }
 
 HRESULT HooksObject::ChatOut(BSTR text, LONG color, LONG window) {
-  return Guarded([&] { hooks_->ChatOut(ToUtf8(text), color, window); });
+  return Guarded([&] {
+    NoticeClipboard();
+    hooks_->ChatOut(ToUtf8(text), color, window);
+  });
 }
 
 HRESULT HooksObject::ChatText(BSTR text, LONG color, LONG window) {
-  return Guarded([&] { hooks_->ChatText(ToUtf8(text), color, window); });
+  return Guarded([&] {
+    NoticeClipboard();
+    hooks_->ChatText(ToUtf8(text), color, window);
+  });
 }
 
 HRESULT HooksObject::InvokeChatParser(BSTR line) {
-  return Guarded([&] { hooks_->InvokeChatParser(ToUtf8(line)); });
+  return Guarded([&] {
+    NoticeClipboard();
+    hooks_->InvokeChatParser(ToUtf8(line));
+  });
 }
 
 HRESULT HooksObject::get_CurrentSelection(LONG* id) {
@@ -44,7 +53,10 @@ HRESULT HooksObject::get_Location(LONG* location) {
 }
 
 HRESULT HooksObject::TypeText(BSTR text, LONG flag) {
-  return Guarded([&] { hooks_->TypeText(ToUtf8(text), flag); });
+  return Guarded([&] {
+    NoticeClipboard();
+    hooks_->TypeText(ToUtf8(text), flag);
+  });
 }
 
 }  // namespace ostravel::com::simhost

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +16,9 @@ struct HostCounters {
   long events_delivered = 0;  // event calls made into sinks of the plug-in
   long views_loaded = 0;
   std::string last_view_xml;  // the text the plug-in handed to LoadView last
+  // Looks whether the plug-in has put text on the clipboard; run after each event and before
+  // each chat output, so the host sees the clipboard change where it happened.
+  std::function<void()> notice_clipboard;
 };
 
 // Part of every host COM object: counts it while it lives, and counts the events it delivers.
@@ -36,6 +40,11 @@ class Counted {
       ++counters_->events_delivered;
       call(sink);
     });
+    NoticeClipboard();
+  }
+
+  void NoticeClipboard() const {
+    if (counters_->notice_clipboard) counters_->notice_clipboard();
   }
 
   const std::shared_ptr<HostCounters>& Counters() const { return counters_; }

@@ -173,6 +173,18 @@ TEST_F(PluginThroughComTest, AccentedTextReachesTheServerInTheSystemCodePage) {
   EXPECT_THAT(sent[0], ::testing::EndsWith("&args=send+Bob+caf%E9"));
 }
 
+TEST_F(PluginThroughComTest, WhatThePluginCopiesReachesTheHostBeforeWhatItPrints) {
+  Initialize();
+  LogIn();
+  effects_.clear();
+  host_.Select(0x50000001);
+  EXPECT_TRUE(host_.TypeLine("@guid"));
+  ASSERT_TRUE(Settle());
+  ASSERT_FALSE(effects_.empty());
+  EXPECT_EQ(effects_[0].kind, sim::Effect::Kind::kClipboard);
+  EXPECT_EQ(effects_[0].text, "1342177281");
+}
+
 TEST_F(PluginThroughComTest, PostTimerTickAsksForNewMessages) {
   Initialize();
   LogIn();
