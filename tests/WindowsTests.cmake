@@ -9,8 +9,11 @@ set(WINDOWS_TEST_SOURCES
   platform/HttpClientWinTest.cpp
   platform/HttpRedirectTest.cpp
   platform/ModuleFolderTest.cpp
+  platform/TcpSocketTest.cpp
   platform/TcpSocketWinTest.cpp
-  support/AsioHttpServer.cpp)
+  support/AsioHttpServer.cpp
+  support/TestEnvironment.cpp
+  web/SettingsFileTest.cpp)
 add_executable(ostravel_win_tests ${WINDOWS_TEST_SOURCES})
 target_include_directories(ostravel_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(ostravel_win_tests PRIVATE ostravel_plugin pugixml::pugixml GTest::gtest

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -255,7 +256,11 @@ class Transfer : public std::enable_shared_from_this<Transfer> {
     }
     // An answer that announces its size fails before its first byte is read.
     const std::string announced = QueryText(WINHTTP_QUERY_CONTENT_LENGTH);
-    if (!announced.empty() && std::stoull(announced) > shared_->options.max_answer_bytes) {
+    unsigned long long length = 0;
+    const auto [end, error] =
+        std::from_chars(announced.data(), announced.data() + announced.size(), length);
+    if (error == std::errc::result_out_of_range ||
+        (error == std::errc() && length > shared_->options.max_answer_bytes)) {
       return Fail(TooLarge());
     }
     if (!WinHttpQueryDataAvailable(request_, nullptr)) Fail(FailureText(GetLastError()));
@@ -350,8 +355,13 @@ void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
     shared->RequestClosed();
     return;
   }
-  const auto transfer = *holder;
-  transfer->OnStatus(handle, status, info, length);
+  try {
+    const auto transfer = *holder;
+    transfer->OnStatus(handle, status, info, length);
+  } catch (...) {
+    // Nothing may unwind into WinHTTP. What can throw here is an allocation; the request is
+    // then left to the total time limit, which fails it on the loop.
+  }
 }
 
 // The system's proxy: found by the system itself where it can (Windows 8.1 and later), else
