@@ -76,6 +76,8 @@ run_both again <<'SCRIPT'
 :dump chkUpdateAuto
 :dump chkUpdateShare
 @event list
+:tick
+:show Mbr
 :quit
 SCRIPT
 grep -q '"checked":false' "$work/linux/again.jsonl" || { echo "the setting was not kept"; exit 1; }
