@@ -11,6 +11,7 @@ set(WINDOWS_TEST_SOURCES
   platform/ModuleFolderTest.cpp
   platform/TcpSocketTest.cpp
   platform/TcpSocketWinTest.cpp
+  platform/TextEncodingTest.cpp
   support/AsioHttpServer.cpp
   support/TestEnvironment.cpp
   web/SettingsFileTest.cpp)
