@@ -60,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace ostravel;
   using fuzz::Require;
   auto& world = fuzz::FuzzWorld::Get();
+  const auto& ansi = world.CodePage(1252);
   fuzz::WriteFile(world.Folder() / SettingsFile::kFileName,
                   std::string_view(reinterpret_cast<const char*>(data), size));
   std::optional<SettingsFile> settings;
   try {
-    settings.emplace(SettingsFile::Load(world.Folder()));
+    settings.emplace(SettingsFile::LoadForChange(world.Folder(), ansi));
   } catch (const Error&) {
     return 0;  // refused as the plug-in reports it
   }
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   settings.reset();
   try {
-    auto reloaded = SettingsFile::Load(world.Folder());
+    auto reloaded = SettingsFile::Load(world.Folder(), ansi);
     Require(fuzz::Content(reloaded.Document()) == loaded,
             "a saved file loads with the same elements, attributes and text");
   } catch (const Error&) {
