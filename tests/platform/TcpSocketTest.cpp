@@ -143,6 +143,18 @@ TEST_F(TcpSocketTest, APeerThatClosesLeavesTheSocketClosingUntilItIsClosed) {
   EXPECT_EQ(ReadAtPeer(again, 4), "hi\r\n");
 }
 
+TEST_F(TcpSocketTest, APeerThatResetsWhileBytesAreQueuedIsAnError) {
+  auto peer = ConnectPeer();
+  for (int i = 0; i < 16; ++i) socket->SendData(std::string(1'000'000, 'o'));
+  loop.RunFor(20ms);
+  // Closing with a zero linger time resets the connection instead of ending it.
+  peer.set_option(asio::socket_base::linger(true, 0));
+  peer.close();
+  ASSERT_TRUE(loop.RunUntil([&] { return socket->GetState() == TcpSocket::kError; }, 5s))
+      << "state " << socket->GetState();
+  EXPECT_EQ(events.back(), "failed");
+}
+
 TEST_F(TcpSocketTest, ARefusedConnectionIsAnError) {
   const std::string port = Port();
   acceptor.close();
