@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/Clock.h"
+
+namespace ostravel::platform {
+namespace {
+
+using namespace std::chrono;
+
+// The system clock's local time agrees with the UTC time taken around it, up to a time zone:
+// a zone moves the date by a day at most and the time by whole quarter hours.
+TEST(ClockTest, LocalNowIsTheCurrentTimeInSomeZone) {
+  const auto clock = Clock::System();
+  const auto before = floor<seconds>(system_clock::now());
+  const DateTime local = clock->LocalNow();
+  const auto after = floor<seconds>(system_clock::now());
+  ASSERT_GE(local.month, 1);
+  ASSERT_LE(local.month, 12);
+  const sys_days local_day =
+      year_month_day{year{local.year}, month{unsigned(local.month)}, day{unsigned(local.day)}};
+  const auto local_time =
+      local_day + hours{local.hour} + minutes{local.minute} + seconds{local.second};
+  bool matches = false;
+  for (auto utc = before; utc <= after; utc += seconds{1}) {
+    const auto offset = local_time - utc;
+    if (abs(offset) <= hours{14} && offset % minutes{15} == seconds{0}) matches = true;
+  }
+  EXPECT_TRUE(matches) << local.year << "-" << local.month << "-" << local.day << " " << local.hour
+                       << ":" << local.minute << ":" << local.second;
+}
+
+TEST(ClockTest, MonotonicTimeDoesNotGoBack) {
+  const auto clock = Clock::System();
+  const auto first = clock->MonotonicMs();
+  const auto start = steady_clock::now();
+  while (steady_clock::now() - start < milliseconds{20}) {
+  }
+  const auto second = clock->MonotonicMs();
+  EXPECT_GE(second - first, 20);
+}
+
+}  // namespace
+}  // namespace ostravel::platform
