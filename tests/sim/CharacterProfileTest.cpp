@@ -38,6 +38,8 @@ TEST(CharacterProfileTest, RefusesMalformedTextAndWrongKindsNamingTheSource) {
   EXPECT_EQ(ParseError(R"({"level": "126"})"), "character.json: key \"level\" must be a number");
   EXPECT_EQ(ParseError(R"({"name": 5})"), "character.json: key \"name\" must be a string");
   EXPECT_THAT(ParseError(R"({"vassals": {}})"), HasSubstr("\"vassals\" must be an array"));
+  EXPECT_THAT(ParseError(R"({"world": {"12a": "x"}})"),
+              HasSubstr("has a key \"12a\" that is no number"));
   EXPECT_THAT(ParseError(R"({"level": 1e400})"),
               AllOf(StartsWith("character.json: "), HasSubstr("1e400")));
   EXPECT_THAT(ParseError(std::string(65, '[') + std::string(65, ']')),
