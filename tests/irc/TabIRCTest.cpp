@@ -145,5 +145,27 @@ TEST_F(TabIRCTest, SwitchingOffPartsAndOnlyTheJoinFlagsAreSaved) {
                                     "join=True "));
 }
 
+// A page of one channel, or of none: the handlers work on the one, and do nothing without any.
+TEST(TabIRCFewChannelsTest, OneChannelIsShownAndNoChannelIsNoError) {
+  for (const bool one : {true, false}) {
+    test::PluginHarness harness;
+    harness.env.WriteSettings(
+        one ? "<ostravel><irc><channel server=\"irc.invalid\" port=\"6667\" channel=\"#solo\" "
+              "command=\"s\" colorcode=\"1\" join=\"True\"/></irc></ostravel>"
+            : "<ostravel><irc/></ostravel>");
+    harness.PublishHost();
+    TabIRC tab(harness.State());
+    auto& choice = *std::dynamic_pointer_cast<sim::SimChoice>(harness.host.View()->Find("chIRC"));
+    auto& box = *std::dynamic_pointer_cast<sim::SimCheckbox>(harness.host.View()->Find("chkIRC"));
+    box.SetChecked(false);
+    if (one) choice.UserChoose(0);
+    EXPECT_EQ(box.Checked(), one);
+    box.UserCheck(false);
+    harness.host.FireTimers(100);
+    EXPECT_FALSE(box.Checked());
+    EXPECT_TRUE(harness.ChatTexts().empty()) << harness.ChatTexts()[0];
+  }
+}
+
 }  // namespace
 }  // namespace ostravel
