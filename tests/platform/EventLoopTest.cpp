@@ -64,6 +64,11 @@ TEST(EventLoopTest, RunUntilGivesUpAtItsTimeLimit) {
   EXPECT_FALSE(loop.RunUntil([] { return false; }, 50ms));
   EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
   EXPECT_TRUE(loop.RunUntil([] { return true; }, 0ms));
+  // Work that is ready runs even in no time at all.
+  bool ran = false;
+  loop.Post([&] { ran = true; });
+  loop.RunFor(0ms);
+  EXPECT_TRUE(ran);
   // Waiting for nothing still waits: an empty loop does not return early.
   const auto before = std::chrono::steady_clock::now();
   loop.RunFor(30ms);
