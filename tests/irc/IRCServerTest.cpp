@@ -131,6 +131,8 @@ TEST_F(IRCServerTest, TheUserListFollowsJoinsPartsQuitsAndKicks) {
   EXPECT_EQ(hooks->chat.back().text, "OV>> *** Now talking in #chan. Type @ac to chat.");
 
   scripted.Send(":op!o@h KICK #chan fay :spam");
+  LinesUntilSync();
+  EXPECT_THAT(Users(), ElementsAre("Bob"));
   scripted.Send(":Bob!b@h PART #chan");
   LinesUntilSync();
   EXPECT_THAT(Users(), IsEmpty());
