@@ -116,6 +116,18 @@ class WinLoopTimer final : public LoopTimer {
   std::function<void()> work_;
 };
 
+// A lock made of Win32 alone: Post is called from threads the plug-in did not start
+// (WinHTTP's), where the C++ library's locks would leave per-thread records that outlive an
+// unloaded DLL.
+class SrwLock {
+ public:
+  void lock() { AcquireSRWLockExclusive(&lock_); }
+  void unlock() { ReleaseSRWLockExclusive(&lock_); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 struct EventLoop::Impl {
   std::shared_ptr<TimerQueue> timers = std::make_shared<TimerQueue>();
   HWND window = nullptr;
@@ -126,7 +138,7 @@ struct EventLoop::Impl {
   std::exception_ptr failure;
 
   // Shared with the threads that Post.
-  std::mutex mutex;
+  SrwLock mutex;
   std::deque<std::function<void()>> queue;
   bool wake_posted = false;
 

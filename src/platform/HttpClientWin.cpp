@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 
@@ -16,6 +15,31 @@
 
 namespace ostravel::platform {
 namespace {
+
+// Locks made of Win32 alone: this code runs on WinHTTP's threads, and the C++ library's
+// locks would leave per-thread records there that outlive an unloaded DLL.
+class SrwLock {
+ public:
+  void lock() { AcquireSRWLockExclusive(&lock_); }
+  void unlock() { ReleaseSRWLockExclusive(&lock_); }
+  SRWLOCK* Native() { return &lock_; }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+class RecursiveLock {
+ public:
+  RecursiveLock() { InitializeCriticalSection(&section_); }
+  ~RecursiveLock() { DeleteCriticalSection(&section_); }
+  RecursiveLock(const RecursiveLock&) = delete;
+  RecursiveLock& operator=(const RecursiveLock&) = delete;
+  void lock() { EnterCriticalSection(&section_); }
+  void unlock() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
+};
 
 constexpr DWORD kCallbackFlags =
     WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES;
@@ -83,6 +107,9 @@ std::string ResolveLocation(const std::string& base, const std::string& location
 
 class Transfer;
 
+void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
+                              DWORD length);
+
 // The requests still wanted, kept on the loop's side: a completion that arrives for an id no
 // longer here was aborted (or timed out) and is dropped.
 struct Pending {
@@ -114,13 +141,13 @@ struct Shared {
   const HINTERNET session;
   std::weak_ptr<Pending> pending;
 
-  std::mutex mutex;
-  std::condition_variable all_closed;
+  SrwLock mutex;
+  CONDITION_VARIABLE all_closed = CONDITION_VARIABLE_INIT;
   int open_requests = 0;
 
   void RequestClosed() {
     std::lock_guard lock(mutex);
-    if (--open_requests == 0) all_closed.notify_all();
+    if (--open_requests == 0) WakeAllConditionVariable(&all_closed);
   }
 };
 
@@ -198,6 +225,9 @@ class Transfer : public std::enable_shared_from_this<Transfer> {
                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                   secure ? WINHTTP_FLAG_SECURE : 0);
     if (!request_) return GetLastError();
+    // Only request handles call back: each one's closing is counted, and nothing else of
+    // WinHTTP's reaches this code once the client has seen the count reach zero.
+    WinHttpSetStatusCallback(request_, OnWinHttpStatus, kCallbackFlags, 0);
     // From here the handle holds the transfer until WinHTTP closes it.
     auto* holder = new std::shared_ptr<Transfer>(shared_from_this());
     auto context = reinterpret_cast<DWORD_PTR>(holder);
@@ -331,7 +361,7 @@ class Transfer : public std::enable_shared_from_this<Transfer> {
   const HttpClient::RequestId id_;
   // Recursive: WinHTTP may call back from inside a call made from a callback (a receive that
   // finds the headers already there reports them at once, on the same thread).
-  std::recursive_mutex mutex_;
+  RecursiveLock mutex_;
   std::string url_;
   const std::vector<std::string> header_lines_;
   std::string body_;  // not changed; WinHTTP takes it as a plain pointer
@@ -350,7 +380,9 @@ void CALLBACK OnWinHttpStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
   auto* holder = reinterpret_cast<std::shared_ptr<Transfer>*>(context);
   if (!holder) return;  // a connection handle, or a request before its context was set
   if (status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
-    const auto shared = (*holder)->SharedState();
+    // The client owns the shared state until it has seen every request closed, so the last
+    // reference (and the code that frees it) never goes away on WinHTTP's thread.
+    Shared* shared = (*holder)->SharedState().get();
     delete holder;
     shared->RequestClosed();
     return;
@@ -393,9 +425,6 @@ class WinHttpClient final : public HttpClient {
   WinHttpClient(EventLoop& loop, HttpOptions options)
       : loop_(loop), shared_(std::make_shared<Shared>(loop, options, OpenSession())) {
     shared_->pending = pending_;
-    if (shared_->session) {
-      WinHttpSetStatusCallback(shared_->session, OnWinHttpStatus, kCallbackFlags, 0);
-    }
   }
 
   ~WinHttpClient() override {
@@ -404,9 +433,12 @@ class WinHttpClient final : public HttpClient {
     // WinHTTP may still be inside a callback of a closed request; the host may unload this
     // code right after, so wait (briefly) until every request handle is gone.
     {
-      std::unique_lock lock(shared_->mutex);
-      shared_->all_closed.wait_for(lock, std::chrono::seconds(5),
-                                   [this] { return shared_->open_requests == 0; });
+      std::lock_guard lock(shared_->mutex);
+      const auto deadline = GetTickCount64() + 5000;
+      while (shared_->open_requests > 0 && GetTickCount64() < deadline) {
+        SleepConditionVariableSRW(&shared_->all_closed, shared_->mutex.Native(),
+                                  static_cast<DWORD>(deadline - GetTickCount64()), 0);
+      }
     }
     if (shared_->session) WinHttpCloseHandle(shared_->session);
   }
