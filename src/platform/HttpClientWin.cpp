@@ -488,9 +488,20 @@ class WinHttpClient final : public HttpClient {
   RequestId last_id_ = 0;
 };
 
+// WinHTTP's threads belong to the system and outlive our handles: after the last callback a
+// thread still returns through our code and may keep per-thread data whose clean-up is ours.
+// Were the module unloaded then, that thread would run into freed code, so the module that
+// holds this code stays loaded until the process ends once HTTP has been used.
+void PinThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(&PinThisModule), &module);
+}
+
 }  // namespace
 
 std::unique_ptr<HttpClient> HttpClient::Create(EventLoop& loop, HttpOptions options) {
+  PinThisModule();
   return std::make_unique<WinHttpClient>(loop, options);
 }
 
