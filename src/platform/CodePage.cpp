@@ -11,12 +11,6 @@
 namespace ostravel::platform {
 namespace {
 
-// The five bytes 1252 leaves unassigned; the Windows conversion maps each to the character of
-// the same value and back, and so do we, so that no byte is lost on a round trip.
-bool IsUnassigned1252(char32_t c) {
-  return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
-}
-
 std::string IconvName(int number) {
   switch (number) {
     case 1252:
@@ -67,7 +61,7 @@ class Converter {
 class IconvCodePage final : public CodePage {
  public:
   explicit IconvCodePage(int number)
-      : number_(number),
+      : CodePage(number),
         encoder_(IconvName(number), "UTF-8"),
         decoder_("UTF-8", IconvName(number)) {
     if (!encoder_.Valid() || !decoder_.Valid()) {
@@ -76,61 +70,18 @@ class IconvCodePage final : public CodePage {
     }
   }
 
-  int Number() const override { return number_; }
-
-  std::string EncodeChar(char32_t code_point) const override {
-    if (code_point < 0x80 || (number_ == 1252 && IsUnassigned1252(code_point))) {
-      return std::string(1, static_cast<char>(code_point));
-    }
+  std::string EncodeOne(char32_t code_point) const override {
     std::string utf8;
     AppendUtf8(utf8, code_point);
     std::string bytes;
-    if (!encoder_.Convert(utf8, bytes)) return "?";
+    if (!encoder_.Convert(utf8, bytes)) return {};
     return bytes;
   }
 
-  std::string FromUtf8(std::string_view utf8) const override {
-    std::string bytes;
-    bytes.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();) {
-      const auto byte = static_cast<unsigned char>(utf8[pos]);
-      if (byte < 0x80) {
-        bytes.push_back(static_cast<char>(byte));
-        ++pos;
-        continue;
-      }
-      bytes += EncodeChar(NextCodePoint(utf8, pos));
-    }
-    return bytes;
+  bool DecodeOne(std::string_view bytes, std::string& utf8) const override {
+    return decoder_.Convert(bytes, utf8);
   }
 
-  std::string ToUtf8(std::string_view bytes) const override {
-    std::string utf8;
-    utf8.reserve(bytes.size());
-    for (std::size_t pos = 0; pos < bytes.size();) {
-      const auto byte = static_cast<unsigned char>(bytes[pos]);
-      if (byte < 0x80) {
-        utf8.push_back(static_cast<char>(byte));
-        ++pos;
-      } else {
-        pos += DecodeOne(bytes.substr(pos), utf8);
-      }
-    }
-    return utf8;
-  }
-
- private:
-  // Decodes the character at the start of `bytes` (one or two bytes); returns its length.
-  std::size_t DecodeOne(std::string_view bytes, std::string& utf8) const {
-    if (decoder_.Convert(bytes.substr(0, 1), utf8)) return 1;
-    if (bytes.size() >= 2 && decoder_.Convert(bytes.substr(0, 2), utf8)) return 2;
-    const auto byte = static_cast<unsigned char>(bytes[0]);
-    AppendUtf8(utf8,
-               number_ == 1252 && IsUnassigned1252(byte) ? char32_t{byte} : kReplacementCharacter);
-    return 1;
-  }
-
-  int number_;
   Converter encoder_;
   Converter decoder_;
 };

@@ -9,12 +9,6 @@
 namespace ostravel::platform {
 namespace {
 
-// The five bytes 1252 leaves unassigned keep their value both ways, so that no byte is lost on
-// a round trip (Windows' own table maps them so too; kept explicit for every version).
-bool IsUnassigned1252(char32_t c) {
-  return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
-}
-
 // The UTF-16 units of one character; 0 units for a value that is no character.
 int ToUtf16(char32_t code_point, std::array<wchar_t, 2>& units) {
   if (code_point >= 0xD800 && code_point <= 0xDFFF) return 0;
@@ -31,82 +25,34 @@ int ToUtf16(char32_t code_point, std::array<wchar_t, 2>& units) {
 
 class WindowsCodePage final : public CodePage {
  public:
-  explicit WindowsCodePage(int number) : number_(number) {
+  explicit WindowsCodePage(int number) : CodePage(number) {
     if (number <= 0 || !IsValidCodePage(static_cast<UINT>(number))) {
       throw Error(error_number::kInvalidCall,
                   "Code page " + std::to_string(number) + " is not available on this system");
     }
   }
 
-  int Number() const override { return number_; }
-
-  std::string EncodeChar(char32_t code_point) const override {
-    if (code_point < 0x80 || (number_ == 1252 && IsUnassigned1252(code_point))) {
-      return std::string(1, static_cast<char>(code_point));
-    }
+  std::string EncodeOne(char32_t code_point) const override {
     std::array<wchar_t, 2> units{};
     const int count = ToUtf16(code_point, units);
-    if (count == 0) return "?";
+    if (count == 0) return {};
     std::array<char, 16> bytes{};
     BOOL used_default = FALSE;
     // UTF-8 takes neither the flag nor a default character; every other page writes "?" for
     // what it lacks instead of a look-alike ("best fit") character.
-    const bool utf8 = number_ == CP_UTF8;
+    const bool utf8 = Number() == CP_UTF8;
     const int written =
-        WideCharToMultiByte(static_cast<UINT>(number_), utf8 ? 0 : WC_NO_BEST_FIT_CHARS,
+        WideCharToMultiByte(static_cast<UINT>(Number()), utf8 ? 0 : WC_NO_BEST_FIT_CHARS,
                             units.data(), count, bytes.data(), static_cast<int>(bytes.size()),
                             utf8 ? nullptr : "?", utf8 ? nullptr : &used_default);
-    if (written <= 0 || used_default) return "?";
+    if (written <= 0 || used_default) return {};
     return std::string(bytes.data(), static_cast<std::size_t>(written));
   }
 
-  std::string FromUtf8(std::string_view utf8) const override {
-    std::string bytes;
-    bytes.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();) {
-      const auto byte = static_cast<unsigned char>(utf8[pos]);
-      if (byte < 0x80) {
-        bytes.push_back(static_cast<char>(byte));
-        ++pos;
-        continue;
-      }
-      bytes += EncodeChar(NextCodePoint(utf8, pos));
-    }
-    return bytes;
-  }
-
-  std::string ToUtf8(std::string_view bytes) const override {
-    std::string utf8;
-    utf8.reserve(bytes.size());
-    for (std::size_t pos = 0; pos < bytes.size();) {
-      const auto byte = static_cast<unsigned char>(bytes[pos]);
-      if (byte < 0x80) {
-        utf8.push_back(static_cast<char>(byte));
-        ++pos;
-      } else {
-        pos += DecodeOne(bytes.substr(pos), utf8);
-      }
-    }
-    return utf8;
-  }
-
- private:
-  // Decodes the character at the start of `bytes` (one or two bytes); returns its length.
-  std::size_t DecodeOne(std::string_view bytes, std::string& utf8) const {
-    if (Decode(bytes.substr(0, 1), utf8)) return 1;
-    if (bytes.size() >= 2 && Decode(bytes.substr(0, 2), utf8)) return 2;
-    const auto byte = static_cast<unsigned char>(bytes[0]);
-    AppendUtf8(utf8,
-               number_ == 1252 && IsUnassigned1252(byte) ? char32_t{byte} : kReplacementCharacter);
-    return 1;
-  }
-
-  // Converts one whole character; false when the bytes are no character of this page (a lead
-  // byte alone included).
-  bool Decode(std::string_view bytes, std::string& utf8) const {
-    if (bytes.size() == 1 && IsDBCSLeadByteEx(static_cast<UINT>(number_), bytes[0])) return false;
+  bool DecodeOne(std::string_view bytes, std::string& utf8) const override {
+    if (bytes.size() == 1 && IsDBCSLeadByteEx(static_cast<UINT>(Number()), bytes[0])) return false;
     std::array<wchar_t, 4> units{};
-    const int count = MultiByteToWideChar(static_cast<UINT>(number_), MB_ERR_INVALID_CHARS,
+    const int count = MultiByteToWideChar(static_cast<UINT>(Number()), MB_ERR_INVALID_CHARS,
                                           bytes.data(), static_cast<int>(bytes.size()),
                                           units.data(), static_cast<int>(units.size()));
     if (count <= 0) return false;
@@ -119,8 +65,6 @@ class WindowsCodePage final : public CodePage {
     }
     return true;
   }
-
-  int number_;
 };
 
 }  // namespace
