@@ -36,8 +36,6 @@ class SimView final : public host::View {
   std::shared_ptr<SimNotebook> MainNotebook() const { return notebook_; }
   // The named control, or nullptr.
   std::shared_ptr<host::Control> Find(const std::string& name) const;
-  // Every control name, in layout order.
-  const std::vector<std::string>& ControlNames() const { return names_; }
 
  private:
   SimView() = default;
@@ -47,7 +45,6 @@ class SimView final : public host::View {
   std::vector<Page> pages_;
   std::shared_ptr<SimNotebook> notebook_;
   std::map<std::string, std::shared_ptr<host::Control>> controls_;
-  std::vector<std::string> names_;
 };
 
 }  // namespace ostravel::sim

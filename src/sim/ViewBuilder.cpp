@@ -192,7 +192,6 @@ void ViewBuilder::Register(const std::shared_ptr<host::Control>& control, bool i
   const std::string name = control->Name();
   if (name.empty()) return;  // reachable by nobody, so it belongs to no page either
   view_->controls_.emplace(name, control);
-  view_->names_.push_back(name);
   if (!page_) return;
   SimView::Page& page = view_->pages_[*page_];
   if (!is_list) {
