@@ -1,7 +1,6 @@
 // The Windows loop: the constructing thread's message queue, woken only when there is work.
 #include <gtest/gtest.h>
 
-#include <asio/post.hpp>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -98,18 +97,6 @@ TEST(EventLoopWinTest, WorkQueuedWhenTheLoopIsDestroyedNeverRuns) {
   next.RunFor(50ms);
   orphan.reset();
   EXPECT_FALSE(ran);
-}
-
-TEST(EventLoopWinTest, SocketsRunOnAThreadOfTheirOwn) {
-  EventLoop loop;
-  std::atomic<std::thread::id> io_thread;
-  asio::post(loop.IoContext(), [&] { io_thread = std::this_thread::get_id(); });
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (io_thread.load() == std::thread::id() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(1ms);
-  }
-  EXPECT_NE(io_thread.load(), std::thread::id());
-  EXPECT_NE(io_thread.load(), std::this_thread::get_id());
 }
 
 TEST(EventLoopWinTest, AnExceptionFromWorkReachesTheCallerThatRunsTheLoop) {

@@ -30,12 +30,16 @@ fs::path BuiltDll() {
 // The registry view the DLL registers in: 32-bit classes live apart on 64-bit Windows.
 constexpr REGSAM kDllView = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
-std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name = nullptr) {
+// The key opened in the DLL's view of HKEY_CLASSES_ROOT, or null (the caller closes it).
+HKEY OpenClasses(const std::wstring& key) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | kDllView, &opened) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
+  RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | kDllView, &opened);
+  return opened;
+}
+
+std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name = nullptr) {
+  HKEY opened = OpenClasses(key);
+  if (!opened) return std::nullopt;
   wchar_t data[1024] = {};
   DWORD size = sizeof(data);
   const LSTATUS status = RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, data, &size);
@@ -45,13 +49,9 @@ std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t*
 }
 
 bool ClassesKeyExists(const std::wstring& key) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | kDllView, &opened) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(opened);
-  return true;
+  HKEY opened = OpenClasses(key);
+  if (opened) RegCloseKey(opened);
+  return opened != nullptr;
 }
 
 // Runs a program and answers its exit code (or -1 when it could not be started).
@@ -181,37 +181,6 @@ TEST_F(DllServerTest, Regsvr32RegistersTheCopyItIsGivenAndUnregistersIt) {
   EXPECT_FALSE(ClassesKeyExists(L"Ostravel.OstravelMain"));
 }
 
-TEST_F(DllServerTest, UnregisteringLeavesWhatOthersAddedBeside) {
-  LoadedDll dll(BuiltDll());
-  ASSERT_EQ(dll.Register(), S_OK);
-  HKEY class_key = nullptr;
-  ASSERT_EQ(
-      RegOpenKeyExW(HKEY_CLASSES_ROOT, kClassKey.c_str(), 0, KEY_ALL_ACCESS | kDllView, &class_key),
-      ERROR_SUCCESS);
-  const std::wstring other = L"{someone else's}";
-  RegSetValueExW(class_key, L"AppID", 0, REG_SZ, reinterpret_cast<const BYTE*>(other.c_str()),
-                 static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t)));
-  HKEY sibling = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(class_key, L"Implemented Categories", 0, nullptr, 0,
-                            KEY_ALL_ACCESS | kDllView, nullptr, &sibling, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(sibling);
-  RegCloseKey(class_key);
-
-  ASSERT_EQ(dll.Unregister(), S_OK);
-  EXPECT_FALSE(ClassesKeyExists(kClassKey + L"\\InprocServer32"));
-  EXPECT_FALSE(ClassesKeyExists(kClassKey + L"\\ProgID"));
-  EXPECT_FALSE(ClassesKeyExists(L"Ostravel.OstravelMain"));
-  EXPECT_EQ(ClassesValue(kClassKey), std::nullopt);
-  EXPECT_EQ(ClassesValue(kClassKey, L"AppID"), other);
-  EXPECT_TRUE(ClassesKeyExists(kClassKey + L"\\Implemented Categories"));
-
-  RegDeleteKeyExW(HKEY_CLASSES_ROOT, (kClassKey + L"\\Implemented Categories").c_str(), kDllView,
-                  0);
-  RegDeleteKeyExW(HKEY_CLASSES_ROOT, kClassKey.c_str(), kDllView, 0);
-  EXPECT_FALSE(ClassesKeyExists(kClassKey));
-}
-
 TEST_F(DllServerTest, MayUnloadOnlyWithoutObjectsOrLocks) {
   LoadedDll dll(BuiltDll());
   ASSERT_TRUE(dll.Loaded());
@@ -253,9 +222,6 @@ TEST_F(DllServerTest, StartsAndStopsWithoutASiteAndReportsBesideTheDll) {
     LONG in_flight = -1;
     EXPECT_EQ(diagnostics->get_RequestsInFlight(&in_flight), S_OK);
     EXPECT_EQ(in_flight, 0);
-    LONG wake_ups = -1;
-    EXPECT_EQ(diagnostics->get_LoopWakeUps(&wake_ups), S_OK);
-    EXPECT_GE(wake_ups, 0);
     EXPECT_EQ(plugin->Terminate(), S_OK);
   }
   EXPECT_EQ(dll.CanUnloadNow(), S_OK);

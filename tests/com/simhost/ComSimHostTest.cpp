@@ -69,22 +69,6 @@ TEST_F(ComSimHostTest, TypedLinesReachTheSinkWhichMayEatThem) {
   EXPECT_EQ(com_.Counters().events_delivered, 2);
 }
 
-TEST_F(ComSimHostTest, HookOutputBecomesTheHostsEffects) {
-  ComPtr<IDecalHooks> hooks;
-  ASSERT_EQ(com_.Site()->GetHooks(&hooks), S_OK);
-  EXPECT_EQ(hooks->ChatOut(Bstr("OV>> Grüße").Get(), 7, 1), S_OK);
-  EXPECT_EQ(hooks->InvokeChatParser(Bstr("@tell Bob, hi").Get()), S_OK);
-  host_.Select(0x50000001);
-  LONG selection = 0;
-  EXPECT_EQ(hooks->get_CurrentSelection(&selection), S_OK);
-  EXPECT_EQ(selection, 0x50000001);
-  ASSERT_EQ(effects_.size(), 2u);
-  EXPECT_EQ(effects_[0].text, "OV>> Grüße");
-  EXPECT_TRUE(effects_[0].prefixed);
-  EXPECT_EQ(effects_[0].color, 7);
-  EXPECT_EQ(effects_[1].kind, sim::Effect::Kind::kInvoke);
-}
-
 TEST_F(ComSimHostTest, LoginAndLogoffReachTheStatsSink) {
   auto stats = Service<IDecalCharacterStats>(host::kCharacterStatsPath);
   ASSERT_TRUE(stats);
@@ -143,13 +127,6 @@ TEST_F(ComSimHostTest, ViewControlsAnswerTheirKindAndRaiseTheirEvents) {
   EXPECT_TRUE(FAILED(view->ControlByName(Bstr("noSuchControl").Get(), &control)));
 }
 
-TEST_F(ComSimHostTest, RefusedViewFails) {
-  host_.RefuseViewLoad(true);
-  ComPtr<IDecalView> view;
-  EXPECT_TRUE(FAILED(Site2()->LoadView(Bstr(ViewSchema()).Get(), &view)));
-  EXPECT_FALSE(view);
-}
-
 TEST_F(ComSimHostTest, MessageIsReadableOnlyDuringItsEvent) {
   auto echo = Service<IDecalEchoFilter2>(host::kEchoFilter2Path);
   ASSERT_TRUE(echo);
@@ -187,21 +164,6 @@ TEST_F(ComSimHostTest, TimerTicksUntilStoppedOrReleased) {
   loop_.RunFor(60ms);
   EXPECT_EQ(sink->ticks, released_at);
   EXPECT_EQ(host_.FireTimers(10), 0);
-}
-
-TEST_F(ComSimHostTest, OnlyTheSiteIsLeftOnceEverythingIsReleased) {
-  EXPECT_EQ(com_.Counters().live_objects, 1);
-  {
-    ComPtr<IDecalHooks> hooks;
-    ASSERT_EQ(com_.Site()->GetHooks(&hooks), S_OK);
-    auto stats = Service<IDecalCharacterStats>(host::kCharacterStatsPath);
-    ComPtr<IDecalView> view;
-    ASSERT_EQ(Site2()->LoadView(Bstr(ViewSchema()).Get(), &view), S_OK);
-    ComPtr<IDecalControl> control;
-    ASSERT_EQ(view->ControlByName(Bstr("nbMain").Get(), &control), S_OK);
-    EXPECT_EQ(com_.Counters().live_objects, 5);
-  }
-  EXPECT_EQ(com_.Counters().live_objects, 1);
 }
 
 }  // namespace

@@ -17,7 +17,6 @@
 #include "com/OstravelDiagnostics.h"
 #include "com/simhost/ComSimHost.h"
 #include "com/simhost/PluginModule.h"
-#include "common/Error.h"
 #include "common/ViewSchema.h"
 #include "platform/EventLoop.h"
 #include "sim/SimControls.h"
@@ -127,7 +126,7 @@ class PluginThroughComTest : public ::testing::Test {
   bool terminated_ = false;
 };
 
-TEST_F(PluginThroughComTest, InitializeLoadsTheViewTextAndPostsNothing) {
+TEST_F(PluginThroughComTest, InitializeLoadsTheViewAndLoginAsksForTheMessageOfTheDay) {
   Initialize();
   EXPECT_EQ(com_.Counters().views_loaded, 1);
   EXPECT_EQ(com_.Counters().last_view_xml, ViewSchema());
@@ -136,10 +135,6 @@ TEST_F(PluginThroughComTest, InitializeLoadsTheViewTextAndPostsNothing) {
   loop_.RunFor(50ms);
   EXPECT_EQ(server_.RequestCount(), 0u);
   EXPECT_THAT(ChatTexts(), IsEmpty());
-}
-
-TEST_F(PluginThroughComTest, LoginAsksForTheMessageOfTheDayAndPrintsIt) {
-  Initialize();
   LogIn();
   EXPECT_THAT(Sent(), ElementsAre(std::string("/message.php ") + kStandardFields + "&args=motd"));
   EXPECT_THAT(ChatTexts(),
@@ -147,31 +142,24 @@ TEST_F(PluginThroughComTest, LoginAsksForTheMessageOfTheDayAndPrintsIt) {
                           "OV>> Welcome to the allegiance!"));
 }
 
-TEST_F(PluginThroughComTest, ChatCommandIsEatenAndSendsTheLinuxBuildsBody) {
-  Initialize();
-  LogIn();
-  const auto before = server_.RequestCount();
-  server_.Answer("/member.php", "Name: Bob  Level: 80");
-  effects_.clear();
-  EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
-  ASSERT_TRUE(Settle());
-  EXPECT_THAT(Sent(before),
-              ElementsAre(std::string("/member.php ") + kStandardFields + "&args=whois+Bob"));
-  EXPECT_THAT(ChatTexts(), ElementsAre("OV>> Name: Bob  Level: 80"));
-  for (const auto& effect : effects_) EXPECT_NE(effect.kind, sim::Effect::Kind::kGame);
-}
-
-TEST_F(PluginThroughComTest, AccentedTextReachesTheServerInTheSystemCodePage) {
+TEST_F(PluginThroughComTest, ChatCommandIsEatenAndSendsTheLinuxBuildsBodyInTheSystemCodePage) {
   ASSERT_EQ(GetACP(), 1252u);
   Initialize();
   LogIn();
   const auto before = server_.RequestCount();
+  server_.Answer("/member.php", "Name: Bob  Level: 80");
   server_.Answer("/message.php", "sent");
+  effects_.clear();
+  EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
+  ASSERT_TRUE(Settle());
   EXPECT_TRUE(host_.TypeLine("@msg send Bob café"));
   ASSERT_TRUE(Settle());
   const auto sent = Sent(before);
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_THAT(sent[0], ::testing::EndsWith("&args=send+Bob+caf%E9"));
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0], std::string("/member.php ") + kStandardFields + "&args=whois+Bob");
+  EXPECT_THAT(sent[1], ::testing::EndsWith("&args=send+Bob+caf%E9"));
+  EXPECT_THAT(ChatTexts(), ElementsAre("OV>> Name: Bob  Level: 80", "OV>> sent"));
+  for (const auto& effect : effects_) EXPECT_NE(effect.kind, sim::Effect::Kind::kGame);
 }
 
 TEST_F(PluginThroughComTest, WhatThePluginCopiesReachesTheHostBeforeWhatItPrints) {
@@ -252,21 +240,6 @@ TEST_F(PluginThroughComTest, NothingRunsAfterTheLastRelease) {
   ASSERT_EQ(effects_.size(), effects + 1);  // the typed line, which reached the game
   EXPECT_EQ(effects_.back().kind, sim::Effect::Kind::kGame);
   EXPECT_TRUE(module_->CanUnloadNow());
-}
-
-TEST_F(PluginThroughComTest, RegisteredClassIsCreatedByItsClassId) {
-  module_->Register();
-  ComPtr<IPlugin2> registered;
-  try {
-    registered = PluginModule::CreateRegistered();
-  } catch (const Error& error) {
-    ADD_FAILURE() << error.Description();
-  }
-  module_->Unregister();
-  ASSERT_TRUE(registered);
-  ASSERT_EQ(registered->Initialize(com_.Site()), S_OK);
-  EXPECT_EQ(com_.Counters().last_view_xml, ViewSchema());
-  EXPECT_EQ(registered->Terminate(), S_OK);
 }
 
 }  // namespace
