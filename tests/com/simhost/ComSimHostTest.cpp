@@ -49,26 +49,6 @@ class ComSimHostTest : public ::testing::Test {
   std::vector<sim::Effect> effects_;
 };
 
-TEST_F(ComSimHostTest, TypedLinesReachTheSinkWhichMayEatThem) {
-  ComPtr<IDecalHooks> hooks;
-  ASSERT_EQ(com_.Site()->GetHooks(&hooks), S_OK);
-  auto sink = MakeComObject<HooksRecorder>();
-  sink->eat_prefix = "@mbr";
-  DWORD cookie = 0;
-  ASSERT_EQ(hooks->Advise(sink.Get(), &cookie), S_OK);
-
-  EXPECT_FALSE(host_.TypeLine("hello é"));
-  EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
-  EXPECT_THAT(sink->lines, ElementsAre("hello é", "@mbr whois Bob"));
-  ASSERT_EQ(effects_.size(), 1u);
-  EXPECT_EQ(effects_[0].text, "hello é");
-
-  ASSERT_EQ(hooks->Unadvise(cookie), S_OK);
-  host_.TypeLine("after");
-  EXPECT_EQ(sink->lines.size(), 2u);
-  EXPECT_EQ(com_.Counters().events_delivered, 2);
-}
-
 TEST_F(ComSimHostTest, LoginAndLogoffReachTheStatsSink) {
   auto stats = Service<IDecalCharacterStats>(host::kCharacterStatsPath);
   ASSERT_TRUE(stats);

@@ -9,17 +9,6 @@ namespace ostravel::com::simhost::test {
 
 // Sinks that record what the host raised, for tests that stand where the plug-in would.
 
-class HooksRecorder final : public ComObject<IDecalHooksEvents> {
- public:
-  STDMETHOD(ChatParserIntercept)(BSTR text, VARIANT_BOOL* eat) override {
-    lines.push_back(ToUtf8(text));
-    if (lines.back().starts_with(eat_prefix)) *eat = VARIANT_TRUE;
-    return S_OK;
-  }
-  std::string eat_prefix = "\x01";  // nothing typed starts with it
-  std::vector<std::string> lines;
-};
-
 class StatsRecorder final : public ComObject<IDecalCharacterStatsEvents> {
  public:
   STDMETHOD(LoginComplete)() override {
