@@ -3,9 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "common/Error.h"
 #include "common/NumberText.h"
-#include "host/Variant.h"
 
 namespace ostravel {
 namespace {
@@ -45,37 +43,6 @@ TEST(NumberTextTest, ParsesDecimalsOnly) {
   EXPECT_EQ(ParseDecimal("-7"), -7.0);
   for (const char* text : {"", " ", "abc", "1x", "nan", "inf", "0x10", "1 2"}) {
     EXPECT_FALSE(ParseDecimal(text).has_value()) << text;
-  }
-}
-
-TEST(VariantTest, ConvertsLikeTheHostsScriptingRuntime) {
-  using host::Variant;
-  EXPECT_EQ(host::ToText(Variant{}), "");
-  EXPECT_EQ(host::ToText(Variant{true}), "True");
-  EXPECT_EQ(host::ToText(Variant{std::int64_t{-5}}), "-5");
-  EXPECT_EQ(host::ToText(Variant{2.5}), "2.5");
-  EXPECT_EQ(host::ToLong(Variant{std::string("12")}), 12);
-  EXPECT_EQ(host::ToLong(Variant{2.5}), 2);  // half to even
-  EXPECT_EQ(host::ToLong(Variant{3.5}), 4);
-  EXPECT_EQ(host::ToLong(Variant{true}), -1);
-  EXPECT_TRUE(host::ToBool(Variant{std::string("true")}));
-  EXPECT_FALSE(host::ToBool(Variant{std::string("False")}));
-  EXPECT_FALSE(host::ToBool(Variant{std::string("0")}));
-  EXPECT_TRUE(host::ToBool(Variant{std::string("-1")}));
-}
-
-TEST(VariantTest, RefusesWhatDoesNotConvert) {
-  using host::Variant;
-  EXPECT_THROW(host::ToLong(Variant{std::string("ten")}), Error);
-  EXPECT_THROW(host::ToLong(Variant{std::int64_t{4294967295}}), Error);
-  EXPECT_THROW(host::ToLong(Variant{3e9}), Error);
-  EXPECT_THROW(host::ToBool(Variant{std::string("yes")}), Error);
-  try {
-    host::ToLong(Variant{std::string("x")});
-    ADD_FAILURE() << "\"x\" converted";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), 13);
-    EXPECT_EQ(e.Description(), "Type mismatch");
   }
 }
 

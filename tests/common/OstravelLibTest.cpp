@@ -54,18 +54,6 @@ TEST_F(OstravelLibTest, WriteLogCreatesAndAppendsTimeStampedCrLfLinesInTheCodePa
   EXPECT_EQ(lines[1], "[12/6/2026 12:00:05 AM] caf\xE9 \x80 ?");
 }
 
-TEST_F(OstravelLibTest, LogErrorWritesTheErrorLineToLogAndChat) {
-  LogError(ctx, "TabMembers", "Refresh", Error(13, "Type mismatch", "Ostravel"));
-
-  const std::string expected =
-      "Error in TabMembers.Refresh. Number: 13, Description: Type mismatch Source: Ostravel";
-  ASSERT_EQ(hooks->chat.size(), 1u);
-  EXPECT_EQ(hooks->chat[0].text, "OV>> " + expected);
-  EXPECT_EQ(hooks->chat[0].color, 7);
-  EXPECT_EQ(ReadCrLfLines(LogFile()),
-            std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
-}
-
 TEST_F(OstravelLibTest, AReportGetsThroughABrokenLogAndNeverEscapes) {
   Context broken(Environment{env.loop, *env.code_page, env.clock, env.folder.Path() / "missing"});
   broken.ACHooks = hooks;
@@ -88,9 +76,13 @@ TEST_F(OstravelLibTest, ErrorHandlerLeaveStopsAtTheFirstError) {
   EXPECT_FALSE(completed);
   EXPECT_EQ(reached, 1);
   ASSERT_EQ(hooks->chat.size(), 1u);
-  EXPECT_EQ(hooks->chat[0].text,
-            "OV>> Error in OstravelMain.Leave. Number: -2146697211, Description: Ostravel.xml not "
-            "found Source: msxml3.dll");
+  const std::string expected =
+      "Error in OstravelMain.Leave. Number: -2146697211, Description: Ostravel.xml not found "
+      "Source: msxml3.dll";
+  EXPECT_EQ(hooks->chat[0].text, "OV>> " + expected);
+  EXPECT_EQ(hooks->chat[0].color, 7);
+  EXPECT_EQ(ReadCrLfLines(LogFile()),
+            std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
 }
 
 TEST_F(OstravelLibTest, ErrorHandlerResumeReportsEachFailingStepAndRunsTheRest) {
@@ -109,10 +101,7 @@ TEST_F(OstravelLibTest, ErrorHandlerResumeReportsEachFailingStepAndRunsTheRest) 
   EXPECT_EQ(hooks->chat[1].text,
             "OV>> Error in OstravelMain.Iplugin2_Initialize. Number: 9, Description: Subscript "
             "out of range Source: Ostravel");
-  const auto lines = ReadCrLfLines(LogFile());
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_TRUE(lines[0].starts_with("[12/6/2026 6:37:19 AM] Error in "));
-  EXPECT_TRUE(lines[1].starts_with("[12/6/2026 6:37:19 AM] Error in "));
+  EXPECT_EQ(ReadCrLfLines(LogFile()).size(), 2u);
 }
 
 TEST(ValFromStrTest, ReadsFieldsWithTheQuirksOfItsScan) {
@@ -140,28 +129,18 @@ TEST_F(OstravelLibTest, PartCutsBetweenMarks) {
   EXPECT_TRUE(hooks->chat.empty());
 }
 
-TEST(UnsignedLongTest, ReadsTheBitsAsUnsigned) {
-  EXPECT_EQ(UnsignedLong(-1), 4294967295.0);
-  EXPECT_EQ(UnsignedLong(std::numeric_limits<std::int32_t>::min()), 2147483648.0);
-}
-
-TEST_F(OstravelLibTest, FixDateWritesTheSortableForm) {
+TEST_F(OstravelLibTest, FixDateWritesTheSortableFormAndKeepsAnHourThatIsNoClockHour) {
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 12, 5, 9}), "2004-03-07 12:05:09");
-  EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 0, 5, 9}), "2004-03-07 00:05:09");
   // Midnight has its time part in our date text, so it converts like any other time.
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 0, 0, 0}), "2004-03-07 00:00:00");
-  EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 13, 2, 3}), "2004-03-07 13:02:03");
   EXPECT_EQ(FixDate(ctx, {2004, 3, 7, 23, 59, 59}), "2004-03-07 23:59:59");
-  EXPECT_EQ(FixDate(ctx, {2004, 12, 31, 11, 0, 0}), "2004-12-31 11:00:00");
-  EXPECT_TRUE(hooks->chat.empty());
-}
-
-TEST_F(OstravelLibTest, FixDateTextKeepsAnHourThatIsNoClockHour) {
-  EXPECT_EQ(FixDateText(ctx, "3/7/2004 12:05:09 PM"), "2004-03-07 12:05:09");
-  EXPECT_EQ(FixDateText(ctx, "3/7/2004 12:05:09 AM"), "2004-03-07 00:05:09");
-  EXPECT_EQ(FixDateText(ctx, "3/7/2004 1:02:03 PM"), "2004-03-07 13:02:03");
-  EXPECT_EQ(FixDateText(ctx, "3/7/2004 99999999999:02:03 PM"), "2004-03-07 99999999999:02:03");
-  EXPECT_EQ(FixDateText(ctx, "3/7/2004 -2147483648:02:03 PM"), "2004-03-07 -2147483648:02:03");
+  const std::pair<const char*, const char*> texts[] = {
+      {"3/7/2004 12:05:09 PM", "2004-03-07 12:05:09"},
+      {"3/7/2004 12:05:09 AM", "2004-03-07 00:05:09"},
+      {"3/7/2004 1:02:03 PM", "2004-03-07 13:02:03"},
+      {"3/7/2004 99999999999:02:03 PM", "2004-03-07 99999999999:02:03"},
+      {"3/7/2004 -2147483648:02:03 PM", "2004-03-07 -2147483648:02:03"}};
+  for (const auto& [text, sortable] : texts) EXPECT_EQ(FixDateText(ctx, text), sortable) << text;
   EXPECT_TRUE(hooks->chat.empty());
 }
 

@@ -48,7 +48,23 @@ TEST(VariantLimitsTest, LongsHoldExactlyTheThirtyTwoBitRange) {
   }
 }
 
+TEST(VariantTest, ConvertsLikeTheHostsScriptingRuntime) {
+  EXPECT_EQ(ToText(Variant{}), "");
+  EXPECT_EQ(ToText(Variant{true}), "True");
+  EXPECT_EQ(ToText(Variant{std::int64_t{-5}}), "-5");
+  EXPECT_EQ(ToText(Variant{2.5}), "2.5");
+  EXPECT_EQ(ToLong(Variant{std::string("12")}), 12);
+  EXPECT_EQ(ToLong(Variant{2.5}), 2);  // half to even
+  EXPECT_EQ(ToLong(Variant{3.5}), 4);
+  EXPECT_EQ(ToLong(Variant{true}), -1);
+  EXPECT_TRUE(ToBool(Variant{std::string("true")}));
+  EXPECT_FALSE(ToBool(Variant{std::string("False")}));
+  EXPECT_FALSE(ToBool(Variant{std::string("0")}));
+  EXPECT_TRUE(ToBool(Variant{std::string("-1")}));
+}
+
 TEST(VariantLimitsTest, TextThatIsNoNumberIsATypeMismatch) {
+  EXPECT_EQ(ErrorOf([] { ToLong(Variant{std::string("ten")}); }), 13);
   EXPECT_EQ(ErrorOf([] { ToDouble(Variant{std::string("1,5")}); }), 13);
   EXPECT_EQ(ErrorOf([] { ToBool(Variant{std::string("yes")}); }), 13);
   EXPECT_EQ(ToDouble(Variant{std::string(" 1.5 ")}), 1.5);

@@ -43,21 +43,6 @@ TEST(IRCUsersTest, FindsAndRemovesWithoutRegardToCase) {
   EXPECT_EQ(users.Count(), 1);
   users.Remove("aLiCe");
   EXPECT_EQ(users.Count(), 0);
-  users.Add("x");
-  users.UsersChanged = false;
-  users.Clear();
-  EXPECT_EQ(users.Count(), 0);
-  EXPECT_TRUE(users.UsersChanged);
-}
-
-TEST(IRCUsersTest, ABigNameReplyInAnyOrderEndsSorted) {
-  IRCUsers users;
-  for (int i = 9999; i >= 0; --i) users.Add("user" + std::to_string((i * 7919) % 10000));
-  ASSERT_EQ(users.Count(), 10000);
-  const auto nicks = Nicks(users);
-  EXPECT_TRUE(std::is_sorted(nicks.begin(), nicks.end(), [](const auto& a, const auto& b) {
-    return UpperCase(a) < UpperCase(b);
-  }));
 }
 
 class IRCKeyedTest : public ::testing::Test {

@@ -12,12 +12,10 @@
 namespace ostravel {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 constexpr std::int32_t kChannelColor = 14;
-constexpr const char* kNick = "Ostra_Vel";
 
 class IRCLiveTest : public ::testing::Test {
  protected:
@@ -89,9 +87,6 @@ class IRCLiveTest : public ::testing::Test {
 
 TEST_F(IRCLiveTest, RegistersUnderTheCharactersNamesAndJoinsTheWantedChannel) {
   JoinChannel();
-  EXPECT_TRUE(ChatShows("* Connecting to 127.0.0.1 (" + std::to_string(server.Port()) + ")"));
-  EXPECT_TRUE(
-      ChatShows("* Connection to 127.0.0.1 established. Awaiting response to autojoin channels."));
   EXPECT_EQ(ChatColor("*** Now talking in #test"), kChannelColor);
   peer.Send("WHOIS Ostra_Vel");
   const auto whois = peer.WaitFor(" 311 ", [this] { Pump(); });
@@ -114,48 +109,11 @@ TEST_F(IRCLiveTest, BridgesChatBothWays) {
       "ACTION waves\x01");
   EXPECT_TRUE(ChatShows("* peer waves"));
 
-  EXPECT_FALSE(tab->ChatText("thello"));  // the command word must stand alone
-  EXPECT_FALSE(tab->ChatText("other text"));
-}
-
-TEST_F(IRCLiveTest, LineBreaksInChatCannotSmuggleACommand) {
-  JoinChannel();
+  // A line break in chat cannot smuggle a command.
   EXPECT_TRUE(tab->ChatText("t one\r\nQUIT :gone"));
   EXPECT_TRUE(peer.WaitFor("PRIVMSG #test :oneQUIT :gone", [this] { Pump(); }));
   tab->ChatText("t still here");
   EXPECT_TRUE(peer.WaitFor("PRIVMSG #test :still here", [this] { Pump(); }));
-}
-
-TEST_F(IRCLiveTest, FollowsNickChangesAndAnswersCtcp) {
-  JoinChannel();
-  peer.Send("NICK renamed");
-  ASSERT_TRUE(peer.WaitFor("NICK", [this] { Pump(); }));
-  EXPECT_THAT(ListedNicks(), ElementsAre("Ostra_Vel", "renamed"));
-
-  peer.Send(
-      "PRIVMSG Ostra_Vel :\x01"
-      "VERSION\x01");
-  EXPECT_TRUE(
-      peer.WaitFor("NOTICE renamed :\x01"
-                   "VERSION Ostravel 3.0.0.10\x01",
-                   [this] { Pump(); }));
-  peer.Send(
-      "PRIVMSG Ostra_Vel :\x01"
-      "PING 42\x01");
-  EXPECT_TRUE(
-      peer.WaitFor("NOTICE renamed :\x01"
-                   "PING 42\x01",
-                   [this] { Pump(); }));
-  peer.Send(
-      "PRIVMSG Ostra_Vel :\x01"
-      "TIME\x01");
-  EXPECT_TRUE(
-      peer.WaitFor("NOTICE renamed :\x01"
-                   "TIME ",
-                   [this] { Pump(); }));
-  peer.Send("PRIVMSG Ostra_Vel :a private word");
-  harness.env.loop.RunFor(std::chrono::milliseconds(100));
-  EXPECT_FALSE(ChatShows("a private word", std::chrono::milliseconds(1)));
 }
 
 TEST_F(IRCLiveTest, AKickTurnsTheChannelOffAndTheSettingsRememberIt) {
@@ -169,38 +127,6 @@ TEST_F(IRCLiveTest, AKickTurnsTheChannelOffAndTheSettingsRememberIt) {
   tab.reset();
   EXPECT_THAT(test::ReadFile(harness.env.folder.Path() / "Ostravel.xml"),
               HasSubstr("join=\"False\""));
-}
-
-TEST_F(IRCLiveTest, ABanKeepsTheChannelOff) {
-  JoinChannel();
-  peer.Send("MODE #test +b Ostra_Vel!*@*");
-  peer.Send("KICK #test Ostra_Vel :out");
-  ASSERT_TRUE(ChatShows("*** You were kicked from #test"));
-  OnBox()->UserCheck(true);
-  EXPECT_TRUE(ChatShows("*** You are banned from #test"));
-  harness.host.FireTimers(100);
-  EXPECT_FALSE(OnBox()->Checked());
-}
-
-TEST_F(IRCLiveTest, ANickInUseGetsANumber) {
-  test::IrcPeer squatter(server.Port(), kNick);
-  tab->TabIRCUpdateAllegiance();
-  peer.Send("JOIN #test");
-  EXPECT_TRUE(peer.WaitFor(":Ostra_Vel-2!", [this] { Pump(); }));
-}
-
-TEST_F(IRCLiveTest, ReconnectsWhenTheServerComesBack) {
-  JoinChannel();
-  server.Stop();
-  EXPECT_TRUE(ChatShows("* Connection to 127.0.0.1 closed."));
-  server.Start();
-  EXPECT_TRUE(ChatShows("* Connect retry #1 127.0.0.1", std::chrono::seconds(10)));
-  EXPECT_TRUE(ChatShows("* Connection to 127.0.0.1 established", std::chrono::seconds(5)));
-  // The plug-in joins again on its own: a new client finds it in the channel.
-  test::IrcPeer again(server.Port(), "again");
-  again.Send("JOIN #test");
-  EXPECT_TRUE(again.WaitFor(
-      "Ostra_Vel", [this] { Pump(); }, std::chrono::seconds(10)));
 }
 
 class IRCLiveNoMotdTest : public IRCLiveTest {

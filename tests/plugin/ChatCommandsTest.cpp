@@ -10,6 +10,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 constexpr const char* kStandardFields =
     "CID=1342177295&MID=0&Location=2103705619&Localtime=12%2F6%2F2026+6%3A37%3A19+AM&FLID=0"
@@ -73,17 +74,9 @@ TEST_F(ChatCommandsTest, HelpInAnyLetterCasePrintsTheCommandList) {
   EXPECT_THAT(Sent(), IsEmpty());
 }
 
-TEST_F(ChatCommandsTest, MemberCommandPostsTheArgumentsAsTypedAndPrintsTheAnswer) {
-  server.Answer("/member.php", "Name: Bob  Level: 80");
-  EXPECT_TRUE(Type("@Member Whois Bob"));
-  EXPECT_THAT(Sent(),
-              ElementsAre(std::string("/member.php ") + kStandardFields + "&args=Whois+Bob"));
-  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Name: Bob  Level: 80"));
-  EXPECT_THAT(GameLines(), IsEmpty());
-}
-
 TEST_F(ChatCommandsTest, EachCommandWordReachesItsScriptWithTheArgumentsAsTyped) {
   const char* const cases[][3] = {
+      {"@Member Whois Bob", "/member.php ", "Whois+Bob"},
       {"@mbr x", "/member.php ", "x"},
       {"@message x", "/message.php ", "x"},
       {"@msg x", "/message.php ", "x"},
@@ -116,10 +109,8 @@ TEST_F(ChatCommandsTest, MemberUpdateRunsTheCharacterUpdateAndPrintsItsAnswer) {
   server.Answer("/update.php", "Info: Saved");
   EXPECT_TRUE(Type("@member update"));
   EXPECT_TRUE(Type("/mbr updates"));
-  const auto sent = Sent();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_TRUE(sent[0].starts_with("/update.php CID=1342177295&")) << sent[0];
-  EXPECT_TRUE(sent[1].starts_with("/update.php CID=1342177295&")) << sent[1];
+  EXPECT_THAT(Sent(), ElementsAre(StartsWith("/update.php CID=1342177295&"),
+                                  StartsWith("/update.php CID=1342177295&")));
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Info: Saved", "OV>> Info: Saved"));
   EXPECT_THAT(GameLines(), IsEmpty());
 }
@@ -176,10 +167,7 @@ TEST_F(ChatCommandsTest, ACommandTypedBeforeTheLastIsAnsweredSaysItWasNotSent) {
   EXPECT_TRUE(harness.host.TypeLine("@member update"));
   EXPECT_THAT(harness.ChatTexts(), ElementsAre(busy, busy));
   ASSERT_TRUE(harness.env.Settle());
-  const auto sent = Sent();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_THAT(sent[0], ::testing::StartsWith("/member.php "));
-  EXPECT_THAT(sent[1], ::testing::StartsWith("/update.php "));
+  EXPECT_THAT(Sent(), ElementsAre(StartsWith("/member.php "), StartsWith("/update.php ")));
 }
 
 TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheStartUpLine) {

@@ -121,12 +121,6 @@ TEST_F(GameMessagesTest, AllegianceWithTheCharacterSecondOrFewerRecords) {
   EXPECT_EQ(ctx.Monarch.XP, 0.0);
 }
 
-TEST_F(GameMessagesTest, TellsOfType3AreHandedOn) {
-  Event(701, R"("type": 3, "text": "hi there", "sender": 11, "senderName": "Bob", "target": 22)");
-  Event(701, R"("type": 2, "text": "shout", "sender": 11, "senderName": "Bob", "target": 22)");
-  EXPECT_THAT(listener.calls, ElementsAre("Tell Bob 11 22 hi there"));
-}
-
 std::string Fellows(int count) {
   std::string list;
   for (int i = 0; i < count; ++i) {
@@ -137,12 +131,15 @@ std::string Fellows(int count) {
   return list;
 }
 
-TEST_F(GameMessagesTest, AllegianceAndFellowshipEventsReachThePages) {
+TEST_F(GameMessagesTest, TellsAllegianceAndFellowshipEventsReachThePages) {
+  Event(701, R"("type": 3, "text": "hi there", "sender": 11, "senderName": "Bob", "target": 22)");
+  Event(701, R"("type": 2, "text": "shout", "sender": 11, "senderName": "Bob", "target": 22)");
   Event(163, R"("fellow": 5)");
   Event(164, R"("fellow": 6)");
   Event(703, "");
   Event(456, "");
-  EXPECT_THAT(listener.calls, ElementsAre("Quit", "Dismiss", "Disband", "UpdateAllegiance"));
+  EXPECT_THAT(listener.calls, ElementsAre("Tell Bob 11 22 hi there", "Quit", "Dismiss", "Disband",
+                                          "UpdateAllegiance"));
 }
 
 TEST_F(GameMessagesTest, AReportBeyondTwentySixMembersStoresWhatFitsAndStillCreates) {
