@@ -92,26 +92,6 @@ class DemoServiceTest : public ::testing::Test {
   DemoService service_{1252, FixedNow};
 };
 
-TEST_F(DemoServiceTest, LevelBoundsAreExclusive) {
-  EXPECT_THAT(Column(Ask("member.php", "list online level>39 level<61"), "Name"),
-              Contains("Tam Brightwater"));  // level 40
-  EXPECT_THAT(Column(Ask("member.php", "list online level>40 level<61"), "Name"),
-              Not(Contains("Tam Brightwater")));
-  EXPECT_THAT(Column(Ask("member.php", "list online level<40"), "Name"),
-              Not(Contains("Tam Brightwater")));
-}
-
-TEST_F(DemoServiceTest, FellowshipReportWithoutFellowsEndsTheRecord) {
-  const Caller garrick{1342177372};
-  EXPECT_EQ(service_.Handle("fellowship.php",
-                            Encode(StdFields(garrick) + "&FellowshipName=0&SharedXp=True"
-                                                        "&LeaderCID=0&LeaderName=Garrick Stone"
-                                                        "&LeaderLevel=150&Fellows=0")),
-            "No fellowship: your fellowship record is removed.");
-  EXPECT_THAT(Column(Ask("member.php", "fellowships"), "Fellowship"),
-              testing::ElementsAre("Dawn Patrol"));
-}
-
 TEST_F(DemoServiceTest, CharacterUpdateAnswersInfoLinesAndMakesAnOnlineMember) {
   const auto lines = Lines(service_.Handle("update.php", Encode(CharRecord({}, "Ostra Vel", 126))));
   ASSERT_GE(lines.size(), 2u);
@@ -139,14 +119,6 @@ TEST_F(DemoServiceTest, ReadingAMessagePrintsItAndMovesItToTheReadList) {
   EXPECT_THAT(Column(Ask("message.php", "inbox read"), "MsgID"), Contains(id));
 }
 
-TEST_F(DemoServiceTest, DeletedMessagesLeaveTheListAndOthersCannotTouchThem) {
-  const std::string id = Column(Ask("message.php", "inbox read"), "MsgID").front();
-  EXPECT_EQ(Ask("message.php", "delete " + id, {1342177350}), "No message with MsgID " + id + ".");
-  EXPECT_EQ(Ask("message.php", "delete " + id), "Message " + id + " deleted.");
-  EXPECT_THAT(Column(Ask("message.php", "inbox read"), "MsgID"), Not(Contains(id)));
-  EXPECT_EQ(Ask("message.php", "read " + id), "No message with MsgID " + id + ".");
-}
-
 TEST_F(DemoServiceTest, SentMessagesReachTheRecipientAndTheOutbox) {
   service_.Handle("update.php", Encode(CharRecord({}, "Ostra Vel", 126)));
   Ask("message.php", "send Tam Brightwater See you at eight");
@@ -156,24 +128,6 @@ TEST_F(DemoServiceTest, SentMessagesReachTheRecipientAndTheOutbox) {
   const std::string tams = Ask("message.php", "inbox new", {1342177310});
   EXPECT_THAT(tams, HasSubstr("From: Ostra Vel"));
   EXPECT_THAT(Column(tams, "Sample"), Contains("See you at eight"));
-}
-
-TEST_F(DemoServiceTest, EventListsCoverTheAskedDays) {
-  const std::string today = Ask("event.php", "list nrofdays=1");
-  EXPECT_THAT(Column(today, "Event:"), testing::ElementsAre("Olthoi queen hunt"));
-  EXPECT_THAT(Column(today, "Date"), testing::ElementsAre("2025-06-01 20:00"));
-  EXPECT_EQ(Column(Ask("event.php", "list nrofdays=7"), "Event:").size(), 4u);
-  EXPECT_EQ(Column(Ask("event.php", "list"), "Event:").size(), 6u);
-}
-
-TEST_F(DemoServiceTest, LandblockTextBelongsToTheWholeBlock) {
-  EXPECT_THAT(Ask("landblock.php", "get"), StartsWith("Description of landblock 7D64: Holtburg"));
-  const Caller far{kCaller, 0xA9B40021};
-  EXPECT_THAT(Ask("landblock.php", "get", far),
-              StartsWith("No description is set for landblock A9B4"));
-  EXPECT_THAT(Ask("landblock.php", "set Ruins  by the\nriver", far),
-              EndsWith("saved: Ruins by the river"));
-  EXPECT_THAT(Ask("landblock.php", "get", {kCaller, 0xA9B40005}), HasSubstr("Ruins by the river"));
 }
 
 TEST_F(DemoServiceTest, TextTravelsInTheCodePage) {
@@ -186,13 +140,6 @@ TEST_F(DemoServiceTest, TextTravelsInTheCodePage) {
   EXPECT_EQ(ValFromStr(japanese.Handle("member.php", Encode(StdFields({}) + "&args=whois " + name)),
                        "Name"),
             name);
-}
-
-TEST_F(DemoServiceTest, StartOnABusyPortThrows) {
-  const int port = service_.Start();
-  DemoService other(1252, FixedNow);
-  EXPECT_THROW(other.Start(port), std::runtime_error);
-  EXPECT_EQ(service_.Start(), port);  // already running: the same port
 }
 
 }  // namespace

@@ -29,10 +29,6 @@ TEST(FormDecoderTest, MalformedPercentSequencesStayAsTheyAre) {
   EXPECT_EQ(fields.at("d"), "%A");
 }
 
-TEST(FormDecoderTest, LastOfARepeatedKeyWins) {
-  EXPECT_EQ(DecodeForm("args=one&args=two").at("args"), "two");
-}
-
 TEST(FormDecoderTest, KeysAreMangledAsPhpDoes) {
   const FormFields fields = DecodeForm("my.key=1&my+key=2&%20lead=3&a%2Eb=4");
   EXPECT_THAT(fields, ElementsAre(Pair("a_b", "4"), Pair("lead", "3"), Pair("my_key", "2")));

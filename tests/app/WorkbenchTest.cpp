@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,19 +27,6 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-// The option texts of a choice as the view's XML declares them.
-std::vector<std::string> DeclaredOptions(const std::string& choice) {
-  pugi::xml_document document;
-  EXPECT_TRUE(document.load_string(ViewSchema().c_str()));
-  std::vector<std::string> texts;
-  const auto control = document.find_node([&](const pugi::xml_node& node) {
-    return std::string_view(node.attribute("name").value()) == choice;
-  });
-  for (const auto& option : control.children("option"))
-    texts.emplace_back(option.attribute("text").value());
-  return texts;
 }
 
 struct Session {
@@ -102,26 +88,10 @@ TEST_F(WorkbenchTest, PageByLabelThenDumpsShowChoiceAndNotebook) {
   EXPECT_EQ(choice["name"], "chMbr");
   EXPECT_EQ(choice["selected"], 0);
   ASSERT_EQ(choice["options"].size(), 25u);
-  std::vector<std::string> texts;
-  for (const auto& option : choice["options"]) {
-    texts.push_back(option["text"]);
-    EXPECT_TRUE(option["data"].is_null()) << option;
-  }
-  EXPECT_EQ(texts, DeclaredOptions("chMbr"));
-  EXPECT_EQ(texts.front(), "Online My Levelrange");
-  EXPECT_EQ(texts.back(), "Online Levels: 1-20");
+  EXPECT_EQ(choice["options"].front()["text"], "Online My Levelrange");
+  EXPECT_EQ(choice["options"].back()["text"], "Online Levels: 1-20");
   EXPECT_EQ(session.records[1], (json{{"kind", "notebook"}, {"name", "nbMain"}, {"page", 2}}));
   EXPECT_THAT(session.process.out, HasSubstr("chMbr"));
-}
-
-TEST_F(WorkbenchTest, TypedLineReachesTheGame) {
-  const auto session = Run("hello, world\n  \n@who\n");
-  EXPECT_EQ(session.process.exit_code, 0);
-  const auto games = session.Of("game");
-  ASSERT_EQ(games.size(), 2u);
-  EXPECT_EQ(games[0], (json{{"kind", "game"}, {"text", "hello, world"}}));
-  EXPECT_EQ(games[1]["text"], "@who");
-  EXPECT_THAT(session.process.out, HasSubstr("game> hello, world"));
 }
 
 TEST_F(WorkbenchTest, BadCommandsPrintUsageAndTheScriptGoesOn) {
@@ -157,17 +127,6 @@ TEST_F(WorkbenchTest, ShowDrawsTopRowAndListWithoutColourCodes) {
   EXPECT_TRUE(session.records.empty());
 }
 
-TEST_F(WorkbenchTest, EndOfInputEndsTheSessionCleanly) {
-  EXPECT_EQ(Run("").process.exit_code, 0);
-  EXPECT_EQ(Run(std::nullopt).process.exit_code, 0);  // no standard input at all
-  const auto unfinished = Run(":dump nbMain");        // the last line has no line end
-  EXPECT_EQ(unfinished.process.exit_code, 0);
-  EXPECT_EQ(unfinished.Of("notebook").size(), 1u);
-  const auto quit = Run(":quit\n:dump nbMain\nhello\n");
-  EXPECT_EQ(quit.process.exit_code, 0);
-  EXPECT_TRUE(quit.records.empty()) << "lines after :quit ran";
-}
-
 TEST_F(WorkbenchTest, MalformedCharacterFileIsRefusedNamingIt) {
   const auto file = root_ / "broken character.json";
   std::ofstream(file) << R"({"name": "Tester", "level": )";
@@ -181,9 +140,6 @@ TEST(WorkbenchCommandLineTest, ViewXmlPrintsTheViewSchema) {
   const auto result = RunProcess({OSTRAVEL_EXE, "view-xml"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out, ViewSchema() + "\n");
-  pugi::xml_document document;
-  EXPECT_TRUE(document.load_string(result.out.c_str()));
-  EXPECT_STREQ(document.child("view").attribute("title").value(), "Ostravel");
 }
 
 }  // namespace

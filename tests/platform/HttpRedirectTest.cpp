@@ -46,13 +46,5 @@ TEST(HttpRedirectTest, DecidesEachAnswer) {
   }
 }
 
-TEST(HttpRedirectTest, ReadsTheScheme) {
-  EXPECT_EQ(UrlScheme("HTTPS://a/b"), "https");
-  EXPECT_EQ(UrlScheme("http://127.0.0.1:80/"), "http");
-  EXPECT_EQ(UrlScheme("member.php"), "");
-  EXPECT_EQ(UrlScheme("127.0.0.1:80/x"), "");  // no scheme starts with a digit
-  EXPECT_EQ(UrlScheme(":x"), "");
-}
-
 }  // namespace
 }  // namespace ostravel::platform

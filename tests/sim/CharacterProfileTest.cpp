@@ -21,17 +21,6 @@ std::string ParseError(const std::string& text) {
   return "";
 }
 
-TEST(CharacterProfileTest, MissingKeysTakeNeutralValues) {
-  const CharacterProfile profile = ParseProfile(R"({"name": "Ostra", "monarch": null})", "x");
-  EXPECT_EQ(profile.name, "Ostra");
-  EXPECT_EQ(profile.level, 0);
-  EXPECT_EQ(profile.server, "");
-  EXPECT_FALSE(profile.monarch);
-  EXPECT_FALSE(profile.self);
-  EXPECT_TRUE(profile.vassals.empty());
-  EXPECT_TRUE(profile.skills.empty());
-}
-
 TEST(CharacterProfileTest, RefusesMalformedTextAndWrongKindsNamingTheSource) {
   EXPECT_THAT(ParseError(R"({"name": )"), StartsWith("character.json: malformed JSON"));
   EXPECT_THAT(ParseError("[1, 2]"), StartsWith("character.json: "));

@@ -46,15 +46,6 @@ TEST_F(SimHostTest, TypedLineReachesTheGameUnlessEaten) {
   EXPECT_EQ(effects_[0].text, "hello");
 }
 
-TEST_F(SimHostTest, TimersTickRepeatedlyOnTheLoop) {
-  int ticks = 0;
-  host::Connection connection;
-  auto timer = CountingTimer(ticks, connection);
-  timer->Start(10);
-  EXPECT_TRUE(timer->Running());
-  EXPECT_TRUE(loop_.RunUntil([&] { return ticks >= 3; }, 2s));
-}
-
 TEST_F(SimHostTest, NoTickAfterStopOrDestruction) {
   int stopped_ticks = 0;
   int destroyed_ticks = 0;

@@ -42,23 +42,6 @@ class SimViewSchemaTest : public ::testing::Test {
   std::shared_ptr<SimView> view_ = SimView::Load(ViewSchema());
 };
 
-TEST_F(SimViewSchemaTest, BuildsTheTopRowControlsWithTheirState) {
-  EXPECT_FALSE(Get<SimCheckbox>(*view_, "chkChat")->Checked());
-  EXPECT_EQ(Get<SimEdit>(*view_, "txtChat")->Text(), "Auto reply - I'm currently afk.");
-  EXPECT_EQ(Get<SimChoice>(*view_, "chMsg")->ChoiceCount(), 3);
-  auto members = Get<SimChoice>(*view_, "chMbr");
-  EXPECT_EQ(members->ChoiceCount(), 25);
-  EXPECT_EQ(Get<SimChoice>(*view_, "chGrp")->ChoiceCount(), 2);
-  EXPECT_EQ(Get<SimChoice>(*view_, "chQst")->ChoiceCount(), 4);
-  EXPECT_EQ(Get<SimChoice>(*view_, "chIRC")->ChoiceCount(), 0);
-  for (const char* name : {"btnMsg", "btnMbr", "btnQst", "btnUpdate"}) {
-    Get<SimPushButton>(*view_, name);
-  }
-  for (const char* name : {"chkGrp", "chkIRC", "chkUpdateShare", "chkUpdateAuto"}) {
-    Get<SimCheckbox>(*view_, name);
-  }
-}
-
 TEST_F(SimViewSchemaTest, GivesEachPageItsListWithTheColumns) {
   const std::vector<std::pair<std::string, std::vector<std::optional<int>>>> expected = {
       {"lstChat", {95}},        {"lstMsg", {105, 0}},  {"lstMbr", {112, 25}}, {"lstGrp", {112, 25}},

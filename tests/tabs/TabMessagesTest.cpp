@@ -12,7 +12,6 @@ using platform::DateTime;
 using test::Request;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::UnorderedElementsAre;
 
 // Three messages received on 1 May 2024, in the server's two date forms; the newest 1:30 PM.
 constexpr const char* kThreeNew =
@@ -78,15 +77,6 @@ TEST_F(TabMessagesTest, TheMinuteRefreshesTheShowingPageOrAsksForNewMessages) {
   world.State().LoggedIn = false;
   Minute("");
   EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox new")));
-}
-
-TEST_F(TabMessagesTest, LoginRefreshesThePage) {
-  world.SetPage(1);
-  world.harness.host.CompleteLogin();
-  world.Settle();
-  // The plug-in's message of the day goes out at the same time.
-  EXPECT_THAT(world.Sent(), UnorderedElementsAre(Request("message.php", "motd"),
-                                                 Request("message.php", "inbox new")));
 }
 
 TEST_F(TabMessagesTest, ReadsEveryDateFormOfTheUsSetting) {

@@ -23,11 +23,6 @@ void TabWorld::Choose(const std::string& choice, std::int32_t index) {
   Settle();
 }
 
-void TabWorld::Press(const std::string& button) {
-  Control<sim::SimPushButton>(button)->UserPress();
-  Settle();
-}
-
 void TabWorld::Click(const std::string& list, std::int32_t column, std::int32_t row) {
   List(list)->UserClick(column, row);
   Settle();

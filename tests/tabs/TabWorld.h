@@ -53,7 +53,6 @@ class TabWorld {
   // The player's actions, each followed by waiting for the answers.
   void ShowPage(std::int32_t page);
   void Choose(const std::string& choice, std::int32_t index);
-  void Press(const std::string& button);
   void Click(const std::string& list, std::int32_t column, std::int32_t row);
   void Settle() { harness.env.Settle(); }
 

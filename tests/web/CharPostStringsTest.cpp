@@ -67,12 +67,6 @@ TEST_F(CharPostStringsTest, ServerUrlReadsTheLastServerOnceAndEndsWithASlash) {
   EXPECT_EQ(ServerURL(ctx()), "http://two/ov/");  // read once per plug-in life
 }
 
-TEST_F(CharPostStringsTest, ServerUrlWithoutServerIsASlash) {
-  harness.env.WriteSettings("<s/>");
-  EXPECT_EQ(ServerURL(ctx()), "/");
-  EXPECT_EQ(ServerURL(ctx()), "/");
-}
-
 TEST_F(CharPostStringsTest, ServerUrlOfAMissingFileIsReportedAndTriedAgain) {
   std::filesystem::remove(harness.env.folder.Path() / "Ostravel.xml");
   EXPECT_EQ(ServerURL(ctx()), "");
@@ -182,15 +176,6 @@ TEST_F(CharPostStringsTest, FellowPostStringListsTheFellows) {
   EXPECT_EQ(FellowPostString(ctx()), "");
   EXPECT_THAT(harness.ChatTexts().back(),
               HasSubstr("Error in CharPostStrings.FellowPostString. Number: 9"));
-}
-
-TEST(GenderRaceTest, NamesKnownNumbersAndWritesOthers) {
-  EXPECT_EQ(GenderFromNr(1), "Male");
-  EXPECT_EQ(GenderFromNr(2), "Female");
-  EXPECT_EQ(GenderFromNr(0), "0");
-  EXPECT_EQ(RaceFromNr(4), "Viamontian");
-  EXPECT_EQ(RaceFromNr(5), "5");
-  EXPECT_EQ(RaceFromNr(-1), "-1");
 }
 
 }  // namespace

@@ -147,18 +147,6 @@ TEST_F(SettingsFilePosixTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
   EXPECT_EQ(info.st_mode & 07777, 0444u);
 }
 
-TEST_F(SettingsFilePosixTest, ASaveKeepsTheFilesMode) {
-  Write("<root><update/></root>");
-  ::chmod(File().c_str(), 0640);
-  auto settings = SettingsFile::Load(folder.Path(), *ansi);
-  settings.FirstElement("update").append_child("character");
-  settings.Save();
-  struct stat info {};
-  ASSERT_EQ(::stat(File().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0640u);
-  EXPECT_NE(ReadFile(File()).find("<character />"), std::string::npos);
-}
-
 TEST_F(SettingsFilePosixTest, AFullDiskIsReportedAndLeavesNoHalfFile) {
   const std::string original = "<root><chathelper savelines=\"9\"/></root>";
   Write(original);

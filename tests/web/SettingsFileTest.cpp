@@ -75,18 +75,6 @@ TEST_F(SettingsFileTest, LoadErrorsCarryTheParsersNumbersAndTexts) {
   EXPECT_EQ(LoadError().Description(), "System does not support the specified encoding.");
 }
 
-TEST_F(SettingsFileTest, FindsElementsWhereverTheyStandInDocumentOrder) {
-  Write(R"(<root><server url="one"/><group><server url="two"/></group><server url="three"/>
-           <chathelper savelines="5"/></root>)");
-  const auto settings = Load();
-  const auto servers = settings.ElementsByTagName("server");
-  ASSERT_EQ(servers.size(), 3u);
-  EXPECT_STREQ(servers[1].attribute("url").value(), "two");
-  EXPECT_STREQ(settings.FirstElement("server").attribute("url").value(), "one");
-  EXPECT_TRUE(settings.ElementsByTagName("Server").empty());  // names are case-sensitive
-  EXPECT_FALSE(settings.FirstElement("irc"));
-}
-
 // One file as a player's editor saved it, and what it must read as.
 struct EncodingCase {
   const char* label;
