@@ -148,7 +148,7 @@ class AsioTcpSocket final : public TcpSocket {
   }
 
   void SetHandlers(Handlers handlers) override { connection_->handlers = std::move(handlers); }
-  void Connect(const std::string& host, const std::string& port) override {
+  void Connect(const std::string& host, const std::string& port, const Security&) override {
     connection_->Connect(host, port);
   }
   void Close() override { connection_->Close(); }

@@ -164,7 +164,7 @@ class WinTcpSocket final : public TcpSocket {
 
   void SetHandlers(Handlers handlers) override { ui_->handlers = std::move(handlers); }
 
-  void Connect(const std::string& host, const std::string& port) override {
+  void Connect(const std::string& host, const std::string& port, const Security&) override {
     const unsigned attempt = ++ui_->attempt;
     ui_->state = kResolving;
     ui_->remote_host = host;
