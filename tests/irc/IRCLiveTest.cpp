@@ -19,7 +19,8 @@ constexpr std::int32_t kChannelColor = 14;
 
 class IRCLiveTest : public ::testing::Test {
  protected:
-  explicit IRCLiveTest(bool motd = true) : server(motd) {
+  explicit IRCLiveTest(bool motd = true)
+      : server({.motd = motd, .permissive = true, .password = ""}) {
     harness.env.WriteSettings(
         "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + std::to_string(server.Port()) +
         "\" channel=\"#test\" command=\"t\" colorcode=\"14\" join=\"True\"/></irc></ostravel>");

@@ -53,15 +53,17 @@ bool NgircdServer::Available() {
   return std::filesystem::exists(kNgircd);
 }
 
-NgircdServer::NgircdServer(bool motd) : port_(FreePort()) {
+NgircdServer::NgircdServer(const NgircdOptions& options) : port_(FreePort()) {
   // As root the server drops to "nobody", which must still read its configuration.
   std::filesystem::permissions(folder_.Path(), std::filesystem::perms(0755));
   std::ofstream(folder_.Path() / "ngircd.conf")
       << "[Global]\nName = irc.test.local\nAdminInfo1 = test\nAdminInfo2 = test\n"
       << "AdminEMail = test@test.local\nListen = 127.0.0.1\nPorts = " << port_ << "\n"
-      << (motd ? "MotdPhrase = hello\n" : "MotdFile = /nonexistent\n")
+      << (options.motd ? "MotdPhrase = hello\n" : "MotdFile = /nonexistent\n")
+      << (options.password.empty() ? "" : "Password = " + options.password + "\n")
       << "PingTimeout = 120\nPongTimeout = 60\n"
-      << "[Limits]\nMaxConnectionsIP = 0\nMaxNickLength = 30\nMaxPenaltyTime = 0\n"
+      << "[Limits]\nMaxConnectionsIP = 0\n"
+      << (options.permissive ? "MaxNickLength = 30\nMaxPenaltyTime = 0\n" : "")
       << "[Options]\nPAM = no\nIdent = no\nDNS = no\n";
   Start();
 }
@@ -93,6 +95,14 @@ void NgircdServer::Start() {
   throw std::runtime_error("ngircd does not accept connections");
 }
 
+void NgircdServer::Kill() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
 void NgircdServer::Stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
@@ -101,8 +111,10 @@ void NgircdServer::Stop() {
   pid_ = -1;
 }
 
-IrcPeer::IrcPeer(int port, const std::string& nick) : socket_(ConnectTo(port)) {
+IrcPeer::IrcPeer(int port, const std::string& nick, const std::string& password)
+    : socket_(ConnectTo(port)) {
   if (socket_ < 0) throw std::runtime_error("the peer cannot connect");
+  if (!password.empty()) Send("PASS " + password);
   Send("NICK " + nick);
   Send("USER peer 0 * :Test Peer");
   // Both ends of the greeting, 376 and 422, say "MOTD" in capitals.

@@ -11,12 +11,21 @@
 
 namespace ostravel::test {
 
+struct NgircdOptions {
+  // Whether the server has a message of the day (376), else it answers 422.
+  bool motd = true;
+  // Long nicks (30) and no command throttling; off keeps ngircd's defaults (nicks of 9
+  // characters, flood penalties), as a server on the Internet has them.
+  bool permissive = true;
+  // The server password clients must send with PASS; empty for none.
+  std::string password;
+};
+
 // A real IRC server (ngircd) on 127.0.0.1 and a free port, with its configuration in a
 // temporary folder. Stopped when destroyed.
 class NgircdServer {
  public:
-  // `motd`: whether the server has a message of the day (376), else it answers 422.
-  explicit NgircdServer(bool motd = true);
+  explicit NgircdServer(const NgircdOptions& options = {});
   ~NgircdServer();
   NgircdServer(const NgircdServer&) = delete;
   NgircdServer& operator=(const NgircdServer&) = delete;
@@ -24,6 +33,8 @@ class NgircdServer {
   int Port() const { return port_; }
   // Stops the server and waits until it is gone.
   void Stop();
+  // Kills it with SIGKILL: no QUIT, no closing words, as a crash or a lost network.
+  void Kill();
   // Starts it again on the same port and waits until it accepts connections.
   void Start();
 
@@ -39,7 +50,7 @@ class NgircdServer {
 class IrcPeer {
  public:
   // Connects and registers under `nick`; throws when the server does not greet it.
-  IrcPeer(int port, const std::string& nick);
+  IrcPeer(int port, const std::string& nick, const std::string& password = "");
   ~IrcPeer();
   IrcPeer(const IrcPeer&) = delete;
   IrcPeer& operator=(const IrcPeer&) = delete;
