@@ -1,0 +1,118 @@
+#include "irc/IRCSendQueue.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace ostravel {
+
+IRCSendQueue::IRCSendQueue(platform::EventLoop& loop, std::function<void(std::string line)> write,
+                           Clock now)
+    : write_(std::move(write)),
+      now_(std::move(now)),
+      timer_(loop.CreateTimer()),
+      refill_from_(now_()) {}
+
+IRCSendQueue::~IRCSendQueue() = default;
+
+void IRCSendQueue::Send(std::string line, Kind kind) {
+  switch (kind) {
+    case Kind::kPong:
+      pongs_.push_back(std::move(line));
+      break;
+    case Kind::kPlayer:
+      player_.push_back(std::move(line));
+      break;
+    case Kind::kAutomatic:
+      automatic_.push_back(std::move(line));
+      break;
+  }
+  Pump();
+}
+
+void IRCSendQueue::Clear() {
+  pongs_.clear();
+  player_.clear();
+  automatic_.clear();
+  tokens_ = kBurst;
+  refill_from_ = now_();
+  timer_->Cancel();
+}
+
+std::size_t IRCSendQueue::Queued() const {
+  return pongs_.size() + player_.size() + automatic_.size();
+}
+
+void IRCSendQueue::Reschedule() {
+  if (!pumping_) ArmTimer();
+}
+
+void IRCSendQueue::Refill(std::chrono::steady_clock::time_point now) {
+  if (tokens_ < kBurst && now >= refill_from_) {
+    const auto earned = (now - refill_from_) / kInterval;
+    if (earned > 0) {
+      tokens_ = static_cast<int>(std::min<decltype(earned)>(kBurst, tokens_ + earned));
+      refill_from_ += earned * kInterval;
+    }
+  }
+  // A full bucket earns nothing, and a clock that went back restarts the wait rather than
+  // stalling until it catches up.
+  if (tokens_ >= kBurst || now < refill_from_) refill_from_ = now;
+}
+
+std::optional<std::string> IRCSendQueue::TakeNext() {
+  std::deque<std::string>* from = nullptr;
+  if (!pongs_.empty()) {
+    from = &pongs_;
+  } else if (!player_.empty() || !automatic_.empty()) {
+    Refill(now_());
+    if (tokens_ == 0) return std::nullopt;
+    --tokens_;
+    from = player_.empty() ? &automatic_ : &player_;
+  } else {
+    return std::nullopt;
+  }
+  std::string line = std::move(from->front());
+  from->pop_front();
+  line += "\r\n";
+  return line;
+}
+
+void IRCSendQueue::Pump() {
+  // A Send from inside `write` lands here; the Pump already running takes its line.
+  if (pumping_) return;
+  pumping_ = true;
+  const std::weak_ptr<bool> alive = alive_;
+  while (auto line = TakeNext()) {
+    try {
+      write_(std::move(*line));
+    } catch (...) {
+      // The line is gone either way; what waits behind it keeps its turn.
+      if (!alive.expired()) {
+        pumping_ = false;
+        ArmTimer();
+      }
+      throw;
+    }
+    if (alive.expired()) return;
+  }
+  pumping_ = false;
+  ArmTimer();
+}
+
+void IRCSendQueue::ArmTimer() {
+  if (Queued() == 0) {
+    timer_->Cancel();
+    return;
+  }
+  const auto now = now_();
+  Refill(now);
+  auto delay = std::chrono::milliseconds(0);
+  if (tokens_ == 0 && pongs_.empty()) {
+    delay = std::max(delay,
+                     std::chrono::ceil<std::chrono::milliseconds>(refill_from_ + kInterval - now));
+  }
+  // The timer is a member: its work never runs once the queue is gone.
+  timer_->Start(delay, [this] { Pump(); });
+}
+
+}  // namespace ostravel

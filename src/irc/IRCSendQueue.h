@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/EventLoop.h"
+
+namespace ostravel {
+
+// The lines one server connection sends, paced so that a burst of our own (a CTCP flood we
+// answer, many channels joined at once) cannot get us disconnected for flooding. Servers
+// drop clients that write faster than they read; the rhythm is irssi's default, which common
+// servers accept: a bucket of kBurst lines that refills one line per kInterval.
+class IRCSendQueue {
+ public:
+  // kPong answers the server's keep-alive and never waits (a late one costs the connection);
+  // kPlayer is what the player typed and overtakes our own automatic lines.
+  enum class Kind { kPong, kPlayer, kAutomatic };
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // `write` gets each line with its CR LF when it is its turn.
+  IRCSendQueue(platform::EventLoop& loop, std::function<void(std::string line)> write,
+               Clock now = std::chrono::steady_clock::now);
+  ~IRCSendQueue();
+  IRCSendQueue(const IRCSendQueue&) = delete;
+  IRCSendQueue& operator=(const IRCSendQueue&) = delete;
+
+  // Queues one line (without CR LF); it is written at once when the bucket allows.
+  void Send(std::string line, Kind kind);
+  // Drops every queued line and refills the bucket (the connection ended; a new one starts
+  // fresh).
+  void Clear();
+  // Lines waiting for their turn.
+  std::size_t Queued() const;
+
+  // Test hook: the injected clock has jumped; plans the timer again against it, so that lines
+  // now due go out on the loop's next turn.
+  void Reschedule();
+
+  static constexpr int kBurst = 5;
+  static constexpr std::chrono::milliseconds kInterval{2000};
+
+ private:
+  void Refill(std::chrono::steady_clock::time_point now);
+  std::optional<std::string> TakeNext();
+  void Pump();
+  void ArmTimer();
+
+  std::function<void(std::string)> write_;
+  Clock now_;
+  std::unique_ptr<platform::LoopTimer> timer_;
+  std::deque<std::string> pongs_;
+  std::deque<std::string> player_;
+  std::deque<std::string> automatic_;
+  int tokens_ = kBurst;
+  // Where the next token starts to accrue; while the bucket is full it follows the clock.
+  std::chrono::steady_clock::time_point refill_from_;
+  // True while `write` runs: a Send from inside it only queues, and the running Pump takes it.
+  bool pumping_ = false;
+  // Expires with the queue, so a Pump whose `write` destroyed it touches nothing afterwards.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace ostravel
