@@ -1,3 +1,5 @@
+#include <winerror.h>
+
 #include <array>
 #include <asio/connect.hpp>
 #include <asio/ip/host_name.hpp>
@@ -5,10 +7,15 @@
 #include <asio/post.hpp>
 #include <asio/write.hpp>
 #include <deque>
+#include <iterator>
+#include <memory>
+#include <optional>
 
 #include "common/Error.h"
 #include "platform/EventLoop.h"
+#include "platform/SchannelSession.h"
 #include "platform/TcpSocket.h"
+#include "platform/TlsCheck.h"
 
 namespace ostravel::platform {
 namespace {
@@ -34,8 +41,11 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   IoSide(EventLoop& loop, std::weak_ptr<UiSide> ui)
       : loop_(loop), ui_(std::move(ui)), resolver_(loop.IoContext()), socket_(loop.IoContext()) {}
 
-  void Connect(const std::string& host, const std::string& port, unsigned attempt) {
+  void Connect(const std::string& host, const std::string& port, const TcpSecurity& security,
+               unsigned attempt) {
     Reset(attempt);
+    host_ = host;
+    security_ = security;
     resolver_.async_resolve(
         host, port,
         [self = shared_from_this(), attempt](const asio::error_code& error,
@@ -46,8 +56,23 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
 
   void Send(std::string bytes, unsigned attempt) {
     if (attempt != attempt_ || !connected_) return;
-    outbox_.push_back(std::move(bytes));
-    if (outbox_.size() == 1) WriteNext();
+    if (!tls_) return Transmit(std::move(bytes));
+    auto records = tls_->Encrypt(bytes);
+    if (!records) return FailWith(SEC_E_ENCRYPT_FAILURE, TlsHandshakeText("encryption failed"));
+    Transmit(std::move(*records));
+  }
+
+  // The socket goes away: bytes still queued behind the write in flight get one non-blocking
+  // attempt to leave (a QUIT line), and nothing waits for them.
+  void Shutdown(unsigned attempt) {
+    if (connected_ && outbox_.size() > 1) {
+      std::string rest;
+      for (auto it = std::next(outbox_.begin()); it != outbox_.end(); ++it) rest += *it;
+      asio::error_code ignored;
+      socket_.non_blocking(true, ignored);
+      socket_.write_some(asio::buffer(rest), ignored);
+    }
+    Reset(attempt);
   }
 
   // Drops the connection and makes every stage still pending stale.
@@ -59,6 +84,7 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
     socket_.shutdown(tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
     outbox_.clear();
+    tls_.reset();
   }
 
  private:
@@ -83,11 +109,26 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
 
   void OnConnect(const asio::error_code& error) {
     if (error) return Fail(error);
+    if (security_.tls) return StartTls();
+    BecomeConnected();
+    ReadNext();
+  }
+
+  void BecomeConnected() {
     connected_ = true;
     Report([](UiSide& ui) {
       ui.state = TcpSocket::kConnected;
       if (ui.handlers.connected) ui.handlers.connected();
     });
+  }
+
+  void StartTls() {
+    tls_ = std::make_unique<SchannelSession>(host_);
+    SchannelSession::Result hello = tls_->Start();
+    if (hello.status == SchannelSession::Status::kFailed) {
+      return FailWith(hello.code, TlsHandshakeText(hello.error));
+    }
+    Transmit(std::move(hello.to_send));
     ReadNext();
   }
 
@@ -100,22 +141,81 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   }
 
   void OnRead(const asio::error_code& error, std::size_t count) {
-    if (error == asio::error::eof || error == asio::error::connection_reset) {
-      connected_ = false;
-      Report([](UiSide& ui) {
-        ui.state = TcpSocket::kClosing;
-        if (ui.handlers.closed_by_peer) ui.handlers.closed_by_peer();
-      });
-      return;
+    const bool ended = error == asio::error::eof || error == asio::error::connection_reset;
+    if (ended && tls_ && !connected_) {
+      return FailWith(error.value(), TlsHandshakeText("the server closed the connection"));
     }
+    if (ended) return PeerClosed();
     if (error) return Fail(error);
-    Report([bytes = std::string(inbox_.data(), count)](UiSide& ui) {
+    if (!tls_) {
+      Deliver(std::string(inbox_.data(), count));
+      return ReadNext();
+    }
+    OnTlsBytes(tls_->Receive(std::string_view(inbox_.data(), count)));
+  }
+
+  void OnTlsBytes(SchannelSession::Result result) {
+    using Status = SchannelSession::Status;
+    Transmit(std::move(result.to_send));
+    Deliver(std::move(result.plain));
+    switch (result.status) {
+      case Status::kHandshaking:
+      case Status::kData:
+        return ReadNext();
+      case Status::kReady:
+        if (!CertificateAccepted()) return;
+        BecomeConnected();
+        // Records that came with the last handshake message.
+        return OnTlsBytes(tls_->Receive({}));
+      case Status::kClosed:
+        return PeerClosed();
+      case Status::kFailed:
+        return FailWith(result.code, TlsHandshakeText(result.error));
+    }
+  }
+
+  // The server's certificate is the pinned one, or one the system trusts for the host;
+  // otherwise the connection fails and says why.
+  bool CertificateAccepted() {
+    const std::optional<std::string> actual = tls_->CertificateFingerprint();
+    if (!actual) {
+      FailWith(SEC_E_CERT_UNKNOWN, TlsHandshakeText("the server showed no certificate"));
+      return false;
+    }
+    if (!security_.fingerprint.empty()) {
+      const std::optional<std::string> pinned = NormalizeFingerprint(security_.fingerprint);
+      if (pinned == actual) return true;
+      FailWith(CERT_E_UNTRUSTEDROOT, TlsFingerprintMismatchText(*actual));
+      return false;
+    }
+    const std::optional<std::string> problem = tls_->ChainProblem();
+    if (!problem) return true;
+    FailWith(CERT_E_UNTRUSTEDROOT, TlsUntrustedText(host_, *problem, *actual));
+    return false;
+  }
+
+  void PeerClosed() {
+    connected_ = false;
+    Report([](UiSide& ui) {
+      ui.state = TcpSocket::kClosing;
+      if (ui.handlers.closed_by_peer) ui.handlers.closed_by_peer();
+    });
+  }
+
+  void Deliver(std::string bytes) {
+    if (bytes.empty()) return;
+    Report([bytes = std::move(bytes)](UiSide& ui) {
       // Data that arrives after a handler closed the socket is no longer wanted.
       if (ui.state == TcpSocket::kConnected && ui.handlers.data_arrived) {
         ui.handlers.data_arrived(bytes);
       }
     });
-    ReadNext();
+  }
+
+  void Transmit(std::string bytes) {
+    if (bytes.empty()) return;
+    outbox_.push_back(std::move(bytes));
+    if (outbox_.size() == 1) WriteNext();
   }
 
   void WriteNext() {
@@ -132,8 +232,10 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
     if (!outbox_.empty()) WriteNext();
   }
 
-  void Fail(const asio::error_code& error) {
-    Report([number = error.value(), text = error.message()](UiSide& ui) {
+  void Fail(const asio::error_code& error) { FailWith(error.value(), error.message()); }
+
+  void FailWith(int number, std::string text) {
+    Report([number, text = std::move(text)](UiSide& ui) {
       ui.state = TcpSocket::kError;
       ++ui.attempt;  // nothing more of this attempt is wanted
       if (ui.handlers.failed) ui.handlers.failed(number, text);
@@ -146,7 +248,10 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   tcp::resolver resolver_;
   tcp::socket socket_;
   unsigned attempt_ = 0;
-  bool connected_ = false;
+  bool connected_ = false;  // after the handshake and the certificate check, with TLS
+  std::string host_;
+  TcpSecurity security_;
+  std::unique_ptr<SchannelSession> tls_;
   std::array<char, 16384> inbox_{};
   std::deque<std::string> outbox_;
 };
@@ -159,17 +264,20 @@ class WinTcpSocket final : public TcpSocket {
       : loop_(loop), ui_(std::make_shared<UiSide>()), io_(std::make_shared<IoSide>(loop, ui_)) {}
   ~WinTcpSocket() override {
     ui_->handlers = {};
-    Close();
+    const unsigned attempt = ++ui_->attempt;
+    asio::post(loop_.IoContext(), [io = io_, attempt] { io->Shutdown(attempt); });
   }
 
   void SetHandlers(Handlers handlers) override { ui_->handlers = std::move(handlers); }
 
-  void Connect(const std::string& host, const std::string& port, const Security&) override {
+  void Connect(const std::string& host, const std::string& port,
+               const Security& security) override {
     const unsigned attempt = ++ui_->attempt;
     ui_->state = kResolving;
     ui_->remote_host = host;
-    asio::post(loop_.IoContext(),
-               [io = io_, host, port, attempt] { io->Connect(host, port, attempt); });
+    asio::post(loop_.IoContext(), [io = io_, host, port, security, attempt] {
+      io->Connect(host, port, security, attempt);
+    });
   }
 
   void Close() override {

@@ -1,6 +1,8 @@
 // The Windows socket: asio works on the loop's socket thread, the handlers run on the loop.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "common/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
+#include "platform/TlsCheck.h"
 #include "support/AsioHttpServer.h"
 
 namespace ostravel::platform {
@@ -81,6 +84,77 @@ TEST_F(TcpSocketWinTest, NothingArrivesAfterCloseOrDestruction) {
   }
   EXPECT_EQ(events, (std::vector<std::string>{"connected", "connected"}));
   EXPECT_EQ(received, "");
+}
+
+// The IRC server with TLS that tests/support/tls-ngircd.sh runs on the Linux side: its port and
+// the SHA-256 fingerprint of its self-signed certificate for CN=localhost.
+struct TlsServer {
+  std::string port;
+  std::string fingerprint;
+};
+
+class TcpSocketWinTlsTest : public TcpSocketWinTest {
+ protected:
+  void SetUp() override {
+    const char* info = std::getenv("OSTRAVEL_TLS_NGIRCD");
+    if (info == nullptr) GTEST_SKIP() << "run by CTest, which starts the TLS server";
+    std::string path = info;
+    if (path.starts_with("/")) path = "Z:" + path;  // wine's drive for the Linux root
+    std::ifstream(path) >> server_.port >> server_.fingerprint;
+    ASSERT_EQ(server_.fingerprint.size(), 64u) << "no TLS server described in " << path;
+    socket->SetHandlers({.connected = [this] { Record("connected"); },
+                         .data_arrived = [this](std::string_view bytes) { received += bytes; },
+                         .closed_by_peer = [this] { Record("closed"); },
+                         .failed = [this](int, const std::string& text) { failure = text; }});
+  }
+
+  bool Connect(const std::string& fingerprint) {
+    socket->Connect("localhost", server_.port, {.tls = true, .fingerprint = fingerprint});
+    return loop.RunUntil(
+        [&] { return socket->GetState() == TcpSocket::kConnected || !failure.empty(); }, 10s);
+  }
+
+  TlsServer server_;
+  std::string failure;
+};
+
+TEST_F(TcpSocketWinTlsTest, WithThePinnedCertificateLinesGoBothWays) {
+  // In the form a person copies from a certificate viewer.
+  std::string shown;
+  for (std::size_t i = 0; i < 64; i += 2) {
+    shown += (i ? ":" : "") + server_.fingerprint.substr(i, 2);
+  }
+  ASSERT_TRUE(Connect(shown));
+  ASSERT_EQ(failure, "");
+  EXPECT_EQ(events, (std::vector<std::string>{"connected"}));
+  // More than one TLS record's worth at once (16 KiB): PONG lines the server takes silently,
+  // then a PING it answers.
+  std::string lines = "NICK tlsuser\r\nUSER tls 0 * :TLS user\r\n";
+  while (lines.size() < 17000) lines += "PONG :" + std::string(100, 'p') + "\r\n";
+  socket->SendData(lines + "PING :last-probe\r\n");
+  ASSERT_TRUE(loop.RunUntil([&] { return received.find(":last-probe") != std::string::npos; }, 30s))
+      << received;
+  EXPECT_NE(received.find(" 001 tlsuser "), std::string::npos) << received;
+  EXPECT_NE(received.find(" 372 tlsuser :- hello\r\n"), std::string::npos) << received;
+  EXPECT_EQ(socket->GetState(), TcpSocket::kConnected);
+  EXPECT_TRUE(on_loop_thread);
+}
+
+TEST_F(TcpSocketWinTlsTest, ACertificateNobodyVouchesForIsRefused) {
+  ASSERT_TRUE(Connect(""));
+  EXPECT_EQ(failure, TlsUntrustedText("localhost", "self-signed certificate", server_.fingerprint));
+  EXPECT_EQ(events, std::vector<std::string>{});
+  EXPECT_EQ(socket->GetState(), TcpSocket::kError);
+  EXPECT_THROW(socket->SendData("NICK x\r\n"), Error);
+}
+
+TEST_F(TcpSocketWinTlsTest, AnotherCertificateThanThePinnedOneIsRefused) {
+  std::string other = server_.fingerprint;
+  other[0] = other[0] == '0' ? '1' : '0';
+  ASSERT_TRUE(Connect(other));
+  EXPECT_EQ(failure, TlsFingerprintMismatchText(server_.fingerprint));
+  EXPECT_EQ(events, std::vector<std::string>{});
+  EXPECT_EQ(socket->GetState(), TcpSocket::kError);
 }
 
 }  // namespace
