@@ -36,6 +36,7 @@ void IRCSendQueue::Clear() {
   tokens_ = kBurst;
   refill_from_ = now_();
   timer_->Cancel();
+  armed_for_.reset();
 }
 
 std::size_t IRCSendQueue::Queued() const {
@@ -43,6 +44,7 @@ std::size_t IRCSendQueue::Queued() const {
 }
 
 void IRCSendQueue::Reschedule() {
+  armed_for_.reset();
   if (!pumping_) ArmTimer();
 }
 
@@ -101,18 +103,23 @@ void IRCSendQueue::Pump() {
 
 void IRCSendQueue::ArmTimer() {
   if (Queued() == 0) {
-    timer_->Cancel();
+    if (armed_for_) timer_->Cancel();
+    armed_for_.reset();
     return;
   }
   const auto now = now_();
   Refill(now);
-  auto delay = std::chrono::milliseconds(0);
-  if (tokens_ == 0 && pongs_.empty()) {
-    delay = std::max(delay,
-                     std::chrono::ceil<std::chrono::milliseconds>(refill_from_ + kInterval - now));
-  }
+  const auto due = tokens_ == 0 && pongs_.empty() ? refill_from_ + kInterval : now;
+  // During a flood every Send lands here; the timer already set for that moment stays.
+  if (armed_for_ == due) return;
+  armed_for_ = due;
+  const auto delay = std::max(std::chrono::milliseconds(0),
+                              std::chrono::ceil<std::chrono::milliseconds>(due - now));
   // The timer is a member: its work never runs once the queue is gone.
-  timer_->Start(delay, [this] { Pump(); });
+  timer_->Start(delay, [this] {
+    armed_for_.reset();
+    Pump();
+  });
 }
 
 }  // namespace ostravel

@@ -60,6 +60,8 @@ class IRCSendQueue {
   int tokens_ = kBurst;
   // Where the next token starts to accrue; while the bucket is full it follows the clock.
   std::chrono::steady_clock::time_point refill_from_;
+  // When the timer is set to fire, in the queue's clock; empty while it is not set.
+  std::optional<std::chrono::steady_clock::time_point> armed_for_;
   // True while `write` runs: a Send from inside it only queues, and the running Pump takes it.
   bool pumping_ = false;
   // Expires with the queue, so a Pump whose `write` destroyed it touches nothing afterwards.
