@@ -10,10 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
+
+#include "support/RunProcess.h"
 
 extern char** environ;
 
@@ -21,6 +24,7 @@ namespace ostravel::test {
 namespace {
 
 constexpr const char* kNgircd = "/usr/sbin/ngircd";
+constexpr const char* kOpenssl = "/usr/bin/openssl";
 
 int FreePort() {
   const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -65,7 +69,46 @@ NgircdServer::NgircdServer(const NgircdOptions& options) : port_(FreePort()) {
       << "[Limits]\nMaxConnectionsIP = 0\n"
       << (options.permissive ? "MaxNickLength = 30\nMaxPenaltyTime = 0\n" : "")
       << "[Options]\nPAM = no\nIdent = no\nDNS = no\n";
+  if (options.tls) {
+    do {
+      tls_port_ = FreePort();
+    } while (tls_port_ == port_);
+    MakeCertificate();
+    // Fixed Diffie-Hellman parameters: without them ngircd computes its own at every start,
+    // which takes a second or more.
+    const auto& path = folder_.Path();
+    std::ofstream(path / "ngircd.conf", std::ios::app)
+        << "[SSL]\nCertFile = " << (path / "cert.pem").string()
+        << "\nKeyFile = " << (path / "key.pem").string()
+        << "\nDHFile = " << (path / "dh.pem").string() << "\nPorts = " << tls_port_ << "\n";
+  }
   Start();
+}
+
+void NgircdServer::MakeCertificate() {
+  const auto& path = folder_.Path();
+  const auto run = [](const std::vector<std::string>& argv) {
+    const auto result = test_support::RunProcess(argv);
+    if (result.exit_code != 0) throw std::runtime_error("openssl failed: " + result.err);
+    return result.out;
+  };
+  run({kOpenssl, "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+       "-nodes", "-days", "2", "-subj", "/CN=localhost", "-keyout", (path / "key.pem").string(),
+       "-out", (path / "cert.pem").string()});
+  run({kOpenssl, "genpkey", "-genparam", "-algorithm", "DH", "-pkeyopt", "group:ffdhe2048", "-out",
+       (path / "dh.pem").string()});
+  // Readable by "nobody" too, as the configuration is: ngircd may read them after dropping to it.
+  for (const char* name : {"key.pem", "cert.pem", "dh.pem"}) {
+    std::filesystem::permissions(path / name, std::filesystem::perms(0644));
+  }
+  // "sha256 Fingerprint=AB:CD:...".
+  const std::string shown = run(
+      {kOpenssl, "x509", "-noout", "-fingerprint", "-sha256", "-in", (path / "cert.pem").string()});
+  for (const char c : shown.substr(shown.find('=') + 1)) {
+    if (std::isxdigit(static_cast<unsigned char>(c))) {
+      fingerprint_ += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+  }
 }
 
 NgircdServer::~NgircdServer() {
@@ -84,8 +127,13 @@ void NgircdServer::Start() {
       posix_spawn(&pid_, kNgircd, &actions, nullptr, const_cast<char**>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) throw std::runtime_error("ngircd could not be started");
+  AwaitListening(port_);
+  if (tls_port_ != 0) AwaitListening(tls_port_);
+}
+
+void NgircdServer::AwaitListening(int port) {
   for (int attempt = 0; attempt < 500; ++attempt) {
-    const int fd = ConnectTo(port_);
+    const int fd = ConnectTo(port);
     if (fd >= 0) {
       ::close(fd);
       return;

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +20,8 @@ struct NgircdOptions {
   bool permissive = true;
   // The server password clients must send with PASS; empty for none.
   std::string password;
+  // A second port that speaks TLS, with a self-signed certificate for CN=localhost.
+  bool tls = false;
 };
 
 // A real IRC server (ngircd) on 127.0.0.1 and a free port, with its configuration in a
@@ -31,6 +34,11 @@ class NgircdServer {
   NgircdServer& operator=(const NgircdServer&) = delete;
 
   int Port() const { return port_; }
+  // With the option `tls`: the TLS port, the SHA-256 fingerprint of the server's certificate
+  // (64 lower-case hex digits) and the certificate in PEM.
+  int TlsPort() const { return tls_port_; }
+  const std::string& Fingerprint() const { return fingerprint_; }
+  std::filesystem::path CertificateFile() const { return folder_.Path() / "cert.pem"; }
   // Stops the server and waits until it is gone.
   void Stop();
   // Kills it with SIGKILL: no QUIT, no closing words, as a crash or a lost network.
@@ -41,8 +49,14 @@ class NgircdServer {
   static bool Available();
 
  private:
+  void MakeCertificate();
+  // Waits until `port` accepts connections.
+  static void AwaitListening(int port);
+
   TempFolder folder_;
   int port_ = 0;
+  int tls_port_ = 0;
+  std::string fingerprint_;
   pid_t pid_ = -1;
 };
 
