@@ -11,6 +11,14 @@
 #include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
 
+#ifndef _WIN32
+#include <gmock/gmock.h>
+#include <stdlib.h>
+
+#include "platform/TlsCheck.h"
+#include "support/NgircdServer.h"
+#endif
+
 namespace ostravel::platform {
 namespace {
 
@@ -179,6 +187,167 @@ TEST_F(TcpSocketTest, AHandlerThatClosesTheSocketHearsNothingMore) {
   EXPECT_EQ(events, std::vector<std::string>{"connected"});
   EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
 }
+
+#ifndef _WIN32
+// TLS against ngircd, whose second port speaks TLS with a self-signed certificate for
+// CN=localhost.
+class TcpSocketTlsTest : public ::testing::Test {
+ protected:
+  TcpSocketTlsTest() { Fresh(); }
+
+  // A new socket, and nothing heard yet.
+  void Fresh() {
+    socket = TcpSocket::Create(loop);
+    events.clear();
+    received.clear();
+    failure.clear();
+    failure_number = 0;
+    socket->SetHandlers({.connected =
+                             [this] {
+                               events.push_back("connected");
+                               state_when_connected = socket->GetState();
+                             },
+                         .data_arrived = [this](std::string_view bytes) { received += bytes; },
+                         .closed_by_peer = [this] { events.push_back("closed"); },
+                         .failed =
+                             [this](int number, const std::string& text) {
+                               events.push_back("failed");
+                               failure_number = number;
+                               failure = text;
+                             }});
+  }
+
+  // Connects and runs the loop until the socket is connected or has failed.
+  void Connect(const std::string& host, int port, const TcpSecurity& security) {
+    socket->Connect(host, std::to_string(port), security);
+    ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 10s)) << host << ":" << port;
+  }
+
+  // Runs the loop until the server has sent `text`.
+  bool Await(const std::string& text) {
+    return loop.RunUntil([&] { return received.find(text) != std::string::npos; }, 10s);
+  }
+
+  static test::NgircdOptions WithTls() {
+    test::NgircdOptions options;
+    options.tls = true;
+    return options;
+  }
+
+  test::NgircdServer server{WithTls()};
+  EventLoop loop;
+  std::unique_ptr<TcpSocket> socket;
+  std::vector<std::string> events;
+  std::string received;
+  int state_when_connected = -1;
+  int failure_number = 0;
+  std::string failure;
+};
+
+TEST_F(TcpSocketTlsTest, WithThePinnedCertificateLinesGoBothWays) {
+  // In the form a person copies from a certificate viewer.
+  Connect("localhost", server.TlsPort(),
+          {.tls = true, .fingerprint = DisplayFingerprint(server.Fingerprint())});
+  EXPECT_EQ(events, std::vector<std::string>{"connected"}) << failure;
+  EXPECT_EQ(state_when_connected, TcpSocket::kConnected);
+
+  // More than one TLS record's worth in one send, and more sends queued behind it.
+  std::string pings;
+  for (int i = 0; i < 600; ++i)
+    pings += "PING :probe-with-some-length-" + std::to_string(i) + "\r\n";
+  ASSERT_GT(pings.size(), 16384u);
+  socket->SendData("NICK tlsuser\r\nUSER tls 0 * :TLS user\r\n");
+  socket->SendData(pings);
+  socket->SendData("PING :last\r\n");
+  ASSERT_TRUE(Await(":last\r\n")) << received;
+  EXPECT_NE(received.find(" 001 tlsuser "), std::string::npos);
+  for (const int i : {0, 299, 599}) {
+    EXPECT_NE(received.find(":probe-with-some-length-" + std::to_string(i) + "\r\n"),
+              std::string::npos);
+  }
+  EXPECT_EQ(socket->GetState(), TcpSocket::kConnected);
+}
+
+// A TLS connection that cannot be trusted, or is no TLS connection, fails and never carries a
+// byte in the clear.
+TEST_F(TcpSocketTlsTest, RefusedConnectionsFailWithTheirReason) {
+  const std::string& actual = server.Fingerprint();
+  std::string other = actual;
+  other[0] = other[0] == '0' ? '1' : '0';
+  // A plain server that greets at once, as most IRC servers do.
+  tcp::acceptor plain(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+  tcp::socket plain_peer(loop.IoContext());
+  plain.async_accept(plain_peer, [&](const asio::error_code& error) {
+    if (!error) asio::write(plain_peer, asio::buffer(std::string(":irc NOTICE * :hello\r\n")));
+  });
+
+  struct Case {
+    const char* what;
+    std::string host;
+    int port;
+    std::string fingerprint;
+    testing::Matcher<std::string> text;
+  };
+  const Case cases[] = {
+      {"self-signed, nothing pinned", "localhost", server.TlsPort(), "",
+       testing::Eq(TlsUntrustedText("localhost", "self-signed certificate", actual))},
+      {"another certificate pinned", "localhost", server.TlsPort(), other,
+       testing::Eq(TlsFingerprintMismatchText(actual))},
+      {"a pin that is no fingerprint", "localhost", server.TlsPort(), "not-a-fingerprint",
+       testing::Eq(TlsFingerprintMismatchText(actual))},
+      {"a server without TLS", "127.0.0.1", plain.local_endpoint().port(), "",
+       testing::StartsWith("TLS: the secure connection failed (")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fresh();
+    Connect(c.host, c.port, {.tls = true, .fingerprint = c.fingerprint});
+    EXPECT_EQ(events, std::vector<std::string>{"failed"});
+    EXPECT_THAT(failure, c.text);
+    EXPECT_NE(failure_number, 0);
+    EXPECT_EQ(socket->GetState(), TcpSocket::kError);
+    EXPECT_THROW(socket->SendData("NICK x\r\n"), Error);
+  }
+}
+
+// Without a pin the system's trusted roots and the host name decide. The server's own
+// certificate is made a trusted root here (OpenSSL reads SSL_CERT_FILE as the system's file).
+TEST_F(TcpSocketTlsTest, WithoutAPinTheTrustedRootsAndTheHostNameDecide) {
+  ASSERT_EQ(setenv("SSL_CERT_FILE", server.CertificateFile().c_str(), 1), 0);
+  Connect("localhost", server.TlsPort(), {.tls = true, .fingerprint = ""});
+  EXPECT_EQ(events, std::vector<std::string>{"connected"}) << failure;
+
+  // The same certificate does not name the address.
+  Fresh();
+  Connect("127.0.0.1", server.TlsPort(), {.tls = true, .fingerprint = ""});
+  unsetenv("SSL_CERT_FILE");
+  EXPECT_EQ(events, std::vector<std::string>{"failed"});
+  EXPECT_EQ(failure, TlsUntrustedText("127.0.0.1", "IP address mismatch", server.Fingerprint()));
+}
+
+// A plug-in that stops sends QUIT and destroys its socket at once; the line still leaves.
+TEST_F(TcpSocketTlsTest, QueuedLinesLeaveWhenTheSocketIsDestroyed) {
+  test::IrcPeer watcher(server.Port(), "watcher");
+  watcher.Send("JOIN #c");
+  ASSERT_TRUE(watcher.WaitFor(" 366 ", [] {}));
+  for (const bool tls : {false, true}) {
+    const std::string nick = tls ? "secure" : "plain";
+    SCOPED_TRACE(nick);
+    Fresh();
+    Connect("localhost", tls ? server.TlsPort() : server.Port(),
+            {.tls = tls, .fingerprint = tls ? server.Fingerprint() : ""});
+    socket->SendData("NICK " + nick + "\r\nUSER u 0 * :r\r\nJOIN #c\r\n");
+    ASSERT_TRUE(Await(" 366 " + nick)) << received;
+    socket->SendData("PRIVMSG #c :first\r\n");
+    socket->SendData("QUIT :last words\r\n");
+    socket.reset();
+    const auto pump = [&] { loop.Poll(); };
+    EXPECT_TRUE(watcher.WaitFor(":" + nick + "!", pump));  // the join
+    EXPECT_TRUE(watcher.WaitFor("PRIVMSG #c :first", pump));
+    EXPECT_TRUE(watcher.WaitFor("last words", pump));
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace ostravel::platform
