@@ -45,6 +45,13 @@ class CountingEvents final : public IRCParser::Events {
   void Parser_RPLEndOfMotd() override { ++count; }
   void Parser_ERRBannedFromChan(std::string_view, std::string_view) override { ++count; }
   void Parser_ERRNickNameInUse() override { ++count; }
+  void Parser_RPLWelcome(std::string_view) override { ++count; }
+  void Parser_RPLISupport(const std::vector<std::string_view>& t) override { count += t.size(); }
+  void Parser_ERRErroneousNickName(std::string_view, std::string_view) override { ++count; }
+  void Parser_ERRRefused(std::string_view, std::string_view, std::string_view) override { ++count; }
+  void Parser_Error(std::string_view) override { ++count; }
+  void Parser_Notice(std::string_view, std::string_view, std::string_view) override { ++count; }
+  void Parser_Topic(std::string_view, std::string_view, std::string_view) override { ++count; }
   std::size_t count = 0;
 };
 

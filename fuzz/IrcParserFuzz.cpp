@@ -53,6 +53,23 @@ class EventLog final : public IRCParser::Events {
     Add("banned", {a, b});
   }
   void Parser_ERRNickNameInUse() override { Add("nick-in-use", {}); }
+  void Parser_RPLWelcome(std::string_view a) override { Add("welcome", {a}); }
+  void Parser_RPLISupport(const std::vector<std::string_view>& tokens) override {
+    Add("isupport", tokens);
+  }
+  void Parser_ERRErroneousNickName(std::string_view a, std::string_view b) override {
+    Add("bad-nick", {a, b});
+  }
+  void Parser_ERRRefused(std::string_view a, std::string_view b, std::string_view c) override {
+    Add("refused", {a, b, c});
+  }
+  void Parser_Error(std::string_view a) override { Add("error", {a}); }
+  void Parser_Notice(std::string_view a, std::string_view b, std::string_view c) override {
+    Add("notice", {a, b, c});
+  }
+  void Parser_Topic(std::string_view a, std::string_view b, std::string_view c) override {
+    Add("topic-change", {a, b, c});
+  }
 
  private:
   void Add(const char* name, const std::vector<std::string_view>& parts) {

@@ -80,6 +80,7 @@ struct IDecalChoice : public IDecalControl {
   // -1 when no option is selected.
   STDMETHOD(get_Selected)(LONG* index) = 0;
   STDMETHOD(put_Selected)(LONG index) = 0;
+  STDMETHOD(put_Text)(LONG index, BSTR text) = 0;
 };
 __CRT_UUID_DECL(IDecalChoice, 0xDD27CEBF, 0x1EC1, 0x4E30, 0xBF, 0xB1, 0x20, 0xC8, 0x0A, 0x0D, 0x52,
                 0x05)

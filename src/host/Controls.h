@@ -30,6 +30,7 @@ class Choice : public Control {
   virtual void AddChoice(const std::string& text, const Variant& data) = 0;
   virtual std::int32_t ChoiceCount() const = 0;
   virtual std::string Text(std::int32_t index) const = 0;
+  virtual void SetText(std::int32_t index, const std::string& text) = 0;
   virtual Variant Data(std::int32_t index) const = 0;
   // The selected option, -1 when none is selected.
   virtual std::int32_t Selected() const = 0;

@@ -101,9 +101,10 @@ void TabIRC::TabIRCUpdateAllegiance() {
 
 std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>> TabIRC::Current() const {
   const std::int32_t selected = chIRC->Selected();
-  auto server = Servers_.Item(host::ToText(chIRC->Data(selected)));
-  auto channel = server->Channels.Item(chIRC->Text(selected));
-  return {std::move(server), std::move(channel)};
+  if (selected < 0 || static_cast<std::size_t>(selected) >= entries_.size()) {
+    throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
+  }
+  return entries_[static_cast<std::size_t>(selected)];
 }
 
 void TabIRC::chIRC_Change(std::int32_t) {
@@ -151,7 +152,20 @@ void TabIRC::Timer_Timeout() {
     // A kick or a ban turns the channel off behind the page's back.
     chkIRC->SetChecked(channel->Join);
     if (channel->Users.UsersChanged) DrawTab(*channel);
+    ShowChannelStates();
   });
+}
+
+void TabIRC::ShowChannelStates() {
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    const auto& [server, channel] = entries_[i];
+    const std::string status = server->ChannelStatus(*channel);
+    std::string text =
+        status.empty() ? channel->ChannelName : channel->ChannelName + " (" + status + ")";
+    if (text == shown_[i]) continue;
+    chIRC->SetText(static_cast<std::int32_t>(i), text);
+    shown_[i] = std::move(text);
+  }
 }
 
 void TabIRC::DrawTab(IRCChannel& channel) {
@@ -178,12 +192,26 @@ void TabIRC::LoadSettings() {
       const bool join = AttributeBool(element, "join");
       if (!Servers_.Exists(server_name)) Servers_.Add(server_name, port);
       auto server = Servers_.Item(server_name);
+      LoadServerOptions(element, *server);
       if (server->Channels.Exists(channel_name)) continue;
-      server->Channels.Add(channel_name, command, color, join);
+      auto channel = server->Channels.Add(channel_name, command, color, join);
+      if (const auto key = element.attribute("key")) channel->Key = key.as_string();
       chIRC->AddChoice(channel_name, server_name);
+      entries_.emplace_back(server, std::move(channel));
+      shown_.push_back(channel_name);
     }
     settings_loaded_ = true;
   });
+}
+
+// Optional, and never written back: a file without them connects as before. The first
+// element of a server that gives one decides it.
+void TabIRC::LoadServerOptions(const pugi::xml_node& element, IRCServer& server) {
+  if (element.attribute("tls") && !server.UseTls) server.UseTls = AttributeBool(element, "tls");
+  if (server.TlsFingerprint.empty()) {
+    server.TlsFingerprint = element.attribute("tlsfingerprint").as_string();
+  }
+  if (server.Password.empty()) server.Password = element.attribute("password").as_string();
 }
 
 void TabIRC::SaveSettings() {

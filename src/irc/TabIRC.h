@@ -1,12 +1,15 @@
 #pragma once
 
 #include <memory>
+#include <pugixml.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "irc/IRCServers.h"
 #include "host/Controls.h"
 #include "host/Signal.h"
 #include "host/Timer.h"
+#include "irc/IRCServers.h"
 
 namespace ostravel {
 
@@ -36,7 +39,10 @@ class TabIRC {
   void lstIRC_Change(std::int32_t nX, std::int32_t nY);
   void Timer_Timeout();
   void DrawTab(IRCChannel& channel);
+  // Puts each channel's state behind its name in the choice ("#c (not joined)").
+  void ShowChannelStates();
   void LoadSettings();
+  void LoadServerOptions(const pugi::xml_node& element, IRCServer& server);
   void SaveSettings();
   // The server and channel of the selected entry; throws Error when they are unknown.
   std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>> Current() const;
@@ -47,6 +53,9 @@ class TabIRC {
   std::shared_ptr<host::Checkbox> chkIRC;
   std::shared_ptr<host::List> lstIRC;
   std::unique_ptr<host::Timer> Timer;
+  // The server and channel of each entry of chIRC, whose text changes with the channel's state.
+  std::vector<std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>>> entries_;
+  std::vector<std::string> shown_;
   bool settings_loaded_ = false;
   bool names_set_ = false;
   host::Connection choice_changed_;

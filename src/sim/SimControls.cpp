@@ -54,6 +54,11 @@ std::string SimChoice::Text(std::int32_t index) const {
   return options_[static_cast<std::size_t>(index)].text;
 }
 
+void SimChoice::SetText(std::int32_t index, const std::string& text) {
+  if (!InRange(index, ChoiceCount())) ThrowInvalidArg(info_.progid);
+  options_[static_cast<std::size_t>(index)].text = text;
+}
+
 host::Variant SimChoice::Data(std::int32_t index) const {
   if (!InRange(index, ChoiceCount())) ThrowInvalidArg(info_.progid);
   return options_[static_cast<std::size_t>(index)].data;

@@ -48,6 +48,7 @@ class SimChoice final : public host::Choice {
   std::string Name() const override { return info_.name; }
   void AddChoice(const std::string& text, const host::Variant& data) override;
   std::int32_t ChoiceCount() const override;
+  void SetText(std::int32_t index, const std::string& text) override;
   std::string Text(std::int32_t index) const override;    // throws Error out of range
   host::Variant Data(std::int32_t index) const override;  // throws Error out of range
   std::int32_t Selected() const override { return selected_; }

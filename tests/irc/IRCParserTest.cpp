@@ -52,6 +52,23 @@ class RecordingEvents : public IRCParser::Events {
     Add("ERRBannedFromChan", {n, c});
   }
   void Parser_ERRNickNameInUse() override { Add("ERRNickNameInUse", {}); }
+  void Parser_RPLWelcome(std::string_view n) override { Add("RPLWelcome", {n}); }
+  void Parser_RPLISupport(const std::vector<std::string_view>& t) override {
+    Add("RPLISupport", t);
+  }
+  void Parser_ERRErroneousNickName(std::string_view n, std::string_view t) override {
+    Add("ERRErroneousNickName", {n, t});
+  }
+  void Parser_ERRRefused(std::string_view c, std::string_view n, std::string_view t) override {
+    Add("ERRRefused", {c, n, t});
+  }
+  void Parser_Error(std::string_view r) override { Add("Error", {r}); }
+  void Parser_Notice(std::string_view s, std::string_view r, std::string_view m) override {
+    Add("Notice", {s, r, m});
+  }
+  void Parser_Topic(std::string_view n, std::string_view c, std::string_view t) override {
+    Add("Topic", {n, c, t});
+  }
 
   std::vector<std::string> events;
 
@@ -97,7 +114,7 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {":n!u@h JOIN #chan", "Join(n|#chan)"},
       {":n!u@h PART #chan :bye now", "Part(n|#chan)"},
       {":k!u@h KICK #c v :bye", "Kick(v|#c|k|bye)"},
-      {":k!u@h KICK #c v", "Kick(|#c|k|)"},
+      {":k!u@h KICK #c v", "Kick(v|#c|k|)"},
       {":n!u@h PRIVMSG #c :hi there", "PrivMsg(n|#c|hi there)"},
       {":n!u@h privmsg #c :lower case", "PrivMsg(n|#c|lower case)"},
       {":srv PRIVMSG me :from a server", "PrivMsg(|me|from a server)"},
@@ -125,7 +142,23 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {":n!u@h NOTICE me :\x01"
        "VERSION\x01",
        ""},
-      {":srv NOTICE me :plain notice", ""},
+      {":srv NOTICE me :plain notice", "Notice(|me|plain notice)"},
+      {":n!u@h NOTICE me :psst", "Notice(n|me|psst)"},
+      {":n!u@h TOPIC #c :new topic", "Topic(n|#c|new topic)"},
+      {"ERROR :Closing Link: me (Bad Password)", "Error(Closing Link: me (Bad Password))"},
+      {":srv 001 Ostra_Vel :Welcome", "RPLWelcome(Ostra_Vel)"},
+      {":srv 005 me NICKLEN=9 CHANTYPES=#& PREFIX=(ov)@+ :are supported by this server",
+       "RPLISupport(NICKLEN=9|CHANTYPES=#&|PREFIX=(ov)@+)"},
+      {":srv 432 * Ostra_Vel_Long :Erroneous nickname",
+       "ERRErroneousNickName(Ostra_Vel_Long|"
+       "Erroneous nickname)"},
+      {":srv 436 * bob :Nickname collision", "ERRNickNameInUse()"},
+      {":srv 437 * bob :Nick/channel is temporarily unavailable", "ERRNickNameInUse()"},
+      {":srv 404 me #c :Cannot send to channel", "ERRRefused(404|#c|Cannot send to channel)"},
+      {":srv 475 me #k :Cannot join channel (+k) -- Wrong channel key",
+       "ERRRefused(475|#k|Cannot join channel (+k) -- Wrong channel key)"},
+      {":srv 401 me nobody :No such nick or channel name",
+       "ERRRefused(401|nobody|No such nick or channel name)"},
       {":srv 311 me bob ~b host * :Bob Real", "RPLWhoisUser(bob|User|Host|Bob Real)"},
       {":srv 332 me #c :the topic", "RPLTopic(#c|the topic)"},
       {":srv 353 me = #c :a @b +c", "RPLNameReply(#c|a|@b|+c)"},
@@ -136,6 +169,32 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {"  :n!u@h   PRIVMSG   #c :spaced  ", "PrivMsg(n|#c|spaced)"},
       {":n!u PRIVMSG #c :caf\xC3\xA9", "PrivMsg(n|#c|caf\xC3\xA9)"},
       {":n!u PRIVMSG #c :caf\xE9", "PrivMsg(n|#c|caf\xC3\xA9)"},  // not UTF-8: the code page
+  };
+  for (const auto& c : cases) {
+    const auto raised = ParseOne(c.line);
+    if (*c.event == '\0') {
+      EXPECT_THAT(raised, IsEmpty()) << c.line;
+    } else {
+      EXPECT_THAT(raised, ElementsAre(c.event)) << c.line;
+    }
+  }
+  EXPECT_THAT(LogLines(), IsEmpty());
+}
+
+// RFC 1459/2812 let a server leave the colon off a last parameter of one word, and IRCv3
+// servers put tags in front of a line.
+TEST_F(IRCParserTest, TrailingParametersWithoutColonAndTaggedLines) {
+  const LineCase cases[] = {
+      {":n!u PRIVMSG #c hi", "PrivMsg(n|#c|hi)"},
+      {":k!u KICK #c me spam", "Kick(me|#c|k|spam)"},
+      {":srv 332 me #c topic", "RPLTopic(#c|topic)"},
+      {":srv 353 me = #c alone", "RPLNameReply(#c|alone)"},
+      {":srv 311 me bob ~b host * Bob", "RPLWhoisUser(bob|User|Host|Bob)"},
+      {":n!u NOTICE me psst", "Notice(n|me|psst)"},
+      {":n!u PRIVMSG #c :a :colon inside", "PrivMsg(n|#c|a :colon inside)"},
+      {"@time=2026-12-06T12:00:00.000Z;msgid=x :n!u PRIVMSG #c :tagged", "PrivMsg(n|#c|tagged)"},
+      {"@a=b PING :x", "Ping(:x)"},
+      {"@a=b  :n!u JOIN #c", "Join(n|#c)"},
   };
   for (const auto& c : cases) {
     const auto raised = ParseOne(c.line);
@@ -197,12 +256,46 @@ TEST_F(IRCParserTest, GivesTheSameEventsHoweverTheStreamIsCut) {
   }
 }
 
-TEST_F(IRCParserTest, HasNoLineLengthLimit) {
-  const std::string text(100000, 'x');
-  parser.Parse(":n!u PRIVMSG #c :" + text.substr(0, 50000));
-  parser.Parse(text.substr(50000) + "\r\n");
+TEST_F(IRCParserTest, ALineLongerThanTheLimitIsDroppedOnceAndTheStreamGoesOn) {
+  const std::string head = ":n!u PRIVMSG #c :";
+  const std::string longest(IRCParser::kMaxLineLength - head.size(), 'x');
+  parser.Parse(head + longest.substr(0, 30000));
+  parser.Parse(longest.substr(30000) + "\r\n");
   ASSERT_EQ(events.events.size(), 1u);
-  EXPECT_EQ(events.events[0].size(), std::string("PrivMsg(n|#c|)").size() + text.size());
+  EXPECT_EQ(events.events[0].size(), std::string("PrivMsg(n|#c|)").size() + longest.size());
+
+  // Fed in pieces, one endless line: dropped when it passes the limit, and its tail with it.
+  events.events.clear();
+  for (int i = 0; i < 40; ++i) parser.Parse(std::string(4096, 'y'));
+  EXPECT_LE(parser.Pending().size(), IRCParser::kMaxLineLength);
+  parser.Parse("tail\r\nPING :after\r\n");
+  // In one piece, too.
+  parser.Parse(head + std::string(IRCParser::kMaxLineLength, 'z') + "\r\nPING :next\r\n");
+  EXPECT_THAT(events.events, ElementsAre("Ping(:after)", "Ping(:next)"));
+  const auto log = LogLines();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_THAT(log[0], HasSubstr("dropped a line longer than 65536 bytes"));
+}
+
+TEST_F(IRCParserTest, ResetForgetsThePartialLineEvenFromInsideAnEvent) {
+  parser.Parse(":n!u PRIVMSG #c :cut by the dro");
+  parser.Reset();
+  parser.Parse("PING :new\r\n");
+  EXPECT_THAT(events.events, ElementsAre("Ping(:new)"));
+
+  // A connection that ends while one of its lines is handled takes the rest of the chunk along.
+  struct Resetting : RecordingEvents {
+    IRCParser* parser = nullptr;
+    void Parser_Error(std::string_view r) override {
+      RecordingEvents::Parser_Error(r);
+      parser->Reset();
+    }
+  } resetting;
+  IRCParser ending(ctx, resetting);
+  resetting.parser = &ending;
+  ending.Parse("ERROR :bye\r\nPING :stale\r\n:n!u PRIVMSG #c :half");
+  ending.Parse("PING :fresh\r\n");
+  EXPECT_THAT(resetting.events, ElementsAre("Error(bye)", "Ping(:fresh)"));
 }
 
 TEST_F(IRCParserTest, AnErrorInAHandlerIsLoggedAndTheNextLineStillParsed) {

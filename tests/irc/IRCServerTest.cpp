@@ -42,6 +42,12 @@ class IRCServerTest : public ::testing::Test {
     ASSERT_EQ(scripted.Line(), "JOIN #chan");
   }
 
+  // The server lets the client into #chan.
+  void Joined() {
+    scripted.Send(":Bob!b@h JOIN :#chan");
+    LinesUntilSync();
+  }
+
   // What the client sent until it answered a ping sent now: it reads the server's lines in
   // order, so by then it has handled everything sent before.
   std::vector<std::string> LinesUntilSync() {
@@ -86,7 +92,7 @@ TEST_F(IRCServerTest, NothingConnectsWithoutAWantedChannelOrWithoutNames) {
   EXPECT_EQ(server->RetryCount(), 0);
 }
 
-TEST_F(IRCServerTest, ANickInUseTakesANumberAndCountsOnPastNine) {
+TEST_F(IRCServerTest, ANickInUseTakesANumberAndGivesUpAfterTenTries) {
   ConnectAndRegister(false);
   std::vector<std::string> renames;
   for (int refusal = 0; refusal < 10; ++refusal) {
@@ -97,7 +103,44 @@ TEST_F(IRCServerTest, ANickInUseTakesANumberAndCountsOnPastNine) {
                                    ":Bob-4 NICK Bob-5", ":Bob-5 NICK Bob-6", ":Bob-6 NICK Bob-7",
                                    ":Bob-7 NICK Bob-8", ":Bob-8 NICK Bob-9", ":Bob-9 NICK Bob-10",
                                    ":Bob-10 NICK Bob-11"));
-  EXPECT_EQ(server->NickName, "Bob-11");
+  scripted.Send(":irc.test 433 * Bob-11 :Nickname already in use");
+  EXPECT_EQ(scripted.Line(500ms), std::nullopt);  // closed, nothing more sent
+  EXPECT_EQ(Chat().back(),
+            "OV>> * The nick Bob and 10 others are taken on 127.0.0.1; not connected; tick "
+            "\"On\" for a channel on the IRC page to try again.");
+  EXPECT_FALSE(scripted.Accept(2500ms));  // and no automatic retry
+}
+
+// The first NICK goes out before the server has told its limits. A refusal of a long nick cuts
+// it to nine characters, and fallbacks then replace the tail instead of growing past it.
+TEST_F(IRCServerTest, ATooLongNickIsCutAndFallbacksKeepToTheLimit) {
+  server->NickName = "Ostra_Vel_Long";
+  server->Connect();
+  ASSERT_TRUE(scripted.Accept());
+  scripted.Line();
+  EXPECT_EQ(scripted.Line(), "NICK Ostra_Vel_Long");
+  scripted.Send(":irc.test 432 * Ostra_Vel_Long :Erroneous nickname");
+  EXPECT_EQ(scripted.Line(), ":Ostra_Vel_Long NICK Ostra_Vel");
+  scripted.Send(":irc.test 433 * Ostra_Vel :Nickname already in use");
+  EXPECT_EQ(scripted.Line(), ":Ostra_Vel NICK Ostra_V-2");
+  scripted.Send(":irc.test 433 * Ostra_V-2 :Nickname already in use");
+  EXPECT_EQ(scripted.Line(), ":Ostra_V-2 NICK Ostra_V-3");
+  scripted.Send(":irc.test 001 Ostra_V-3 :Welcome");
+  scripted.Send(":irc.test 005 Ostra_V-3 NICKLEN=9 :are supported by this server");
+  scripted.Send(":irc.test 376 Ostra_V-3 :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");
+
+  // After a reconnection it asks for the preferred nick again, as far as the server takes it.
+  scripted.Drop();
+  ASSERT_TRUE(scripted.Accept(4s));
+  scripted.Line();
+  EXPECT_EQ(scripted.Line(), "NICK Ostra_Vel");
+
+  // A nick refused for its characters cannot be helped by cutting it.
+  scripted.Send(":irc.test 432 * Ostra_Vel :Erroneous nickname");
+  EXPECT_EQ(scripted.Line(500ms), std::nullopt);
+  EXPECT_THAT(Chat().back(), testing::StartsWith("OV>> * 127.0.0.1 refuses the nick Ostra_Vel "
+                                                 "(Erroneous nickname); not connected"));
 }
 
 TEST_F(IRCServerTest, ChannelsAreJoinedOnlyOnceTheGreetingIsOver) {
@@ -115,6 +158,21 @@ TEST_F(IRCServerTest, ChannelsAreJoinedOnlyOnceTheGreetingIsOver) {
   server->Join("#other");  // not a channel of this server
   server->Part("#chan");
   EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #QUIET", "PART #chan"));
+}
+
+TEST_F(IRCServerTest, APasswordGoesFirstAndAKeyWithItsJoin) {
+  server->Password = "s3cret";
+  channel->Key = "door";
+  server->Connect();
+  ASSERT_TRUE(scripted.Accept());
+  EXPECT_EQ(scripted.Line(), "PASS s3cret");
+  EXPECT_EQ(scripted.Line(), "USER 3.0.0.10 " + asio::ip::host_name() + " 127.0.0.1 :[DT:Ann] Bob");
+  EXPECT_EQ(scripted.Line(), "NICK Bob");
+  scripted.Send(":irc.test 376 Bob :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan door");
+  // Goodbye when the plug-in stops.
+  server.reset();
+  EXPECT_EQ(scripted.Line(), "QUIT :Ostravel 3.0.0.10");
 }
 
 TEST_F(IRCServerTest, TheUserListFollowsJoinsPartsQuitsAndKicks) {
@@ -141,11 +199,46 @@ TEST_F(IRCServerTest, TheUserListFollowsJoinsPartsQuitsAndKicks) {
   EXPECT_TRUE(channel->Join);  // leaving on its own does not turn the channel off
 }
 
+// A connection that ends without QUITs (a crash, a lost network) leaves nobody behind, and the
+// line it cut off is not glued to the first line of the next connection.
+TEST_F(IRCServerTest, AnEndedConnectionLeavesNoUsersAndNoHalfLine) {
+  ConnectAndRegister();
+  scripted.Send(":Bob!b@h JOIN :#chan");
+  scripted.Send(":irc.test 353 Bob = #chan :Bob @ann carl");
+  LinesUntilSync();
+  EXPECT_THAT(Users(), ElementsAre("ann", "Bob", "carl"));
+  channel->Users.UsersChanged = false;
+  EXPECT_EQ(server->ChannelStatus(*channel), "");
+  scripted.SendRaw(":ann!a@h PRIVMSG #chan :cut sho");
+  env.loop.RunFor(200ms);
+  scripted.Drop();
+  ASSERT_TRUE(env.loop.RunUntil([&] { return server->SocketState() == 0; }, 3s));
+  EXPECT_THAT(Users(), IsEmpty());
+  EXPECT_TRUE(channel->Users.UsersChanged);
+  EXPECT_EQ(server->ChannelStatus(*channel), "not joined");
+
+  ASSERT_TRUE(scripted.Accept(4s));
+  scripted.Line();
+  scripted.Line();
+  scripted.Send(":irc.test 376 Bob :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");
+  scripted.Send(":Bob!b@h JOIN :#chan");
+  scripted.Send(":irc.test 353 Bob = #chan :Bob dave");
+  LinesUntilSync();
+  EXPECT_THAT(Users(), ElementsAre("Bob", "dave"));
+  for (const auto& line : Chat()) EXPECT_EQ(line.find("cut sho"), std::string::npos) << line;
+}
+
 TEST_F(IRCServerTest, OnlyChannelTrafficIsShownAndCtcpIsAnswered) {
   server->Channels.Add("#other", "o", 5, false);
   ConnectAndRegister();
   hooks->chat.clear();
-  scripted.Send(":ann!a@h PRIVMSG Bob :just for you");
+  scripted.Send(
+      ":ann!a@h PRIVMSG Bob :just \x02"
+      "for\x02 \x03"
+      "4,1you\x0F");
+  scripted.Send(":ann!a@h NOTICE Bob :a notice");
+  scripted.Send(":irc.test NOTICE Bob :*** server chatter");
   scripted.Send(":ann!a@h PRIVMSG #elsewhere :not ours");
   scripted.Send(":ann!a@h PRIVMSG #chan :hello all");
   scripted.Send(
@@ -177,24 +270,97 @@ TEST_F(IRCServerTest, OnlyChannelTrafficIsShownAndCtcpIsAnswered) {
   std::vector<std::string> shown;
   for (const auto& line : hooks->chat)
     shown.push_back(std::to_string(line.color) + " " + line.text);
-  EXPECT_THAT(shown, ElementsAre("14 OV>> <ann> hello all", "5 OV>> * ann waves",
+  EXPECT_THAT(shown, ElementsAre("14 OV>> [IRC] <ann> just for you", "14 OV>> [IRC] -ann- a notice",
+                                 "14 OV>> <ann> hello all", "5 OV>> * ann waves",
                                  "14 OV>> * Topic is \"Raid tonight\"",
                                  "7 OV>> ann real name reply: Ann Real",
                                  "7 OV>> ann version reply: mIRC 6.2"));
 }
 
-TEST_F(IRCServerTest, ChatGoesOutOnlyWhileConnectedAndTheChannelIsWanted) {
+// A line is shown as sent only when it went to a channel the server has let us into; every
+// other time the player reads why it was not sent.
+TEST_F(IRCServerTest, ChatIsEchoedOnlyWhenItReallyGoesOut) {
   EXPECT_TRUE(server->ChatText("ac hello"));  // used up, though nothing can be sent
   EXPECT_FALSE(server->ChatText("achello"));
   EXPECT_FALSE(server->ChatText("a hello"));
+  ConnectAndRegister(false);
+  server->ChatText("ac too early");
+  scripted.Send(":irc.test 376 Bob :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");
+  LinesUntilSync();
+  server->ChatText("ac before the join");
+  scripted.Send(":irc.test 475 Bob #chan :Cannot join channel (+k) -- Wrong channel key");
+  LinesUntilSync();
+  server->ChatText("ac refused");
+  Joined();
+  EXPECT_TRUE(server->ChatText("AC   hi there  "));
+  EXPECT_TRUE(server->ChatText("ac /me \x02waves\x02"));
+  scripted.Send(":irc.test 404 Bob #chan :Cannot send to channel");
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("PRIVMSG #chan :hi there",
+                                            "PRIVMSG #chan :\x01"
+                                            "ACTION \x02waves\x02\x01"));
+  channel->Join = false;
+  EXPECT_TRUE(server->ChatText("ac switched off"));
+  const std::string not_sent = " Your line was not sent.";
+  std::vector<std::string> shown;
+  for (const auto& line : Chat()) {
+    if (!line.starts_with("OV>> * Conn")) shown.push_back(line);
+  }
+  EXPECT_THAT(
+      shown, ElementsAre(
+                 "OV>> * Not connected to 127.0.0.1; tick \"On\" for a channel on the "
+                 "IRC page to try again." +
+                     not_sent,
+                 "OV>> * Not registered with 127.0.0.1 yet." + not_sent,
+                 "OV>> * Not in #chan yet; joining." + not_sent,
+                 "OV>> *** Cannot join #chan: Cannot join channel (+k) -- Wrong channel "
+                 "key (475)",
+                 "OV>> * Not in #chan: Cannot join channel (+k) -- Wrong channel key "
+                 "(475)." +
+                     not_sent,
+                 "OV>> *** Now talking in #chan. Type @ac to chat.", "OV>> <Bob> hi there",
+                 "OV>> * Bob waves", "OV>> * Not delivered to #chan: Cannot send to channel (404)",
+                 "OV>> * #chan is off: tick \"On\" for it on the IRC page to join it." + not_sent));
+}
+
+// A flood of CTCP requests gets three answers, and the player's own line does not wait behind
+// anything.
+TEST_F(IRCServerTest, ACtcpFloodGetsThreeRepliesAndThePlayerGoesFirst) {
+  ConnectAndRegister();
+  Joined();
+  for (int i = 0; i < 60; ++i) {
+    scripted.Send(
+        ":flood!f@h PRIVMSG Bob :\x01"
+        "VERSION\x01");
+  }
+  auto sent = LinesUntilSync();
+  server->ChatText("ac still here");
+  // The bucket has room for two more lines after the greeting; the player's line takes the
+  // next turn, ahead of the third reply.
+  for (auto line = scripted.Line(3s); line; line = scripted.Line(2500ms)) sent.push_back(*line);
+  EXPECT_THAT(sent, ElementsAre(testing::StartsWith("NOTICE flood"),
+                                testing::StartsWith("NOTICE flood"), "PRIVMSG #chan :still here",
+                                testing::StartsWith("NOTICE flood")));
+  const auto log = test::ReadCrLfLines(env.folder.Path() / "log.txt");
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_THAT(log[0], testing::HasSubstr("come faster than 3 in 10 s"));
+}
+
+TEST_F(IRCServerTest, TheServersLastWordsAreShownOnce) {
   ConnectAndRegister();
   hooks->chat.clear();
-  EXPECT_TRUE(server->ChatText("AC   hi there  "));
-  EXPECT_TRUE(server->ChatText("ac"));
-  channel->Join = false;
-  EXPECT_TRUE(server->ChatText("ac not sent"));
-  EXPECT_THAT(LinesUntilSync(), ElementsAre("PRIVMSG #chan :hi there", "PRIVMSG #chan :"));
-  EXPECT_THAT(Chat(), ElementsAre("OV>> <Bob> hi there", "OV>> <Bob> "));
+  scripted.Send("ERROR :Closing Link: Bob (Too many connections)");
+  LinesUntilSync();
+  scripted.Drop();
+  ASSERT_TRUE(scripted.Accept(4s));
+  scripted.Send("ERROR :Closing Link: Bob (Too many connections)");
+  scripted.Drop();
+  ASSERT_TRUE(env.loop.RunUntil([&] { return server->SocketState() == 0; }, 3s));
+  const auto shown = Chat();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(),
+                       "OV>> * 127.0.0.1 ERROR: Closing Link: Bob (Too many connections)"),
+            1);
+  EXPECT_EQ(server->ChannelStatus(*channel), "ERROR: Closing Link: Bob (Too many connections)");
 }
 
 TEST_F(IRCServerTest, AKickOrABanTurnsTheChannelOff) {

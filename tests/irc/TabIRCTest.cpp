@@ -20,13 +20,14 @@ class TabIRCTest : public ::testing::Test {
  protected:
   TabIRCTest() {
     // A second port for a known server and a channel named again in another case are ignored.
+    // The password and the key are read, never written.
     harness.env.WriteSettings(
         "<ostravel><irc>"
         "<channel server=\"127.0.0.1\" port=\"" +
         scripted.Port() +
-        "\" channel=\"#one\" command=\"one\" colorcode=\"14\" join=\"False\"/>"
+        "\" channel=\"#one\" command=\"one\" colorcode=\"14\" join=\"False\" tls=\"False\"/>"
         "<channel server=\"127.0.0.1\" port=\"9\" channel=\"#two\" command=\"two\" "
-        "colorcode=\"3\" join=\"True\"/>"
+        "colorcode=\"3\" join=\"True\" password=\"pw\" key=\"k2\"/>"
         "<channel server=\"127.0.0.1\" port=\"9\" channel=\"#ONE\" command=\"dup\" "
         "colorcode=\"1\" join=\"True\"/>"
         "</irc></ostravel>");
@@ -67,6 +68,7 @@ class TabIRCTest : public ::testing::Test {
     harness.State().LoggedIn = true;
     tab->TabIRCUpdateAllegiance();
     ASSERT_TRUE(scripted.Accept());
+    ASSERT_EQ(scripted.Line(), "PASS pw");
     ASSERT_TRUE(scripted.Line());  // USER
     ASSERT_EQ(scripted.Line(), "NICK Ostra_Vel");
     scripted.Send(":irc.test 376 Ostra_Vel :End of MOTD command");
@@ -94,19 +96,23 @@ TEST_F(TabIRCTest, SwitchingOnBeforeLoginWaitsForTheNamesThenUsersAreListedAndCl
   EXPECT_FALSE(scripted.Accept(200ms));
 
   Register();
-  EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #one", "JOIN #two"));
+  EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #one", "JOIN #two k2"));
   scripted.Send(":Ostra_Vel!o@h JOIN #one");
   scripted.Send(":irc.test 353 Ostra_Vel = #one :Ostra_Vel @zed amy");
   scripted.Send(":irc.test 353 Ostra_Vel = #two :bob");
   LinesUntilSync();
-  harness.host.FireTimers(100);  // a tick draws the changed list
+  harness.host.FireTimers(100);  // a tick draws the changed list and the channels' states
   EXPECT_THAT(Rows(), ElementsAre("100668264 amy", "100668264 Ostra_Vel", "100668264 zed"));
+  EXPECT_EQ(Choice().Options()[0].text, "#one");
+  EXPECT_EQ(Choice().Options()[1].text, "#two (not joined)");
   Choice().UserChoose(1);
   EXPECT_THAT(Rows(), ElementsAre("100668264 bob"));
   Choice().UserChoose(0);
 
   List().UserClick(0, 0);  // the icon: who is it, and which client
-  EXPECT_THAT(LinesUntilSync(), ElementsAre("WHOIS amy", "PRIVMSG amy :\x01VERSION\x01"));
+  // Five lines went out at once; the sixth waits its turn.
+  EXPECT_EQ(scripted.Line(), "WHOIS amy");
+  EXPECT_EQ(scripted.Line(3s), "PRIVMSG amy :\x01VERSION\x01");
   List().UserClick(1, 2);  // the nick: start a line to them
   std::vector<std::string> typed;
   for (const auto& effect : harness.effects)
@@ -120,12 +126,14 @@ TEST_F(TabIRCTest, SwitchingOffPartsAndOnlyTheJoinFlagsAreSaved) {
   Choice().UserChoose(1);
   OnBox().UserCheck(false);
   OnBox().UserCheck(true);
-  EXPECT_THAT(LinesUntilSync(), ElementsAre("PART #two", "JOIN #two"));
+  // Five lines went out at once (with PASS, USER, NICK and a JOIN); then one every two seconds.
   OnBox().UserCheck(false);
-  EXPECT_THAT(LinesUntilSync(), ElementsAre("PART #two"));
   Choice().UserChoose(0);
   OnBox().UserCheck(true);
-  EXPECT_THAT(LinesUntilSync(), ElementsAre("JOIN #one"));
+  EXPECT_EQ(scripted.Line(), "PART #two");
+  EXPECT_EQ(scripted.Line(3s), "JOIN #two k2");
+  EXPECT_EQ(scripted.Line(3s), "PART #two");
+  EXPECT_EQ(scripted.Line(3s), "JOIN #one");
   tab.reset();
 
   pugi::xml_document saved;
@@ -138,9 +146,10 @@ TEST_F(TabIRCTest, SwitchingOffPartsAndOnlyTheJoinFlagsAreSaved) {
     channels.push_back(text);
   }
   EXPECT_THAT(channels, ElementsAre("server=127.0.0.1 port=" + scripted.Port() +
-                                        " channel=#one command=one colorcode=14 join=True ",
+                                        " channel=#one command=one colorcode=14 join=True "
+                                        "tls=False ",
                                     "server=127.0.0.1 port=9 channel=#two command=two colorcode=3 "
-                                    "join=False ",
+                                    "join=False password=pw key=k2 ",
                                     "server=127.0.0.1 port=9 channel=#ONE command=dup colorcode=1 "
                                     "join=True "));
 }

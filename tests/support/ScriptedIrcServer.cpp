@@ -30,7 +30,11 @@ bool ScriptedIrcServer::Accept(std::chrono::milliseconds timeout) {
 }
 
 void ScriptedIrcServer::Send(const std::string& line) {
-  asio::write(peer_, asio::buffer(line + "\r\n"));
+  SendRaw(line + "\r\n");
+}
+
+void ScriptedIrcServer::SendRaw(const std::string& bytes) {
+  asio::write(peer_, asio::buffer(bytes));
 }
 
 std::optional<std::string> ScriptedIrcServer::Line(std::chrono::milliseconds timeout) {

@@ -22,6 +22,8 @@ class ScriptedIrcServer {
   bool Accept(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Sends one line (CR LF is added).
   void Send(const std::string& line);
+  // Sends bytes as they are (a line cut short, say).
+  void SendRaw(const std::string& bytes);
   // The next line the client sent, waiting for it at most `timeout`.
   std::optional<std::string> Line(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Closes the connection.

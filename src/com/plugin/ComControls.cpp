@@ -132,6 +132,11 @@ std::string ComChoice::Text(std::int32_t index) const {
   return text.Utf8();
 }
 
+void ComChoice::SetText(std::int32_t index, const std::string& text) {
+  Bstr bstr(text);
+  ThrowIfFailed(control_->put_Text(index, bstr.Get()));
+}
+
 host::Variant ComChoice::Data(std::int32_t index) const {
   UniqueVariant value;
   ThrowIfFailed(control_->get_Data(index, value.Put()));

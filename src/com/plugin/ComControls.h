@@ -42,6 +42,7 @@ class ComChoice final : public host::Choice {
   std::string Name() const override;
   void AddChoice(const std::string& text, const host::Variant& data) override;
   std::int32_t ChoiceCount() const override;
+  void SetText(std::int32_t index, const std::string& text) override;
   std::string Text(std::int32_t index) const override;
   host::Variant Data(std::int32_t index) const override;
   std::int32_t Selected() const override;

@@ -45,6 +45,10 @@ HRESULT ChoiceObject::get_Text(LONG index, BSTR* text) {
   return Guarded([&] { *text = Bstr(control_->Text(index)).Detach(); });
 }
 
+HRESULT ChoiceObject::put_Text(LONG index, BSTR text) {
+  return Guarded([&] { control_->SetText(index, ToUtf8(text)); });
+}
+
 HRESULT ChoiceObject::get_Data(LONG index, VARIANT* data) {
   if (!data) return E_POINTER;
   VariantInit(data);

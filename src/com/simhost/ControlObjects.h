@@ -74,6 +74,7 @@ class ChoiceObject final : public EventfulControl<IDecalChoice, host::Choice, ID
   STDMETHOD(get_Data)(LONG index, VARIANT* data) override;
   STDMETHOD(get_Selected)(LONG* index) override;
   STDMETHOD(put_Selected)(LONG index) override;
+  STDMETHOD(put_Text)(LONG index, BSTR text) override;
 };
 
 class CheckboxObject final
