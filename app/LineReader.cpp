@@ -4,31 +4,78 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <cstdlib>
-#include <iostream>
-#include <memory>
 
 namespace ostravel::app {
+namespace {
+
+// A script: read ahead with plain reads, not through stdio, whose lock a read blocked at the
+// end of the process would hold.
+void ReadScript(const std::shared_ptr<LineQueue>& queue) {
+  std::array<char, 4096> buffer;
+  for (;;) {
+    const ssize_t count = read(STDIN_FILENO, buffer.data(), buffer.size());
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    if (!queue->Feed(std::string_view(buffer.data(), static_cast<std::size_t>(count)))) return;
+  }
+  queue->End();
+}
+
+// A person: a line is read only when the workbench asks for one, since the prompt names the
+// page the previous line may have changed.
+void ReadEdited(const std::shared_ptr<LineQueue>& queue) {
+  while (auto prompt = queue->WaitForRequest()) {
+    std::unique_ptr<char, decltype(&std::free)> raw(readline(prompt->c_str()), &std::free);
+    if (!raw) break;
+    std::string line(raw.get());
+    if (line.find_first_not_of(" \t") != std::string::npos) add_history(raw.get());
+    if (!queue->Deliver(std::move(line))) return;
+  }
+  queue->End();
+}
+
+}  // namespace
 
 LineReader::LineReader()
     : interactive_(isatty(STDIN_FILENO) == 1), closed_(fcntl(STDIN_FILENO, F_GETFD) == -1) {}
 
-std::optional<std::string> LineReader::ReadLine(const std::string& prompt) {
-  if (closed_) return std::nullopt;
-  if (interactive_) return ReadEdited(prompt);
-  std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
-  // Scripts written on Windows end their lines with CR LF.
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+LineReader::~LineReader() {
+  const bool idle = queue_->Close();
+  if (!thread_.joinable()) return;
+  // A read blocked on a pipe nobody closes would never return: that thread is left behind,
+  // holding nothing but the queue it shares.
+  if (idle) {
+    thread_.join();
+  } else {
+    thread_.detach();
+  }
 }
 
-std::optional<std::string> LineReader::ReadEdited(const std::string& prompt) {
-  std::unique_ptr<char, decltype(&std::free)> raw(readline(prompt.c_str()), &std::free);
-  if (!raw) return std::nullopt;
-  std::string line(raw.get());
-  if (line.find_first_not_of(" \t") != std::string::npos) add_history(raw.get());
-  return line;
+void LineReader::StartReading() {
+  if (closed_) {
+    queue_->End();
+    return;
+  }
+  thread_ = std::thread(interactive_ ? ReadEdited : ReadScript, queue_);
+}
+
+void LineReader::Request(const std::string& prompt, std::function<void()> arrived) {
+  queue_->Request(prompt, std::move(arrived));
+  if (!started_) {
+    started_ = true;
+    StartReading();
+  }
+}
+
+bool LineReader::Ready() const {
+  return queue_->Ready();
+}
+
+std::optional<std::string> LineReader::Take() {
+  return queue_->Take();
 }
 
 bool OutputIsTerminal() {

@@ -1,16 +1,36 @@
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <iostream>
 
 #include "LineReader.h"
 
 namespace ostravel::app {
+namespace {
+
+// Console or pipe alike: plain ReadFile, read ahead. Not through the C runtime, whose stream
+// lock a read blocked at the end of the process would hold, so that exit would wait for it.
+void ReadInput(HANDLE input, const std::shared_ptr<LineQueue>& queue) {
+  std::array<char, 4096> buffer;
+  for (;;) {
+    DWORD count = 0;
+    if (!ReadFile(input, buffer.data(), static_cast<DWORD>(buffer.size()), &count, nullptr) ||
+        count == 0) {
+      break;
+    }
+    if (!queue->Feed(std::string_view(buffer.data(), count))) return;
+  }
+  queue->End();
+}
+
+}  // namespace
 
 // Windows has no line editing here: a person types plain lines. The streams are switched to
 // bytes, so that output and scripts are byte for byte those of the Linux workbench (no CR is
-// added to a line end, none is taken from one but by ReadLine).
+// added to a line end, none is taken from one but by the reader).
 LineReader::LineReader()
     : interactive_(_isatty(_fileno(stdin)) != 0), closed_(_get_osfhandle(_fileno(stdin)) == -1) {
   _setmode(_fileno(stdin), _O_BINARY);
@@ -18,22 +38,42 @@ LineReader::LineReader()
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
-std::optional<std::string> LineReader::ReadLine(const std::string& prompt) {
-  if (closed_) return std::nullopt;
-  if (interactive_) return ReadEdited(prompt);
-  std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
-  // Scripts written on Windows end their lines with CR LF.
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+LineReader::~LineReader() {
+  const bool idle = queue_->Close();
+  if (!thread_.joinable()) return;
+  // A read blocked on a console or a pipe nobody closes would never return: that thread is
+  // left to the end of the process, holding nothing but the queue it shares.
+  if (idle) {
+    thread_.join();
+  } else {
+    thread_.detach();
+  }
 }
 
-std::optional<std::string> LineReader::ReadEdited(const std::string& prompt) {
-  std::cout << prompt << std::flush;
-  std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+void LineReader::StartReading() {
+  const auto input = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdin)));
+  if (closed_ || input == INVALID_HANDLE_VALUE) {
+    queue_->End();
+    return;
+  }
+  thread_ = std::thread(ReadInput, input, queue_);
+}
+
+void LineReader::Request(const std::string& prompt, std::function<void()> arrived) {
+  if (interactive_) std::cout << prompt << std::flush;
+  queue_->Request(prompt, std::move(arrived));
+  if (!started_) {
+    started_ = true;
+    StartReading();
+  }
+}
+
+bool LineReader::Ready() const {
+  return queue_->Ready();
+}
+
+std::optional<std::string> LineReader::Take() {
+  return queue_->Take();
 }
 
 bool OutputIsTerminal() {

@@ -105,7 +105,7 @@ int Workbench::Run(LineReader& reader, const std::vector<std::string>& startup) 
     loop_.RunUntil([this] { return !busy_(); }, kSettleLimit);
   }
   while (!quit_) {
-    auto line = reader.ReadLine(Prompt());
+    auto line = NextLine(reader);
     if (!line) {
       if (reader.Interactive()) console_.Print("");
       break;
@@ -140,6 +140,21 @@ void Workbench::Stop() {
     console_.Complain(std::string("the plug-in failed to stop: ") + error.what());
   }
   Pump();
+}
+
+// Runs the loop until the reader has the next line, as the game goes on while a person
+// thinks: IRC text arrives, PINGs are answered, timers fire.
+std::optional<std::string> Workbench::NextLine(LineReader& reader) {
+  // Work posted from the reader's thread wakes a loop that waits for messages (Windows).
+  reader.Request(Prompt(), [&loop = loop_] { loop.Post([] {}); });
+  while (!reader.Ready()) {
+    try {
+      loop_.RunUntil([&reader] { return reader.Ready(); }, kSettleLimit);
+    } catch (const std::exception& error) {
+      console_.Complain(std::string("event loop: ") + error.what());
+    }
+  }
+  return reader.Take();
 }
 
 // Delivers what the plug-in left on the loop: completions and posted work.

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,7 +24,8 @@ namespace ostravel::app {
 
 // One session of the plug-in in the simulated host: it loads the plug-in, feeds it the lines
 // of a person or a script (chat lines and workbench commands) and unloads it at the end, so
-// its settings are saved. Everything runs on one thread; the loop runs between lines.
+// its settings are saved. Everything of the plug-in runs on one thread, whose loop also runs
+// while the next line is awaited: channel text arrives and timers fire while nobody types.
 class Workbench {
  public:
   // The loader brings the plug-in in (in this process, or from its DLL through COM).
@@ -58,6 +60,7 @@ class Workbench {
   Outcome Execute(const std::string& line);
   Outcome RunCommand(const std::string& text);
   void TypeLine(const std::string& line);
+  std::optional<std::string> NextLine(LineReader& reader);
   void Pump();
   std::string Prompt() const;
 
