@@ -60,6 +60,10 @@ std::chrono::milliseconds Remaining(Clock::duration wait) {
   return std::chrono::ceil<std::chrono::milliseconds>(wait);
 }
 
+std::string Seconds(Clock::duration wait) {
+  return std::to_string(std::chrono::ceil<std::chrono::seconds>(wait).count()) + " s";
+}
+
 }  // namespace
 
 IRCServer::IRCServer(Context& ctx, std::string server_name, std::string server_port)
@@ -295,17 +299,14 @@ void IRCServer::ReconnectLater() {
 void IRCServer::CheckKeepAlive() {
   ErrorHandler{ctx_, kModule, "KeepAlive"}([&] {
     const auto silent = Clock::now() - last_heard_;
-    if (!ping_sent_ && silent < kKeepAliveAfter) {
-      keep_alive_timer_->Start(Remaining(kKeepAliveAfter - silent), [this] { CheckKeepAlive(); });
+    if (!ping_sent_ && silent < timing.keep_alive) {
+      keep_alive_timer_->Start(Remaining(timing.keep_alive - silent), [this] { CheckKeepAlive(); });
     } else if (!ping_sent_) {
       ping_sent_ = true;
       SendMessage("PING :" + ServerName, Kind::kPong);
-      keep_alive_timer_->Start(kPingTimeout, [this] { CheckKeepAlive(); });
+      keep_alive_timer_->Start(timing.ping_timeout, [this] { CheckKeepAlive(); });
     } else {
-      Drop("* No answer from " + ServerName + " for " +
-               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(silent).count()) +
-               " s",
-           true);
+      Drop("* No answer from " + ServerName + " for " + Seconds(silent), true);
     }
   });
 }
@@ -325,16 +326,16 @@ void IRCServer::TCP_Connect() {
     SendMessage("USER " + VersionString() + " " + TCP->LocalHostName() + " " + TCP->RemoteHost() +
                 " :" + RealName);
     SendMessage("NICK " + NickName);
-    registration_timer_->Start(kRegistrationTimeout, [this] {
+    registration_timer_->Start(timing.registration, [this] {
       ErrorHandler{ctx_, kModule, "TCP_Connect"}([&] {
         Drop("* " + ServerName + " did not finish the greeting within " +
-                 std::to_string(kRegistrationTimeout.count()) + " s",
+                 Seconds(timing.registration),
              true);
       });
     });
     last_heard_ = Clock::now();
     ping_sent_ = false;
-    keep_alive_timer_->Start(kKeepAliveAfter, [this] { CheckKeepAlive(); });
+    keep_alive_timer_->Start(timing.keep_alive, [this] { CheckKeepAlive(); });
   });
 }
 

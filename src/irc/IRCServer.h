@@ -62,12 +62,16 @@ class IRCServer : private IRCParser::Events {
   // five minutes, back to the start once a registration completes.
   static constexpr std::chrono::seconds kFirstRetryWait{2};
   static constexpr std::chrono::seconds kLongestRetryWait{300};
-  // A server that has not finished the greeting by then is left and tried again.
-  static constexpr std::chrono::seconds kRegistrationTimeout{60};
-  // Silence from the server this long brings a PING; no answer in kPingTimeout ends the
-  // connection, which is then tried again.
-  static constexpr std::chrono::seconds kKeepAliveAfter{120};
-  static constexpr std::chrono::seconds kPingTimeout{60};
+  // How long the connection waits for the server; tests shorten them.
+  struct Timing {
+    // A server that has not finished the greeting by then is left and tried again.
+    std::chrono::milliseconds registration{std::chrono::seconds(60)};
+    // Silence from the server this long brings a PING; no answer within `ping_timeout` ends
+    // the connection, which is then tried again.
+    std::chrono::milliseconds keep_alive{std::chrono::seconds(120)};
+    std::chrono::milliseconds ping_timeout{std::chrono::seconds(60)};
+  };
+  Timing timing;
   // RFC 2812's shortest allowed nick length: what every server takes.
   static constexpr std::size_t kSafeNickLength = 9;
   // Fallback nicks tried after the wanted one is taken.

@@ -338,12 +338,33 @@ TEST_F(IRCServerTest, ACtcpFloodGetsThreeRepliesAndThePlayerGoesFirst) {
   // The bucket has room for two more lines after the greeting; the player's line takes the
   // next turn, ahead of the third reply.
   for (auto line = scripted.Line(3s); line; line = scripted.Line(2500ms)) sent.push_back(*line);
-  EXPECT_THAT(sent, ElementsAre(testing::StartsWith("NOTICE flood"),
-                                testing::StartsWith("NOTICE flood"), "PRIVMSG #chan :still here",
-                                testing::StartsWith("NOTICE flood")));
+  EXPECT_THAT(sent,
+              ElementsAre(testing::StartsWith("NOTICE flood"), testing::StartsWith("NOTICE flood"),
+                          "PRIVMSG #chan :still here", testing::StartsWith("NOTICE flood")));
   const auto log = test::ReadCrLfLines(env.folder.Path() / "log.txt");
   ASSERT_EQ(log.size(), 1u);
   EXPECT_THAT(log[0], testing::HasSubstr("come faster than 3 in 10 s"));
+}
+
+// A server that never finishes the greeting, or falls silent and does not answer a PING, is
+// left and tried again; any line from it counts as an answer.
+TEST_F(IRCServerTest, ASilentServerIsPingedThenLeftAndTriedAgain) {
+  server->timing = {.registration = 300ms, .keep_alive = 300ms, .ping_timeout = 300ms};
+  ConnectAndRegister(false);
+  EXPECT_EQ(scripted.Line(1s), std::nullopt);  // the greeting does not end: the client leaves
+  EXPECT_EQ(Chat().back(),
+            "OV>> * 127.0.0.1 did not finish the greeting within 1 s; reconnecting in 2 s.");
+  ASSERT_TRUE(scripted.Accept(3s));
+  scripted.Line();
+  scripted.Line();
+  scripted.Send(":irc.test 376 Bob :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");
+  EXPECT_EQ(scripted.Line(1s), "PING :127.0.0.1");
+  scripted.Send(":irc.test PONG irc.test :127.0.0.1");
+  EXPECT_EQ(scripted.Line(1s), "PING :127.0.0.1");  // answered: still there, asked again later
+  EXPECT_EQ(scripted.Line(1s), std::nullopt);       // not answered: gone
+  EXPECT_THAT(Chat().back(), testing::StartsWith("OV>> * No answer from 127.0.0.1 for "));
+  EXPECT_TRUE(scripted.Accept(3s));
 }
 
 TEST_F(IRCServerTest, TheServersLastWordsAreShownOnce) {
