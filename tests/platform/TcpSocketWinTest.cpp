@@ -157,5 +157,33 @@ TEST_F(TcpSocketWinTlsTest, AnotherCertificateThanThePinnedOneIsRefused) {
   EXPECT_EQ(socket->GetState(), TcpSocket::kError);
 }
 
+TEST_F(TcpSocketWinTlsTest, LinesQueuedWhenTheSocketGoesAwayStillLeaveEncrypted) {
+  // A second client in the channel sees what the first one's last lines did.
+  std::unique_ptr<TcpSocket> watcher = TcpSocket::Create(loop);
+  std::string seen;
+  TcpSocket::Handlers handlers;
+  handlers.data_arrived = [&](std::string_view bytes) { seen += bytes; };
+  watcher->SetHandlers(std::move(handlers));
+  watcher->Connect("localhost", server_.port, {.tls = true, .fingerprint = server_.fingerprint});
+  ASSERT_TRUE(Connect(server_.fingerprint));
+  ASSERT_TRUE(loop.RunUntil([&] { return watcher->GetState() == TcpSocket::kConnected; }, 10s));
+  watcher->SendData("NICK watcher\r\nUSER w 0 * :w\r\nJOIN #flush\r\n");
+  ASSERT_TRUE(loop.RunUntil([&] { return seen.find(" 366 watcher ") != std::string::npos; }, 10s));
+  socket->SendData("NICK leaver\r\nUSER l 0 * :l\r\nJOIN #flush\r\n");
+  ASSERT_TRUE(loop.RunUntil([&] { return seen.find(":leaver!") != std::string::npos; }, 10s));
+
+  socket->SendData("PRIVMSG #flush :first\r\n");
+  socket->SendData("PRIVMSG #flush :second\r\n");
+  socket->SendData("QUIT :gone fishing\r\n");
+  socket.reset();
+  ASSERT_TRUE(loop.RunUntil([&] { return seen.find(" QUIT ") != std::string::npos; }, 10s));
+  EXPECT_NE(seen.find(" PRIVMSG #flush :first\r\n"), std::string::npos) << seen;
+  EXPECT_NE(seen.find(" PRIVMSG #flush :second\r\n"), std::string::npos) << seen;
+  EXPECT_NE(seen.find(" QUIT :\"gone fishing\"\r\n"), std::string::npos) << seen;
+  // The watcher's close runs before the loop goes, as a plug-in's sockets close before its loop.
+  watcher.reset();
+  loop.RunFor(200ms);
+}
+
 }  // namespace
 }  // namespace ostravel::platform
