@@ -325,6 +325,31 @@ TEST_F(TcpSocketTlsTest, WithoutAPinTheTrustedRootsAndTheHostNameDecide) {
   EXPECT_EQ(failure, TlsUntrustedText("127.0.0.1", "IP address mismatch", server.Fingerprint()));
 }
 
+// The handshake's operations outlive a socket closed or destroyed under them, and say nothing.
+TEST_F(TcpSocketTlsTest, ASocketClosedOrDestroyedMidHandshakeHearsNothing) {
+  // A server that takes the connection and never answers the handshake.
+  tcp::acceptor silent(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+  const int port = silent.local_endpoint().port();
+  for (const bool destroy : {false, true}) {
+    SCOPED_TRACE(destroy ? "destroyed" : "closed");
+    Fresh();
+    socket->Connect("127.0.0.1", std::to_string(port), {.tls = true, .fingerprint = ""});
+    tcp::socket peer(loop.IoContext());
+    bool accepted = false;
+    silent.async_accept(peer, [&](const asio::error_code& error) { accepted = !error; });
+    ASSERT_TRUE(loop.RunUntil([&] { return accepted; }, 5s));
+    loop.RunFor(50ms);
+    ASSERT_EQ(socket->GetState(), TcpSocket::kConnecting);
+    if (destroy) {
+      socket.reset();
+    } else {
+      socket->Close();
+    }
+    loop.RunFor(50ms);
+    EXPECT_EQ(events, std::vector<std::string>{});
+  }
+}
+
 // A plug-in that stops sends QUIT and destroys its socket at once; the line still leaves.
 TEST_F(TcpSocketTlsTest, QueuedLinesLeaveWhenTheSocketIsDestroyed) {
   test::IrcPeer watcher(server.Port(), "watcher");
