@@ -24,7 +24,6 @@ class SchannelSession {
     std::string to_send;  // bytes for the peer, to be sent in order
     std::string plain;    // application data that arrived
     std::string error;    // kFailed: a short reason, for TlsHandshakeText
-    long code = 0;        // kFailed: the SSPI status
   };
 
   // `host` is the name the certificate must carry and the one sent for SNI.

@@ -105,7 +105,6 @@ Result Failure(SECURITY_STATUS status) {
   Result failure;
   failure.status = Status::kFailed;
   failure.error = HandshakeReason(status);
-  failure.code = status;
   return failure;
 }
 

@@ -1,5 +1,3 @@
-#include <winerror.h>
-
 #include <array>
 #include <asio/connect.hpp>
 #include <asio/ip/host_name.hpp>
@@ -24,6 +22,8 @@ using asio::ip::tcp;
 
 // The socket control's error for an operation the connection's state does not allow.
 constexpr int kWrongState = 40006;
+// Every refused or broken TLS connection, as the Linux build numbers it; the text says why.
+constexpr int kTlsFailed = 40100;
 
 // What the user-interface thread knows of the connection. Only that thread touches it; every
 // result of the socket thread arrives as posted work tagged with the attempt it belongs to, and
@@ -58,7 +58,7 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
     if (attempt != attempt_ || !connected_) return;
     if (!tls_) return Transmit(std::move(bytes));
     auto records = tls_->Encrypt(bytes);
-    if (!records) return FailWith(SEC_E_ENCRYPT_FAILURE, TlsHandshakeText("encryption failed"));
+    if (!records) return FailWith(kTlsFailed, TlsHandshakeText("encryption failed"));
     Transmit(std::move(*records));
   }
 
@@ -126,7 +126,7 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
     tls_ = std::make_unique<SchannelSession>(host_);
     SchannelSession::Result hello = tls_->Start();
     if (hello.status == SchannelSession::Status::kFailed) {
-      return FailWith(hello.code, TlsHandshakeText(hello.error));
+      return FailWith(kTlsFailed, TlsHandshakeText(hello.error));
     }
     Transmit(std::move(hello.to_send));
     ReadNext();
@@ -143,7 +143,7 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   void OnRead(const asio::error_code& error, std::size_t count) {
     const bool ended = error == asio::error::eof || error == asio::error::connection_reset;
     if (ended && tls_ && !connected_) {
-      return FailWith(error.value(), TlsHandshakeText("the server closed the connection"));
+      return FailWith(kTlsFailed, TlsHandshakeText("the server closed the connection"));
     }
     if (ended) return PeerClosed();
     if (error) return Fail(error);
@@ -170,7 +170,7 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
       case Status::kClosed:
         return PeerClosed();
       case Status::kFailed:
-        return FailWith(result.code, TlsHandshakeText(result.error));
+        return FailWith(kTlsFailed, TlsHandshakeText(result.error));
     }
   }
 
@@ -179,18 +179,18 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   bool CertificateAccepted() {
     const std::optional<std::string> actual = tls_->CertificateFingerprint();
     if (!actual) {
-      FailWith(SEC_E_CERT_UNKNOWN, TlsHandshakeText("the server showed no certificate"));
+      FailWith(kTlsFailed, TlsHandshakeText("no server certificate"));
       return false;
     }
     if (!security_.fingerprint.empty()) {
       const std::optional<std::string> pinned = NormalizeFingerprint(security_.fingerprint);
       if (pinned == actual) return true;
-      FailWith(CERT_E_UNTRUSTEDROOT, TlsFingerprintMismatchText(*actual));
+      FailWith(kTlsFailed, TlsFingerprintMismatchText(*actual));
       return false;
     }
     const std::optional<std::string> problem = tls_->ChainProblem();
     if (!problem) return true;
-    FailWith(CERT_E_UNTRUSTEDROOT, TlsUntrustedText(host_, *problem, *actual));
+    FailWith(kTlsFailed, TlsUntrustedText(host_, *problem, *actual));
     return false;
   }
 
