@@ -188,6 +188,16 @@ void IRCServer::Connect() {
     }
     ++retry_count_;
     TCP->Connect(ServerName, ServerPort, security);
+    // From here, not from the connection: a server that takes the connection and never
+    // finishes a TLS handshake must not keep the player waiting either.
+    registration_timer_->Start(timing.registration, [this] {
+      ErrorHandler{ctx_, kModule, "Connect"}([&] {
+        const bool connected = TCP->GetState() == TcpSocket::kConnected;
+        Drop("* " + ServerName + (connected ? " did not finish the greeting" : " did not answer") +
+                 " within " + Seconds(timing.registration),
+             true);
+      });
+    });
   });
 }
 
@@ -326,13 +336,6 @@ void IRCServer::TCP_Connect() {
     SendMessage("USER " + VersionString() + " " + TCP->LocalHostName() + " " + TCP->RemoteHost() +
                 " :" + RealName);
     SendMessage("NICK " + NickName);
-    registration_timer_->Start(timing.registration, [this] {
-      ErrorHandler{ctx_, kModule, "TCP_Connect"}([&] {
-        Drop("* " + ServerName + " did not finish the greeting within " +
-                 Seconds(timing.registration),
-             true);
-      });
-    });
     last_heard_ = Clock::now();
     ping_sent_ = false;
     keep_alive_timer_->Start(timing.keep_alive, [this] { CheckKeepAlive(); });

@@ -64,7 +64,8 @@ class IRCServer : private IRCParser::Events {
   static constexpr std::chrono::seconds kLongestRetryWait{300};
   // How long the connection waits for the server; tests shorten them.
   struct Timing {
-    // A server that has not finished the greeting by then is left and tried again.
+    // A server that has not finished the greeting this long after the connection was begun
+    // is left and tried again.
     std::chrono::milliseconds registration{std::chrono::seconds(60)};
     // Silence from the server this long brings a PING; no answer within `ping_timeout` ends
     // the connection, which is then tried again.

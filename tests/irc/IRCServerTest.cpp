@@ -367,6 +367,16 @@ TEST_F(IRCServerTest, ASilentServerIsPingedThenLeftAndTriedAgain) {
   EXPECT_TRUE(scripted.Accept(3s));
 }
 
+TEST_F(IRCServerTest, AServerThatNeverAnswersATlsHandshakeIsLeftToo) {
+  server->timing.registration = 300ms;
+  server->UseTls = true;
+  server->Connect();
+  ASSERT_TRUE(scripted.Accept());
+  ASSERT_TRUE(env.loop.RunUntil([&] { return Chat().size() == 2; }, 2s));
+  EXPECT_EQ(Chat().back(), "OV>> * 127.0.0.1 did not answer within 1 s; reconnecting in 2 s.");
+  EXPECT_TRUE(scripted.Accept(3s));
+}
+
 TEST_F(IRCServerTest, TheServersLastWordsAreShownOnce) {
   ConnectAndRegister();
   hooks->chat.clear();
