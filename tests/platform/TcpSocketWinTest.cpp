@@ -105,7 +105,11 @@ class TcpSocketWinTlsTest : public TcpSocketWinTest {
     socket->SetHandlers({.connected = [this] { Record("connected"); },
                          .data_arrived = [this](std::string_view bytes) { received += bytes; },
                          .closed_by_peer = [this] { Record("closed"); },
-                         .failed = [this](int, const std::string& text) { failure = text; }});
+                         .failed =
+                             [this](int number, const std::string& text) {
+                               failure_number = number;
+                               failure = text;
+                             }});
   }
 
   bool Connect(const std::string& fingerprint) {
@@ -116,6 +120,7 @@ class TcpSocketWinTlsTest : public TcpSocketWinTest {
 
   TlsServer server_;
   std::string failure;
+  int failure_number = 0;
 };
 
 TEST_F(TcpSocketWinTlsTest, WithThePinnedCertificateLinesGoBothWays) {
@@ -143,6 +148,7 @@ TEST_F(TcpSocketWinTlsTest, WithThePinnedCertificateLinesGoBothWays) {
 TEST_F(TcpSocketWinTlsTest, ACertificateNobodyVouchesForIsRefused) {
   ASSERT_TRUE(Connect(""));
   EXPECT_EQ(failure, TlsUntrustedText("localhost", "self-signed certificate", server_.fingerprint));
+  EXPECT_EQ(failure_number, 40100);  // the Linux build's number for a refused TLS connection
   EXPECT_EQ(events, std::vector<std::string>{});
   EXPECT_EQ(socket->GetState(), TcpSocket::kError);
   EXPECT_THROW(socket->SendData("NICK x\r\n"), Error);
@@ -153,6 +159,7 @@ TEST_F(TcpSocketWinTlsTest, AnotherCertificateThanThePinnedOneIsRefused) {
   other[0] = other[0] == '0' ? '1' : '0';
   ASSERT_TRUE(Connect(other));
   EXPECT_EQ(failure, TlsFingerprintMismatchText(server_.fingerprint));
+  EXPECT_EQ(failure_number, 40100);
   EXPECT_EQ(events, std::vector<std::string>{});
   EXPECT_EQ(socket->GetState(), TcpSocket::kError);
 }
