@@ -142,6 +142,13 @@ TEST_F(TcpSocketWinTlsTest, WithThePinnedCertificateLinesGoBothWays) {
   EXPECT_NE(received.find(" 001 tlsuser "), std::string::npos) << received;
   EXPECT_NE(received.find(" 372 tlsuser :- hello\r\n"), std::string::npos) << received;
   EXPECT_EQ(socket->GetState(), TcpSocket::kConnected);
+
+  // The server's goodbye arrives whole, then its end of the session.
+  socket->SendData("QUIT :done\r\n");
+  ASSERT_TRUE(loop.RunUntil([&] { return events.back() == "closed"; }, 10s));
+  EXPECT_NE(received.find("ERROR :\"done\"\r\n"), std::string::npos) << received;
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosing);
+  EXPECT_EQ(failure, "");
   EXPECT_TRUE(on_loop_thread);
 }
 
