@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "common/Context.h"
 #include "irc/IRCParser.h"
 #include "support/RecordingHooks.h"
@@ -80,8 +82,26 @@ class RecordingEvents : public IRCParser::Events {
   }
 };
 
+struct LineCase {
+  const char* line;
+  const char* event;  // "" when the line raises nothing
+};
+
 class IRCParserTest : public ::testing::Test {
  protected:
+  // Each line alone raises its one event (or none), and nothing is logged.
+  void ExpectEachLine(std::span<const LineCase> cases) {
+    for (const auto& c : cases) {
+      const auto raised = ParseOne(c.line);
+      if (*c.event == '\0') {
+        EXPECT_THAT(raised, IsEmpty()) << c.line;
+      } else {
+        EXPECT_THAT(raised, ElementsAre(c.event)) << c.line;
+      }
+    }
+    EXPECT_THAT(LogLines(), IsEmpty());
+  }
+
   IRCParserTest() : ctx(env.Env()) { ctx.ACHooks = hooks; }
 
   std::vector<std::string> ParseOne(const std::string& line) {
@@ -98,11 +118,6 @@ class IRCParserTest : public ::testing::Test {
   std::shared_ptr<test::RecordingHooks> hooks = std::make_shared<test::RecordingHooks>();
   RecordingEvents events;
   IRCParser parser{ctx, events};
-};
-
-struct LineCase {
-  const char* line;
-  const char* event;  // "" when the line raises nothing
 };
 
 TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
@@ -170,15 +185,7 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {":n!u PRIVMSG #c :caf\xC3\xA9", "PrivMsg(n|#c|caf\xC3\xA9)"},
       {":n!u PRIVMSG #c :caf\xE9", "PrivMsg(n|#c|caf\xC3\xA9)"},  // not UTF-8: the code page
   };
-  for (const auto& c : cases) {
-    const auto raised = ParseOne(c.line);
-    if (*c.event == '\0') {
-      EXPECT_THAT(raised, IsEmpty()) << c.line;
-    } else {
-      EXPECT_THAT(raised, ElementsAre(c.event)) << c.line;
-    }
-  }
-  EXPECT_THAT(LogLines(), IsEmpty());
+  ExpectEachLine(cases);
 }
 
 // RFC 1459/2812 let a server leave the colon off a last parameter of one word, and IRCv3
@@ -196,15 +203,7 @@ TEST_F(IRCParserTest, TrailingParametersWithoutColonAndTaggedLines) {
       {"@a=b PING :x", "Ping(:x)"},
       {"@a=b  :n!u JOIN #c", "Join(n|#c)"},
   };
-  for (const auto& c : cases) {
-    const auto raised = ParseOne(c.line);
-    if (*c.event == '\0') {
-      EXPECT_THAT(raised, IsEmpty()) << c.line;
-    } else {
-      EXPECT_THAT(raised, ElementsAre(c.event)) << c.line;
-    }
-  }
-  EXPECT_THAT(LogLines(), IsEmpty());
+  ExpectEachLine(cases);
 }
 
 TEST_F(IRCParserTest, LinesThatCannotBeSplitAreLoggedButNotShown) {

@@ -21,23 +21,24 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-class IRCServerLiveTest : public ::testing::Test {
- protected:
-  // A server with ngircd's own limits, unless a test asks for more.
-  void StartServer(test::NgircdOptions options = {
-                       .motd = true, .permissive = false, .password = "", .tls = false}) {
-    server = std::make_unique<test::NgircdServer>(options);
-  }
+// Runs the loop until a chat line of the plug-in contains `text`.
+bool ChatShows(test::PluginHarness& harness, const std::string& text,
+               std::chrono::milliseconds timeout = 5s) {
+  return harness.env.loop.RunUntil(
+      [&] {
+        for (const auto& line : harness.ChatTexts()) {
+          if (line.find(text) != std::string::npos) return true;
+        }
+        return false;
+      },
+      timeout);
+}
 
-  // The page, with `channels` as the "channel" elements of the settings (`%PORT%` replaced),
-  // for a character of that name, logged in.
-  void StartPlugin(const std::string& channels, const std::string& character = "Ostra Vel",
-                   int port = 0) {
-    std::string xml = channels;
-    const std::string port_text = std::to_string(port ? port : server->Port());
-    for (auto at = xml.find("%PORT%"); at != std::string::npos; at = xml.find("%PORT%"))
-      xml.replace(at, 6, port_text);
-    harness.env.WriteSettings("<ostravel><irc>" + xml + "</irc></ostravel>");
+// A player whose IRC page has the "channel" elements `channels` in its settings, logged in as
+// `character`, beside the others of a test.
+struct Player {
+  Player(const std::string& channels, const std::string& character) {
+    harness.env.WriteSettings("<ostravel><irc>" + channels + "</irc></ostravel>");
     harness.PublishHost();
     harness.State().LoggedIn = true;
     harness.State().CharacterName = character;
@@ -46,23 +47,71 @@ class IRCServerLiveTest : public ::testing::Test {
     tab->TabIRCUpdateAllegiance();
   }
 
-  void Pump() { harness.env.loop.RunFor(5ms); }
+  test::PluginHarness harness;
+  std::unique_ptr<TabIRC> tab;
+};
 
+// The element of one channel on 127.0.0.1; `extra` adds attributes.
+std::string Channel(int port, const std::string& name = "#test", const std::string& command = "t",
+                    const std::string& extra = "") {
+  return "<channel server=\"127.0.0.1\" port=\"" + std::to_string(port) + "\" channel=\"" + name +
+         "\" command=\"" + command + "\" colorcode=\"14\" join=\"True\"" +
+         (extra.empty() ? "" : " " + extra) + "/>";
+}
+
+constexpr test::NgircdOptions kDefaultLimits{
+    .motd = true, .permissive = false, .password = "", .tls = false};
+constexpr test::NgircdOptions kPermissive{
+    .motd = true, .permissive = true, .password = "", .tls = false};
+
+class IRCServerLiveTest : public ::testing::Test {
+ protected:
+  // A server with ngircd's own limits, unless a test asks for more.
+  void StartServer(const test::NgircdOptions& options = kDefaultLimits) {
+    server = std::make_unique<test::NgircdServer>(options);
+  }
+
+  void StartPlugin(const std::string& channels, const std::string& character = "Ostra Vel") {
+    player = std::make_unique<Player>(channels, character);
+  }
+
+  // The server is up, the peer is in #test (so its operator), and the plug-in joins it too.
+  void JoinWithPeer(const test::NgircdOptions& options = kPermissive) {
+    StartServer(options);
+    peer = std::make_unique<test::IrcPeer>(server->Port(), "peer");
+    peer->Send("JOIN #test");
+    ASSERT_TRUE(peer->WaitFor("JOIN", [this] { Pump(); }));
+    StartPlugin(Channel(server->Port()));
+    ASSERT_TRUE(ChatShows("*** Now talking in #test. Type @t to chat."));
+    ASSERT_TRUE(peer->WaitFor(":Ostra_Vel!", [this] { Pump(); }));
+  }
+
+  test::PluginHarness& Harness() { return player->harness; }
+  TabIRC& Tab() { return *player->tab; }
+  // The plug-in's loop, once there is a plug-in.
+  void Pump() {
+    if (player) Harness().env.loop.RunFor(5ms);
+  }
   bool ChatShows(const std::string& text, std::chrono::milliseconds timeout = 5s) {
-    return harness.env.loop.RunUntil(
-        [&] {
-          for (const auto& line : harness.ChatTexts()) {
-            if (line.find(text) != std::string::npos) return true;
-          }
-          return false;
-        },
-        timeout);
+    return ostravel::ChatShows(Harness(), text, timeout);
+  }
+
+  std::int32_t ChatColor(const std::string& text) {
+    for (const auto& effect : Harness().effects) {
+      if (effect.text.find(text) != std::string::npos) return effect.color;
+    }
+    return -1;
+  }
+
+  template <class T>
+  std::shared_ptr<T> Control(const char* name) {
+    return std::dynamic_pointer_cast<T>(Harness().host.View()->Find(name));
   }
 
   std::vector<std::string> ListedNicks() {
-    harness.env.loop.RunFor(150ms);
-    harness.host.FireTimers(100);
-    auto list = std::dynamic_pointer_cast<sim::SimList>(harness.host.View()->Find("lstIRC"));
+    Harness().env.loop.RunFor(150ms);
+    Harness().host.FireTimers(100);
+    auto list = Control<sim::SimList>("lstIRC");
     std::vector<std::string> nicks;
     for (std::int32_t row = 0; row < list->Count(); ++row) {
       nicks.push_back(host::ToText(list->Data(1, row, 0)));
@@ -71,19 +120,60 @@ class IRCServerLiveTest : public ::testing::Test {
   }
 
   std::string ChoiceText(std::int32_t index) {
-    harness.host.FireTimers(100);
-    return std::dynamic_pointer_cast<sim::SimChoice>(harness.host.View()->Find("chIRC"))
-        ->Text(index);
+    Harness().host.FireTimers(100);
+    return Control<sim::SimChoice>("chIRC")->Text(index);
   }
 
   std::unique_ptr<test::NgircdServer> server;
-  test::PluginHarness harness;
-  std::unique_ptr<TabIRC> tab;
+  std::unique_ptr<test::IrcPeer> peer;
+  std::unique_ptr<Player> player;
 };
 
-constexpr const char* kTestChannel =
-    "<channel server=\"127.0.0.1\" port=\"%PORT%\" channel=\"#test\" command=\"t\" "
-    "colorcode=\"14\" join=\"True\"/>";
+TEST_F(IRCServerLiveTest, RegistersUnderTheCharactersNamesAndBridgesChatBothWays) {
+  JoinWithPeer();
+  EXPECT_EQ(ChatColor("*** Now talking in #test"), 14);
+  peer->Send("WHOIS Ostra_Vel");
+  const auto whois = peer->WaitFor(" 311 ", [this] { Pump(); });
+  ASSERT_TRUE(whois);
+  EXPECT_THAT(*whois, HasSubstr(":[DT:Queen Ann] Ostra Vel"));
+  EXPECT_THAT(ListedNicks(), ElementsAre("Ostra_Vel", "peer"));
+
+  EXPECT_TRUE(Tab().ChatText("t hello there"));
+  EXPECT_TRUE(peer->WaitFor("PRIVMSG #test :hello there", [this] { Pump(); }));
+  EXPECT_TRUE(ChatShows("<Ostra_Vel> hello there"));
+  peer->Send("PRIVMSG #test :hi from the \x02peer\x02");
+  EXPECT_TRUE(ChatShows("OV>> <peer> hi from the peer"));
+  EXPECT_EQ(ChatColor("<peer> hi from the peer"), 14);
+  peer->Send(
+      "PRIVMSG #test :\x01"
+      "ACTION waves\x01");
+  EXPECT_TRUE(ChatShows("* peer waves"));
+  peer->Send("TOPIC #test :raid at nine");
+  EXPECT_TRUE(ChatShows("* peer changes the topic to \"raid at nine\""));
+  peer->Send("PRIVMSG Ostra_Vel :psst");
+  EXPECT_TRUE(ChatShows("[IRC] <peer> psst"));
+
+  // A line break in chat cannot smuggle a command.
+  EXPECT_TRUE(Tab().ChatText("t one\r\nQUIT :gone"));
+  EXPECT_TRUE(peer->WaitFor("PRIVMSG #test :oneQUIT :gone", [this] { Pump(); }));
+}
+
+TEST_F(IRCServerLiveTest, AKickTurnsTheChannelOffAndTheSettingsRememberIt) {
+  JoinWithPeer();
+  Harness().host.FireTimers(100);
+  EXPECT_TRUE(Control<sim::SimCheckbox>("chkIRC")->Checked());
+  peer->Send("KICK #test Ostra_Vel :bye now");
+  EXPECT_TRUE(ChatShows("*** You were kicked from #test by peer (bye now)"));
+  EXPECT_THAT(ListedNicks(), ElementsAre());
+  EXPECT_FALSE(Control<sim::SimCheckbox>("chkIRC")->Checked());
+  player->tab.reset();
+  EXPECT_THAT(test::ReadFile(Harness().env.folder.Path() / "Ostravel.xml"),
+              HasSubstr("join=\"False\""));
+}
+
+TEST_F(IRCServerLiveTest, JoinsAlsoWhenTheServerHasNoMessageOfTheDay) {
+  JoinWithPeer({.motd = false, .permissive = true, .password = "", .tls = false});
+}
 
 // The name is refused as too long, cut to nine characters, found taken, and taken again
 // with the first fallback: the third try fits and registers.
@@ -93,12 +183,11 @@ TEST_F(IRCServerLiveTest, ALongCharacterNameRegistersUnderAFittingFallback) {
   test::IrcPeer second(server->Port(), "Ostrave-2");
   first.Send("JOIN #test");
   ASSERT_TRUE(first.WaitFor("JOIN", [this] { Pump(); }));
-  StartPlugin(kTestChannel, "Ostravel Longname");
+  StartPlugin(Channel(server->Port()), "Ostravel Longname");
   // ngircd holds back a client's next command for a while after each refused nick.
   ASSERT_TRUE(ChatShows("*** Now talking in #test. Type @t to chat.", 20s))
-      << testing::PrintToString(harness.ChatTexts());
-  EXPECT_TRUE(first.WaitFor(":Ostrave-3!", [this] { Pump(); }));
-  tab->ChatText("t made it");
+      << testing::PrintToString(Harness().ChatTexts());
+  Tab().ChatText("t made it");
   EXPECT_THAT(first.WaitFor("PRIVMSG #test :made it", [this] { Pump(); }),
               testing::Optional(testing::StartsWith(":Ostrave-3!")));
 }
@@ -107,56 +196,45 @@ TEST_F(IRCServerLiveTest, ALongCharacterNameRegistersUnderAFittingFallback) {
 // page and in chat, and a line for that channel is not echoed as if it had gone out.
 TEST_F(IRCServerLiveTest, KeyedChannelsAndRefusalsInsteadOfFalseEchoes) {
   StartServer();
-  test::IrcPeer peer(server->Port(), "peer");
+  test::IrcPeer op(server->Port(), "op");
   for (const char* line :
        {"JOIN #locked", "MODE #locked +k secret", "JOIN #closed", "MODE #closed +nk other"}) {
-    peer.Send(line);
+    op.Send(line);
   }
-  ASSERT_TRUE(peer.WaitFor("MODE #closed +nk", [this] { Pump(); }));
-  StartPlugin(
-      "<channel server=\"127.0.0.1\" port=\"%PORT%\" channel=\"#locked\" command=\"l\" "
-      "colorcode=\"14\" join=\"True\" key=\"secret\"/>"
-      "<channel server=\"127.0.0.1\" port=\"%PORT%\" channel=\"#closed\" command=\"c\" "
-      "colorcode=\"3\" join=\"True\"/>");
+  ASSERT_TRUE(op.WaitFor("MODE #closed +nk", [this] { Pump(); }));
+  StartPlugin(Channel(server->Port(), "#locked", "l", "key=\"secret\"") +
+              Channel(server->Port(), "#closed", "c"));
+  const std::string refusal = "Cannot join channel (+k) -- Wrong channel key (475)";
   ASSERT_TRUE(ChatShows("*** Now talking in #locked."));
-  ASSERT_TRUE(
-      ChatShows("*** Cannot join #closed: Cannot join channel (+k) -- Wrong channel key "
-                "(475)"));
-  EXPECT_EQ(ChoiceText(1), "#closed (Cannot join channel (+k) -- Wrong channel key (475))");
+  ASSERT_TRUE(ChatShows("*** Cannot join #closed: " + refusal));
   EXPECT_EQ(ChoiceText(0), "#locked");
+  EXPECT_EQ(ChoiceText(1), "#closed (" + refusal + ")");
 
-  tab->ChatText("c are you there");
-  EXPECT_TRUE(
-      ChatShows("* Not in #closed: Cannot join channel (+k) -- Wrong channel key (475). "
-                "Your line was not sent."));
-  tab->ChatText("l in here");
-  EXPECT_TRUE(peer.WaitFor("PRIVMSG #locked :in here", [this] { Pump(); }));
-  for (const auto& line : peer.Lines()) EXPECT_THAT(line, Not(HasSubstr("are you there")));
-  for (const auto& line : harness.ChatTexts()) EXPECT_THAT(line, Not(HasSubstr("<Ostra_Vel> are")));
+  Tab().ChatText("c are you there");
+  EXPECT_TRUE(ChatShows("* Not in #closed: " + refusal + ". Your line was not sent."));
+  Tab().ChatText("l in here");
+  EXPECT_TRUE(op.WaitFor("PRIVMSG #locked :in here", [this] { Pump(); }));
+  for (const auto& line : op.Lines()) EXPECT_THAT(line, Not(HasSubstr("are you there")));
+  EXPECT_THAT(Harness().ChatTexts(), Not(testing::Contains(HasSubstr("<Ostra_Vel> are"))));
 }
 
 // Sixty people ask for the version at once. Three get an answer, and the player's next line
 // still goes out at once instead of waiting behind the answers.
 TEST_F(IRCServerLiveTest, ACtcpFloodGetsThreeRepliesAndDoesNotHoldUpThePlayer) {
-  StartServer();
-  test::IrcPeer watcher(server->Port(), "watcher");
-  watcher.Send("JOIN #test");
-  ASSERT_TRUE(watcher.WaitFor("JOIN", [this] { Pump(); }));
-  StartPlugin(kTestChannel);
-  ASSERT_TRUE(ChatShows("*** Now talking in #test."));
+  JoinWithPeer(kDefaultLimits);
   std::vector<std::unique_ptr<test::IrcPeer>> crowd;
   for (int i = 0; i < 60; ++i) {
     crowd.push_back(std::make_unique<test::IrcPeer>(server->Port(), "p" + std::to_string(i)));
     crowd.back()->Send("PRIVMSG #test :\x01VERSION\x01");
   }
-  ASSERT_TRUE(watcher.WaitFor(":p59!", [this] { Pump(); }));
+  ASSERT_TRUE(peer->WaitFor(":p59!", [this] { Pump(); }));
   Pump();
-  tab->ChatText("t not held up");
-  EXPECT_TRUE(watcher.WaitFor(
+  Tab().ChatText("t not held up");
+  EXPECT_TRUE(peer->WaitFor(
       "PRIVMSG #test :not held up", [this] { Pump(); }, 2s));
   int replies = 0;
-  for (auto& peer : crowd) {
-    if (peer->WaitFor(
+  for (auto& asker : crowd) {
+    if (asker->WaitFor(
             "VERSION Ostravel", [this] { Pump(); }, 20ms))
       ++replies;
   }
@@ -166,16 +244,10 @@ TEST_F(IRCServerLiveTest, ACtcpFloodGetsThreeRepliesAndDoesNotHoldUpThePlayer) {
 
 // The server dies without QUITs; after it comes back, the list holds only who is really there.
 TEST_F(IRCServerLiveTest, AfterACrashTheUserListHoldsOnlyWhoIsReallyThere) {
-  StartServer({.motd = true, .permissive = true, .password = "", .tls = false});
-  {
-    test::IrcPeer gone(server->Port(), "gone");
-    gone.Send("JOIN #test");
-    ASSERT_TRUE(gone.WaitFor("JOIN", [this] { Pump(); }));
-    StartPlugin(kTestChannel);
-    ASSERT_TRUE(ChatShows("*** Now talking in #test."));
-    EXPECT_THAT(ListedNicks(), ElementsAre("gone", "Ostra_Vel"));
-    server->Kill();
-  }
+  JoinWithPeer();
+  EXPECT_THAT(ListedNicks(), ElementsAre("Ostra_Vel", "peer"));
+  server->Kill();
+  peer.reset();
   ASSERT_TRUE(ChatShows("* Connection to 127.0.0.1 closed."));
   EXPECT_THAT(ListedNicks(), ElementsAre());
   EXPECT_EQ(ChoiceText(0), "#test (not joined)");
@@ -191,77 +263,35 @@ TEST_F(IRCServerLiveTest, AfterACrashTheUserListHoldsOnlyWhoIsReallyThere) {
 
 TEST_F(IRCServerLiveTest, AServerPasswordIsSentAndAWrongOneShownOnce) {
   StartServer({.motd = true, .permissive = false, .password = "letmein", .tls = false});
-  StartPlugin(
-      "<channel server=\"127.0.0.1\" port=\"%PORT%\" channel=\"#test\" command=\"t\" "
-      "colorcode=\"14\" join=\"True\" password=\"letmein\"/>");
+  StartPlugin(Channel(server->Port(), "#test", "t", "password=\"letmein\""));
   EXPECT_TRUE(ChatShows("*** Now talking in #test."));
 
-  test::PluginHarness wrong;
-  wrong.env.WriteSettings(
-      "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + std::to_string(server->Port()) +
-      "\" channel=\"#test\" command=\"t\" colorcode=\"14\" join=\"True\" password=\"guess\"/>"
-      "</irc></ostravel>");
-  wrong.PublishHost();
-  wrong.State().LoggedIn = true;
-  wrong.State().CharacterName = "Other";
-  TabIRC other(wrong.State());
-  other.TabIRCUpdateAllegiance();
-  ASSERT_TRUE(wrong.env.loop.RunUntil(
-      [&] {
-        for (const auto& line : wrong.ChatTexts()) {
-          if (line.find("* 127.0.0.1 ERROR: ") != std::string::npos) return true;
-        }
-        return false;
-      },
-      5s));
-  EXPECT_THAT(wrong.ChatTexts(), Not(testing::Contains(HasSubstr("Now talking"))));
+  Player wrong(Channel(server->Port(), "#test", "t", "password=\"guess\""), "Other");
+  ASSERT_TRUE(ostravel::ChatShows(wrong.harness, "* 127.0.0.1 ERROR: "));
+  EXPECT_THAT(wrong.harness.ChatTexts(), Not(testing::Contains(HasSubstr("Now talking"))));
 }
 
 // TLS with a certificate the test made: accepted by its fingerprint (as a person would copy it,
 // with colons), refused without one, and then not tried again and again.
 TEST_F(IRCServerLiveTest, TlsConnectsByFingerprintAndRefusesAnUnknownCertificate) {
   StartServer({.motd = true, .permissive = false, .password = "", .tls = true});
-  StartPlugin(
-      "<channel server=\"127.0.0.1\" port=\"%PORT%\" channel=\"#test\" command=\"t\" "
-      "colorcode=\"14\" join=\"True\" tls=\"True\" tlsfingerprint=\"" +
-          platform::DisplayFingerprint(server->Fingerprint()) + "\"/>",
-      "Ostra Vel", server->TlsPort());
+  const std::string fingerprint = platform::DisplayFingerprint(server->Fingerprint());
+  StartPlugin(Channel(server->TlsPort(), "#test", "t",
+                      "tls=\"True\" tlsfingerprint=\"" + fingerprint + "\""));
   ASSERT_TRUE(ChatShows("*** Now talking in #test."));
-  test::IrcPeer peer(server->Port(), "peer");
-  peer.Send("JOIN #test");
-  ASSERT_TRUE(peer.WaitFor("JOIN", [this] { Pump(); }));
-  tab->ChatText("t secret handshake");
-  EXPECT_TRUE(peer.WaitFor("PRIVMSG #test :secret handshake", [this] { Pump(); }));
+  test::IrcPeer plain(server->Port(), "plain");
+  plain.Send("JOIN #test");
+  ASSERT_TRUE(plain.WaitFor("JOIN", [this] { Pump(); }));
+  Tab().ChatText("t secret handshake");
+  EXPECT_TRUE(plain.WaitFor("PRIVMSG #test :secret handshake", [this] { Pump(); }));
 
-  test::PluginHarness unknown;
-  unknown.env.WriteSettings(
-      "<ostravel><irc><channel server=\"127.0.0.1\" port=\"" + std::to_string(server->TlsPort()) +
-      "\" channel=\"#test\" command=\"t\" colorcode=\"14\" join=\"True\" tls=\"True\"/>"
-      "</irc></ostravel>");
-  unknown.PublishHost();
-  unknown.State().LoggedIn = true;
-  unknown.State().CharacterName = "Other";
-  TabIRC refused(unknown.State());
-  refused.TabIRCUpdateAllegiance();
-  const std::string expected = "TLS: the certificate of 127.0.0.1 is not trusted";
-  ASSERT_TRUE(unknown.env.loop.RunUntil(
-      [&] {
-        for (const auto& line : unknown.ChatTexts()) {
-          if (line.find(expected) != std::string::npos) return true;
-        }
-        return false;
-      },
-      5s));
-  unknown.env.loop.RunFor(2500ms);
-  const auto lines = unknown.ChatTexts();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& line) {
-                            return line.find("Connect retry") != std::string::npos;
-                          }),
-            0);
-  EXPECT_THAT(lines, testing::Contains(
-                         HasSubstr("add tlsfingerprint=\"" +
-                                   platform::DisplayFingerprint(server->Fingerprint()) + "\"")));
+  Player unknown(Channel(server->TlsPort(), "#test", "t", "tls=\"True\""), "Other");
+  ASSERT_TRUE(
+      ostravel::ChatShows(unknown.harness, "TLS: the certificate of 127.0.0.1 is not trusted"));
+  unknown.harness.env.loop.RunFor(2500ms);
+  const auto lines = unknown.harness.ChatTexts();
+  EXPECT_THAT(lines, Not(testing::Contains(HasSubstr("Connect retry"))));
+  EXPECT_THAT(lines, testing::Contains(HasSubstr("add tlsfingerprint=\"" + fingerprint + "\"")));
 }
 
 }  // namespace
