@@ -2,6 +2,12 @@
 # Windows parts alone (FooWinTest.cpp), built with mingw-w64 and run under wine
 # (CMAKE_CROSSCOMPILING_EMULATOR).
 set(WINDOWS_TEST_SOURCES
+  irc/IRCFormattingTest.cpp
+  irc/IRCParserTest.cpp
+  irc/IRCRateLimitTest.cpp
+  irc/IRCSendQueueTest.cpp
+  irc/IRCServerTest.cpp
+  irc/TabIRCTest.cpp
   platform/ClipboardWinTest.cpp
   platform/CodePageTest.cpp
   platform/DateTimeTest.cpp
@@ -13,11 +19,13 @@ set(WINDOWS_TEST_SOURCES
   platform/TcpSocketWinTest.cpp
   platform/TextEncodingTest.cpp
   support/AsioHttpServer.cpp
+  support/PluginHarness.cpp
+  support/ScriptedIrcServer.cpp
   support/TestEnvironment.cpp
   web/SettingsFileTest.cpp)
 add_executable(ostravel_win_tests ${WINDOWS_TEST_SOURCES})
 target_include_directories(ostravel_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(ostravel_win_tests PRIVATE ostravel_plugin pugixml::pugixml GTest::gtest
+target_link_libraries(ostravel_win_tests PRIVATE ostravel_sim pugixml::pugixml GTest::gtest
   GTest::gmock GTest::gtest_main)
 ostravel_warnings(ostravel_win_tests)
 # Listing the tests runs the program, so under wine it waits for the test run itself.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <deque>
 #include <exception>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -24,6 +25,9 @@ constexpr UINT kWakeMessage = WM_APP + 1;  // queued work is waiting
 constexpr UINT_PTR kTimerId = 1;           // the one window timer, armed for the nearest deadline
 
 constexpr wchar_t kWindowClass[] = L"OstravelEventLoop";
+
+// How long the socket thread may take, at the end, to finish what it was given.
+constexpr std::chrono::milliseconds kIoDrainTime{500};
 
 // This module's instance: the DLL's when the plug-in is loaded, the program's otherwise.
 HINSTANCE ThisModule() {
@@ -146,6 +150,7 @@ struct EventLoop::Impl {
   asio::io_context io{1};
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> io_work;
   std::thread io_thread;
+  std::promise<void> io_finished;
 
   void RunQueued();
   void FireDueTimers();
@@ -249,7 +254,12 @@ EventLoop::~EventLoop() {
   // The socket thread first: its handlers post here.
   if (impl_->io_thread.joinable()) {
     impl_->io_work.reset();
-    impl_->io.stop();
+    // The closes the sockets posted last (and the goodbye line before them) run out first.
+    // Stopping the context over them leaves operations that its destruction then waits for,
+    // which could hang the host's unload. Only a socket still open keeps it running that long.
+    if (impl_->io_finished.get_future().wait_for(kIoDrainTime) != std::future_status::ready) {
+      impl_->io.stop();
+    }
     impl_->io_thread.join();
   }
   impl_->timers->entries.clear();
@@ -280,7 +290,10 @@ std::unique_ptr<LoopTimer> EventLoop::CreateTimer() {
 asio::io_context& EventLoop::IoContext() {
   if (!impl_->io_thread.joinable()) {
     impl_->io_work.emplace(asio::make_work_guard(impl_->io));
-    impl_->io_thread = std::thread([this] { impl_->io.run(); });
+    impl_->io_thread = std::thread([impl = impl_.get()] {
+      impl->io.run();
+      impl->io_finished.set_value();
+    });
   }
   return impl_->io;
 }
