@@ -42,18 +42,6 @@ void ReadEdited(const std::shared_ptr<LineQueue>& queue) {
 LineReader::LineReader()
     : interactive_(isatty(STDIN_FILENO) == 1), closed_(fcntl(STDIN_FILENO, F_GETFD) == -1) {}
 
-LineReader::~LineReader() {
-  const bool idle = queue_->Close();
-  if (!thread_.joinable()) return;
-  // A read blocked on a pipe nobody closes would never return: that thread is left behind,
-  // holding nothing but the queue it shares.
-  if (idle) {
-    thread_.join();
-  } else {
-    thread_.detach();
-  }
-}
-
 void LineReader::StartReading() {
   if (closed_) {
     queue_->End();
@@ -62,21 +50,8 @@ void LineReader::StartReading() {
   thread_ = std::thread(interactive_ ? ReadEdited : ReadScript, queue_);
 }
 
-void LineReader::Request(const std::string& prompt, std::function<void()> arrived) {
-  queue_->Request(prompt, std::move(arrived));
-  if (!started_) {
-    started_ = true;
-    StartReading();
-  }
-}
-
-bool LineReader::Ready() const {
-  return queue_->Ready();
-}
-
-std::optional<std::string> LineReader::Take() {
-  return queue_->Take();
-}
+// editline shows the prompt itself when it reads the line.
+void LineReader::ShowPrompt(const std::string&) const {}
 
 bool OutputIsTerminal() {
   return isatty(STDOUT_FILENO) == 1;

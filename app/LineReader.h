@@ -35,6 +35,8 @@ class LineReader {
 
  private:
   void StartReading();
+  // Before a line is asked for: the prompt, where the platform's reader does not show it.
+  void ShowPrompt(const std::string& prompt) const;
 
   bool interactive_ = false;
   bool closed_ = false;

@@ -38,18 +38,6 @@ LineReader::LineReader()
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
-LineReader::~LineReader() {
-  const bool idle = queue_->Close();
-  if (!thread_.joinable()) return;
-  // A read blocked on a console or a pipe nobody closes would never return: that thread is
-  // left to the end of the process, holding nothing but the queue it shares.
-  if (idle) {
-    thread_.join();
-  } else {
-    thread_.detach();
-  }
-}
-
 void LineReader::StartReading() {
   const auto input = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdin)));
   if (closed_ || input == INVALID_HANDLE_VALUE) {
@@ -59,21 +47,8 @@ void LineReader::StartReading() {
   thread_ = std::thread(ReadInput, input, queue_);
 }
 
-void LineReader::Request(const std::string& prompt, std::function<void()> arrived) {
+void LineReader::ShowPrompt(const std::string& prompt) const {
   if (interactive_) std::cout << prompt << std::flush;
-  queue_->Request(prompt, std::move(arrived));
-  if (!started_) {
-    started_ = true;
-    StartReading();
-  }
-}
-
-bool LineReader::Ready() const {
-  return queue_->Ready();
-}
-
-std::optional<std::string> LineReader::Take() {
-  return queue_->Take();
 }
 
 bool OutputIsTerminal() {
