@@ -240,6 +240,9 @@ TEST_F(IRCServerLiveTest, ACtcpFloodGetsThreeRepliesAndDoesNotHoldUpThePlayer) {
   }
   EXPECT_GE(replies, 1);
   EXPECT_LE(replies, 3);
+  const auto log = test::ReadCrLfLines(Harness().env.folder.Path() / "log.txt");
+  ASSERT_EQ(log.size(), 1u);  // one line for the whole flood
+  EXPECT_THAT(log[0], HasSubstr("come faster than 3 in 10 s"));
 }
 
 // The server dies without QUITs; after it comes back, the list holds only who is really there.
