@@ -38,20 +38,5 @@ TEST(ComHooksTest, ChatLinesReachThePlugInAndItsAnswerReachesTheHost) {
   EXPECT_EQ(seen.size(), 3u);
 }
 
-TEST(ComHooksTest, AFailedHostCallRaisesTheHostsError) {
-  auto fake = MakeComObject<FakeHooks>();
-  ComHooks hooks(fake);
-  fake->selection = 0x50000001;
-  EXPECT_EQ(hooks.CurrentSelection(), 0x50000001);
-  try {
-    hooks.Location();
-    ADD_FAILURE() << "no error thrown";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), -2147467259);
-    EXPECT_EQ(e.Description(), "no location yet");
-    EXPECT_EQ(e.Source(), "FakeHost");
-  }
-}
-
 }  // namespace
 }  // namespace ostravel::com

@@ -39,13 +39,9 @@ class RegistrationTest : public ::testing::Test {
     return true;
   }
   void Put(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
-                              nullptr),
+    ASSERT_EQ(RegSetKeyValueW(root_, key.c_str(), name, REG_SZ, data.c_str(),
+                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
-    RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(opened);
   }
 
   HKEY root_ = nullptr;
@@ -53,24 +49,19 @@ class RegistrationTest : public ::testing::Test {
 
 const std::wstring kClassKey = L"CLSID\\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}";
 
-TEST_F(RegistrationTest, RegisteringAgainFromAnotherFolderLeavesOneCorrectRegistration) {
+TEST_F(RegistrationTest, RegisteringAgainKeepsOneRegistrationAndRemovingLeavesOthersValues) {
   ASSERT_EQ(WriteRegistration(root_, ServerRegistration(L"C:\\old\\ostravel.dll")), S_OK);
   ASSERT_EQ(WriteRegistration(root_, ServerRegistration(L"D:\\new folder\\ostravel.dll")), S_OK);
-
   EXPECT_EQ(Value(kClassKey), L"Ostravel");
   EXPECT_EQ(Value(kClassKey + L"\\InprocServer32"), L"D:\\new folder\\ostravel.dll");
   EXPECT_EQ(Value(kClassKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
   EXPECT_EQ(Value(kClassKey + L"\\ProgID"), L"Ostravel.OstravelMain");
   EXPECT_EQ(Value(L"Ostravel.OstravelMain"), L"Ostravel");
   EXPECT_EQ(Value(L"Ostravel.OstravelMain\\CLSID"), L"{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}");
-}
 
-TEST_F(RegistrationTest, RemovingTakesWhatWasWrittenAndLeavesWhatOthersPutThere) {
-  ASSERT_EQ(WriteRegistration(root_, ServerRegistration(L"C:\\x\\ostravel.dll")), S_OK);
   Put(kClassKey, L"AppID", L"{someone else's}");
   Put(L"Ostravel.OstravelMain\\CurVer", nullptr, L"Ostravel.OstravelMain.3");
   Put(L"CLSID\\{11111111-2222-3333-4444-555555555555}", nullptr, L"Neighbour");
-
   ASSERT_EQ(RemoveRegistration(root_, ServerRegistration(L"")), S_OK);
 
   EXPECT_FALSE(KeyExists(kClassKey + L"\\InprocServer32"));
@@ -82,7 +73,6 @@ TEST_F(RegistrationTest, RemovingTakesWhatWasWrittenAndLeavesWhatOthersPutThere)
   EXPECT_EQ(Value(L"Ostravel.OstravelMain"), std::nullopt);
   EXPECT_EQ(Value(L"Ostravel.OstravelMain\\CurVer"), L"Ostravel.OstravelMain.3");
   EXPECT_EQ(Value(L"CLSID\\{11111111-2222-3333-4444-555555555555}"), L"Neighbour");
-
   // Removing what is not there is no error.
   EXPECT_EQ(RemoveRegistration(root_, ServerRegistration(L"")), S_OK);
 }

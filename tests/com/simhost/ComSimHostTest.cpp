@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "com/simhost/ComSimHost.h"
-#include "com/simhost/RecordingSinks.h"
 #include "common/ViewSchema.h"
 #include "host/ServicePaths.h"
 #include "platform/EventLoop.h"
@@ -16,58 +15,85 @@ namespace {
 
 using ::testing::ElementsAre;
 using namespace std::chrono_literals;
-using namespace test;
+
+// Records what the host raised, standing where the plug-in would. A message is read while its
+// event runs, and kept for later.
+class Recorder final : public ComObject<IDecalCharacterStatsEvents, IDecalTimerEvents,
+                                        IDecalEchoFilter2Events, IDecalListEvents> {
+ public:
+  STDMETHOD(LoginComplete)() override { return Record("login"); }
+  STDMETHOD(Logoff)(LONG type) override { return Record("logoff " + std::to_string(type)); }
+  STDMETHOD(Change)(LONG id, LONG x, LONG y) override {
+    return Record("change " + std::to_string(id) + " " + std::to_string(x) + " " +
+                  std::to_string(y));
+  }
+  STDMETHOD(EchoServer)(IDecalMessage* message) override {
+    LONG type = 0;
+    message->get_Type(&type);
+    UniqueVariant text;
+    message->get_Value(Bstr("text").Get(), text.Put());
+    kept = message;
+    return Record("echo " + std::to_string(type) + " " + host::ToText(FromVariant(text.Get())));
+  }
+  STDMETHOD(Timeout)(IDecalTimer* source) override {
+    ++ticks;
+    last_timer = source;
+    return S_OK;
+  }
+  HRESULT Record(const std::string& event) {
+    events.push_back(event);
+    return S_OK;
+  }
+
+  std::vector<std::string> events;
+  ComPtr<IDecalMessage> kept;
+  int ticks = 0;
+  IDecalTimer* last_timer = nullptr;
+};
 
 // The host as the plug-in sees it through COM, with the simulated host behind it to act as
 // the player and the game.
 class ComSimHostTest : public ::testing::Test {
  protected:
-  ComSimHostTest() {
-    host_.SetEffectSink([this](const sim::Effect& effect) { effects_.push_back(effect); });
-  }
-
   template <class I>
   ComPtr<I> Service(const char* path) {
     ComPtr<IUnknown> object;
-    EXPECT_EQ(com_.Site()->ObjectByPath(Bstr(path).Get(), &object), S_OK);
     ComPtr<I> typed;
-    if (object) {
-      EXPECT_EQ(object.As(&typed), S_OK);
-    }
+    if (SUCCEEDED(com_.Site()->ObjectByPath(Bstr(path).Get(), &object))) object.As(&typed);
     return typed;
   }
-
   ComPtr<IDecalPluginSite2> Site2() {
     ComPtr<IDecalPluginSite2> site2;
     EXPECT_EQ(com_.Site()->GetPluginSite2(&site2), S_OK);
     return site2;
   }
+  void Listen(IDecalEventSource* source) {
+    DWORD cookie = 0;
+    // Any of the sink's interfaces will do: the source asks it for the one it raises.
+    ASSERT_EQ(source->Advise(static_cast<IDecalListEvents*>(sink_.Get()), &cookie), S_OK);
+  }
 
   platform::EventLoop loop_;
   sim::SimHost host_{loop_, sim::SampleProfile()};
   ComSimHost com_{host_};
-  std::vector<sim::Effect> effects_;
+  ComPtr<Recorder> sink_ = MakeComObject<Recorder>();
 };
 
-TEST_F(ComSimHostTest, LoginAndLogoffReachTheStatsSink) {
+TEST_F(ComSimHostTest, ServicesComeByPathAndRaiseLoginAndLogoff) {
   auto stats = Service<IDecalCharacterStats>(host::kCharacterStatsPath);
   ASSERT_TRUE(stats);
-  auto sink = MakeComObject<StatsRecorder>();
-  DWORD cookie = 0;
-  ASSERT_EQ(stats->Advise(sink.Get(), &cookie), S_OK);
+  Listen(stats.Get());
   host_.CompleteLogin();
   host_.Logoff(2);
-  EXPECT_THAT(sink->events, ElementsAre("login", "logoff 2"));
-
+  EXPECT_THAT(sink_->events, ElementsAre("login", "logoff 2"));
   Bstr name;
   ASSERT_EQ(stats->get_Name(name.Put()), S_OK);
   EXPECT_EQ(name.Utf8(), host_.Profile().name);
   LONG start = 0;
   LONG current = 0;
   EXPECT_NE(stats->get_Attribute(999, &start, &current), S_OK);
-}
 
-TEST_F(ComSimHostTest, UnknownServicePathFailsWithTheHostsError) {
+  // An unknown path fails with the host's error, which names it.
   ComPtr<IUnknown> object;
   EXPECT_TRUE(FAILED(com_.Site()->ObjectByPath(Bstr("services\\Nothing").Get(), &object)));
   EXPECT_FALSE(object);
@@ -87,6 +113,7 @@ TEST_F(ComSimHostTest, ViewControlsAnswerTheirKindAndRaiseTheirEvents) {
   ASSERT_EQ(control.As(&list), S_OK);
   ComPtr<IDecalChoice> not_a_choice;
   EXPECT_EQ(control.As(&not_a_choice), E_NOINTERFACE);
+  EXPECT_TRUE(FAILED(view->ControlByName(Bstr("noSuchControl").Get(), &control)));
 
   LONG row = -1;
   ASSERT_EQ(list->AddRow(&row), S_OK);
@@ -96,53 +123,42 @@ TEST_F(ComSimHostTest, ViewControlsAnswerTheirKindAndRaiseTheirEvents) {
   auto simulated = std::dynamic_pointer_cast<sim::SimList>(host_.View()->Find("lstMbr"));
   ASSERT_TRUE(simulated);
   EXPECT_EQ(host::ToText(simulated->Data(1, 0, 0)), "Bob");
-
-  auto sink = MakeComObject<ListRecorder>();
-  DWORD cookie = 0;
-  ASSERT_EQ(list->Advise(sink.Get(), &cookie), S_OK);
+  Listen(list.Get());
   simulated->UserClick(1, 0);
-  ASSERT_EQ(sink->clicks.size(), 1u);
-  EXPECT_EQ(sink->clicks[0], (std::vector<LONG>{simulated->Id(), 1, 0}));
-
-  EXPECT_TRUE(FAILED(view->ControlByName(Bstr("noSuchControl").Get(), &control)));
+  EXPECT_THAT(sink_->events, ElementsAre("change " + std::to_string(simulated->Id()) + " 1 0"));
 }
 
 TEST_F(ComSimHostTest, MessageIsReadableOnlyDuringItsEvent) {
   auto echo = Service<IDecalEchoFilter2>(host::kEchoFilter2Path);
   ASSERT_TRUE(echo);
-  auto sink = MakeComObject<EchoRecorder>();
-  DWORD cookie = 0;
-  ASSERT_EQ(echo->Advise(sink.Get(), &cookie), S_OK);
+  Listen(echo.Get());
   sim::SimMessage message(719);
   message.Fields().SetValue("text", std::string("hello"));
   host_.ServerMessage(message);
-  EXPECT_THAT(sink->types, ElementsAre(719));
-  EXPECT_THAT(sink->texts, ElementsAre("hello"));
-  ASSERT_TRUE(sink->kept);
+  EXPECT_THAT(sink_->events, ElementsAre("echo 719 hello"));
+  ASSERT_TRUE(sink_->kept);
   LONG type = 0;
-  EXPECT_TRUE(FAILED(sink->kept->get_Type(&type)));
+  EXPECT_TRUE(FAILED(sink_->kept->get_Type(&type)));
 }
 
 TEST_F(ComSimHostTest, TimerTicksUntilStoppedOrReleased) {
   ComPtr<IDecalTimer> timer;
   ASSERT_EQ(Site2()->CreateTimer(&timer), S_OK);
-  auto sink = MakeComObject<TimerRecorder>();
-  DWORD cookie = 0;
-  ASSERT_EQ(timer->Advise(sink.Get(), &cookie), S_OK);
+  Listen(timer.Get());
   ASSERT_EQ(timer->Start(10), S_OK);
-  EXPECT_TRUE(loop_.RunUntil([&] { return sink->ticks >= 3; }, 2s));
-  EXPECT_EQ(sink->last_source, timer.Get());
+  EXPECT_TRUE(loop_.RunUntil([&] { return sink_->ticks >= 3; }, 2s));
+  EXPECT_EQ(sink_->last_timer, timer.Get());
 
   ASSERT_EQ(timer->Stop(), S_OK);
-  const int stopped_at = sink->ticks;
+  const int stopped_at = sink_->ticks;
   loop_.RunFor(60ms);
-  EXPECT_EQ(sink->ticks, stopped_at);
+  EXPECT_EQ(sink_->ticks, stopped_at);
 
   ASSERT_EQ(timer->Start(10), S_OK);
   timer.Reset();  // the last reference: the host's timer goes with it
-  const int released_at = sink->ticks;
+  const int released_at = sink_->ticks;
   loop_.RunFor(60ms);
-  EXPECT_EQ(sink->ticks, released_at);
+  EXPECT_EQ(sink_->ticks, released_at);
   EXPECT_EQ(host_.FireTimers(10), 0);
 }
 

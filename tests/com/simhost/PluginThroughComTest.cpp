@@ -65,7 +65,7 @@ class PluginThroughComTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (plugin_ && !terminated_) plugin_->Terminate();
+    if (plugin_) plugin_->Terminate();
     diagnostics_.Reset();
     plugin_.Reset();
     module_.reset();
@@ -75,11 +75,6 @@ class PluginThroughComTest : public ::testing::Test {
   }
 
   void Initialize() { ASSERT_EQ(plugin_->Initialize(com_.Site()), S_OK); }
-  void Terminate() {
-    ASSERT_EQ(plugin_->Terminate(), S_OK);
-    terminated_ = true;
-  }
-
   LONG InFlight() {
     LONG count = -1;
     EXPECT_EQ(diagnostics_->get_RequestsInFlight(&count), S_OK);
@@ -90,6 +85,11 @@ class PluginThroughComTest : public ::testing::Test {
     loop_.Poll();
     return loop_.RunUntil([this] { return InFlight() == 0; }, 10s);
   }
+  void LogIn() {
+    server_.Answer("/message.php", "Welcome to the allegiance!");
+    host_.CompleteLogin();
+    ASSERT_TRUE(Settle());
+  }
 
   std::vector<std::string> ChatTexts() const {
     std::vector<std::string> texts;
@@ -98,20 +98,13 @@ class PluginThroughComTest : public ::testing::Test {
     }
     return texts;
   }
-  // The requests since `from`, as "path body" with the local time left out.
-  std::vector<std::string> Sent(std::size_t from = 0) const {
+  // The requests as "path body", with the local time left out.
+  std::vector<std::string> Sent() const {
     std::vector<std::string> sent;
-    const auto all = server_.Requests();
-    for (std::size_t i = from; i < all.size(); ++i) {
-      sent.push_back(all[i].path + " " + WithoutLocaltime(all[i].body));
+    for (const auto& request : server_.Requests()) {
+      sent.push_back(request.path + " " + WithoutLocaltime(request.body));
     }
     return sent;
-  }
-
-  void LogIn() {
-    server_.Answer("/message.php", "Welcome to the allegiance!");
-    host_.CompleteLogin();
-    ASSERT_TRUE(Settle());
   }
 
   test::AsioHttpServer server_;
@@ -123,53 +116,46 @@ class PluginThroughComTest : public ::testing::Test {
   ComPtr<IPlugin2> plugin_;
   ComPtr<IOstravelDiagnostics> diagnostics_;
   std::vector<sim::Effect> effects_;
-  bool terminated_ = false;
 };
 
-TEST_F(PluginThroughComTest, InitializeLoadsTheViewAndLoginAsksForTheMessageOfTheDay) {
+TEST_F(PluginThroughComTest, ASessionSendsTheLinuxBuildsBodiesInTheSystemCodePageAndPrintsAnswers) {
+  ASSERT_EQ(GetACP(), 1252u);
   Initialize();
   EXPECT_EQ(com_.Counters().views_loaded, 1);
   EXPECT_EQ(com_.Counters().last_view_xml, ViewSchema());
   ASSERT_TRUE(host_.View());
   EXPECT_EQ(host_.View()->Title(), "Ostravel");
   loop_.RunFor(50ms);
-  EXPECT_EQ(server_.RequestCount(), 0u);
-  EXPECT_THAT(ChatTexts(), IsEmpty());
+  EXPECT_EQ(server_.RequestCount(), 0u);  // nothing before the login
   LogIn();
-  EXPECT_THAT(Sent(), ElementsAre(std::string("/message.php ") + kStandardFields + "&args=motd"));
-  EXPECT_THAT(ChatTexts(),
-              ElementsAre("OV>> Ostravel 3.0.0.10 initialized - Server Population: 1234",
-                          "OV>> Welcome to the allegiance!"));
-}
 
-TEST_F(PluginThroughComTest, ChatCommandIsEatenAndSendsTheLinuxBuildsBodyInTheSystemCodePage) {
-  ASSERT_EQ(GetACP(), 1252u);
-  Initialize();
-  LogIn();
-  const auto before = server_.RequestCount();
   server_.Answer("/member.php", "Name: Bob  Level: 80");
   server_.Answer("/message.php", "sent");
-  effects_.clear();
   EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
   ASSERT_TRUE(Settle());
   EXPECT_TRUE(host_.TypeLine("@msg send Bob café"));
   ASSERT_TRUE(Settle());
-  const auto sent = Sent(before);
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0], std::string("/member.php ") + kStandardFields + "&args=whois+Bob");
-  EXPECT_THAT(sent[1], ::testing::EndsWith("&args=send+Bob+caf%E9"));
-  EXPECT_THAT(ChatTexts(), ElementsAre("OV>> Name: Bob  Level: 80", "OV>> sent"));
-  for (const auto& effect : effects_) EXPECT_NE(effect.kind, sim::Effect::Kind::kGame);
-}
+  // The minute of the post timer does not pass in a test: the host ticks it itself.
+  EXPECT_THAT(host_.RunningTimerIntervals(), Contains(60000));
+  server_.Answer("/message.php", "");
+  EXPECT_EQ(host_.FireTimers(60000), 1);
+  ASSERT_TRUE(Settle());
+  const std::string fields = kStandardFields;
+  EXPECT_THAT(Sent(), ElementsAre("/message.php " + fields + "&args=motd",
+                                  "/member.php " + fields + "&args=whois+Bob",
+                                  "/message.php " + fields + "&args=send+Bob+caf%E9",
+                                  "/message.php " + fields + "&args=inbox+new"));
+  EXPECT_THAT(
+      ChatTexts(),
+      ElementsAre("OV>> Ostravel 3.0.0.10 initialized - Server Population: 1234",
+                  "OV>> Welcome to the allegiance!", "OV>> Name: Bob  Level: 80", "OV>> sent"));
 
-TEST_F(PluginThroughComTest, WhatThePluginCopiesReachesTheHostBeforeWhatItPrints) {
-  Initialize();
-  LogIn();
+  // What the plug-in copies reaches the host before what it prints. Another program may use
+  // the clipboard meanwhile: what counts is this copy and its place.
   effects_.clear();
   host_.Select(0x50000001);
   EXPECT_TRUE(host_.TypeLine("@guid"));
   ASSERT_TRUE(Settle());
-  // Another program may use the clipboard meanwhile: what counts is this copy and its place.
   const auto copied = std::find_if(effects_.begin(), effects_.end(), [](const sim::Effect& e) {
     return e.kind == sim::Effect::Kind::kClipboard && e.text == "1342177281";
   });
@@ -180,51 +166,29 @@ TEST_F(PluginThroughComTest, WhatThePluginCopiesReachesTheHostBeforeWhatItPrints
   EXPECT_LT(copied, printed);
 }
 
-TEST_F(PluginThroughComTest, PostTimerTickAsksForNewMessages) {
+TEST_F(PluginThroughComTest, TerminateStopsEveryTimerAndRequestAndNothingRunsAfterTheLastRelease) {
   Initialize();
   LogIn();
-  EXPECT_THAT(host_.RunningTimerIntervals(), Contains(60000));
-  const auto before = server_.RequestCount();
-  server_.Answer("/message.php", "");
-  // The minute does not pass in a test: the host ticks the timer itself.
-  EXPECT_EQ(host_.FireTimers(60000), 1);
+  host_.View()->MainNotebook()->UserSelect(2);
   ASSERT_TRUE(Settle());
-  EXPECT_THAT(Sent(before),
-              Contains(std::string("/message.php ") + kStandardFields + "&args=inbox+new"));
-}
-
-TEST_F(PluginThroughComTest, TerminateStopsEveryTimerAndRequest) {
-  Initialize();
-  LogIn();
   EXPECT_FALSE(host_.RunningTimerIntervals().empty());
   server_.Delay(300ms);
   EXPECT_TRUE(host_.TypeLine("@mbr whois Bob"));
   EXPECT_EQ(InFlight(), 1);
   const auto chat_before = ChatTexts().size();
-  Terminate();
+  ASSERT_EQ(plugin_->Terminate(), S_OK);
   EXPECT_THAT(host_.RunningTimerIntervals(), IsEmpty());
   EXPECT_EQ(InFlight(), 0);
   loop_.RunFor(600ms);  // the answer arrives, and nobody may print it
   EXPECT_EQ(ChatTexts().size(), chat_before);
-}
 
-TEST_F(PluginThroughComTest, NothingRunsAfterTheLastRelease) {
-  Initialize();
-  LogIn();
-  host_.View()->MainNotebook()->UserSelect(2);
-  ASSERT_TRUE(Settle());
   auto view = host_.View();
-  Terminate();
   diagnostics_.Reset();
   plugin_.Reset();
   EXPECT_EQ(com_.Counters().live_objects, 1);  // the site the host itself holds
-
   const auto delivered = com_.Counters().events_delivered;
   const auto requests = server_.RequestCount();
-  // Clipboard changes of other programs are not the plug-in's doing.
-  std::erase_if(effects_,
-                [](const sim::Effect& e) { return e.kind == sim::Effect::Kind::kClipboard; });
-  const auto effects = effects_.size();
+  effects_.clear();
   EXPECT_FALSE(host_.TypeLine("@mbr whois Bob"));
   host_.CompleteLogin();
   host_.Logoff(0);
@@ -235,10 +199,11 @@ TEST_F(PluginThroughComTest, NothingRunsAfterTheLastRelease) {
   loop_.RunFor(200ms);
   EXPECT_EQ(com_.Counters().events_delivered, delivered);
   EXPECT_EQ(server_.RequestCount(), requests);
+  // Clipboard changes of other programs are not the plug-in's doing.
   std::erase_if(effects_,
                 [](const sim::Effect& e) { return e.kind == sim::Effect::Kind::kClipboard; });
-  ASSERT_EQ(effects_.size(), effects + 1);  // the typed line, which reached the game
-  EXPECT_EQ(effects_.back().kind, sim::Effect::Kind::kGame);
+  ASSERT_EQ(effects_.size(), 1u);  // the typed line, which reached the game
+  EXPECT_EQ(effects_[0].kind, sim::Effect::Kind::kGame);
   EXPECT_TRUE(module_->CanUnloadNow());
 }
 
