@@ -8,38 +8,27 @@
 namespace ostravel::app {
 namespace {
 
-// Everything the workbench would take once the input has ended.
-std::vector<std::string> TakeAll(LineQueue& queue) {
-  std::vector<std::string> lines;
-  while (auto line = queue.Take()) lines.push_back(*line);
-  return lines;
+TEST(LineQueueTest, ReadsBecomeTheScriptsLines) {
+  struct Case {
+    std::vector<std::string> reads;  // what each read of standard input returned
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {{":login\n@mbr whois Bob\n"}, {":login", "@mbr whois Bob"}},
+      {{":pa", "ge M", "br\n:quit\n"}, {":page Mbr", ":quit"}},  // a line cut across reads
+      {{"hello\r", "\nworld\r\n"}, {"hello", "world"}},          // CR LF cut between reads
+      {{"\n\r\n:quit\n"}, {"", "", ":quit"}},
+      {{":dump chMbr\n:qu", "it"}, {":dump chMbr", ":quit"}},  // the last line without an end
+      {{}, {}}};
+  for (const auto& [reads, expected] : cases) {
+    LineQueue queue;
+    for (const auto& bytes : reads) ASSERT_TRUE(queue.Feed(bytes));
+    queue.End();
+    std::vector<std::string> lines;
+    while (auto line = queue.Take()) lines.push_back(*line);
+    EXPECT_EQ(lines, expected) << ::testing::PrintToString(reads);
+  }
 }
-
-struct FeedCase {
-  const char* name;
-  std::vector<std::string> reads;  // what each read of standard input returned
-  std::vector<std::string> lines;
-};
-
-class LineQueueFeedTest : public ::testing::TestWithParam<FeedCase> {};
-
-TEST_P(LineQueueFeedTest, ReadsBecomeTheScriptsLines) {
-  LineQueue queue;
-  for (const auto& bytes : GetParam().reads) ASSERT_TRUE(queue.Feed(bytes));
-  queue.End();
-  EXPECT_EQ(TakeAll(queue), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Reads, LineQueueFeedTest,
-    ::testing::Values(
-        FeedCase{"SeveralInOneRead", {":login\n@mbr whois Bob\n"}, {":login", "@mbr whois Bob"}},
-        FeedCase{"LineCutAcrossReads", {":pa", "ge M", "br\n:quit\n"}, {":page Mbr", ":quit"}},
-        FeedCase{"CrLfCutBetweenReads", {"hello\r", "\nworld\r\n"}, {"hello", "world"}},
-        FeedCase{"EmptyLinesKept", {"\n\r\n:quit\n"}, {"", "", ":quit"}},
-        FeedCase{"LastLineWithoutEnd", {":dump chMbr\n:qu", "it"}, {":dump chMbr", ":quit"}},
-        FeedCase{"NothingAtAll", {}, {}}),
-    [](const ::testing::TestParamInfo<FeedCase>& row) { return std::string(row.param.name); });
 
 TEST(LineQueueTest, ArrivalIsToldUntilTakenAndNothingAfterClose) {
   LineQueue queue;
