@@ -9,16 +9,13 @@ namespace ostravel {
 namespace {
 
 TEST(NumberTextTest, DoublesInTheDefaultTextForm) {
-  EXPECT_EQ(DoubleText(0.0), "0");
-  EXPECT_EQ(DoubleText(-0.0), "0");
-  EXPECT_EQ(DoubleText(4096.0), "4096");
-  EXPECT_EQ(DoubleText(-12.5), "-12.5");
-  EXPECT_EQ(DoubleText(999999999999999.0), "999999999999999");
-  EXPECT_EQ(DoubleText(1e15), "1E+15");
-  EXPECT_EQ(DoubleText(123456789012345678.0), "1.23456789012346E+17");
-  EXPECT_EQ(DoubleText(0.1 + 0.2), "0.3");
-  EXPECT_EQ(DoubleText(0.0001), "0.0001");
-  EXPECT_EQ(DoubleText(0.00001), "1E-05");
+  const std::pair<double, const char*> cases[] = {
+      {0.0, "0"},         {-0.0, "0"},
+      {4096.0, "4096"},   {-12.5, "-12.5"},
+      {1e15, "1E+15"},    {999999999999999.0, "999999999999999"},
+      {0.1 + 0.2, "0.3"}, {0.0001, "0.0001"},
+      {0.00001, "1E-05"}, {123456789012345678.0, "1.23456789012346E+17"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(DoubleText(value), text) << text;
 }
 
 TEST(NumberTextTest, EveryWrittenDoubleReadsBackToItsFifteenDigits) {

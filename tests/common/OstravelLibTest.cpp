@@ -30,15 +30,12 @@ TEST_F(OstravelLibTest, PrintChatPrefixesOnceAndSkipsEmptyText) {
   PrintChat(ctx, "", kChatColor, false);
   PrintChat(ctx, "line one\nline two", kChatColor, true);
   PrintChat(ctx, "plain", 3, false);
-
   ASSERT_EQ(hooks->chat.size(), 2u);
-  EXPECT_EQ(hooks->chat[0].text, "OV>> line one\nline two");
-  EXPECT_TRUE(hooks->chat[0].prefixed);
-  EXPECT_EQ(hooks->chat[0].color, 7);
-  EXPECT_EQ(hooks->chat[0].window, 1);
-  EXPECT_EQ(hooks->chat[1].text, "plain");
-  EXPECT_FALSE(hooks->chat[1].prefixed);
-  EXPECT_EQ(hooks->chat[1].color, 3);
+  const auto& [text, color, window, prefixed] = hooks->chat[0];
+  EXPECT_EQ(std::tie(text, color, window, prefixed),
+            std::make_tuple("OV>> line one\nline two", 7, 1, true));
+  EXPECT_EQ(std::tie(hooks->chat[1].text, hooks->chat[1].color, hooks->chat[1].prefixed),
+            std::make_tuple("plain", 3, false));
 }
 
 TEST_F(OstravelLibTest, WriteLogCreatesAndAppendsTimeStampedCrLfLinesInTheCodePage) {
@@ -66,42 +63,32 @@ TEST_F(OstravelLibTest, AReportGetsThroughABrokenLogAndNeverEscapes) {
   EXPECT_EQ(ReadCrLfLines(LogFile()).size(), 1u);
 }
 
-TEST_F(OstravelLibTest, ErrorHandlerLeaveStopsAtTheFirstError) {
-  int reached = 0;
-  const bool completed = ErrorHandler{ctx, "OstravelMain", "Leave"}([&] {
-    ++reached;
-    throw Error(-2146697211, "Ostravel.xml not found", "msxml3.dll");
-    ++reached;  // never runs
-  });
-  EXPECT_FALSE(completed);
-  EXPECT_EQ(reached, 1);
-  ASSERT_EQ(hooks->chat.size(), 1u);
-  const std::string expected =
-      "Error in OstravelMain.Leave. Number: -2146697211, Description: Ostravel.xml not found "
-      "Source: msxml3.dll";
-  EXPECT_EQ(hooks->chat[0].text, "OV>> " + expected);
-  EXPECT_EQ(hooks->chat[0].color, 7);
-  EXPECT_EQ(ReadCrLfLines(LogFile()),
-            std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + expected});
-}
-
-TEST_F(OstravelLibTest, ErrorHandlerResumeReportsEachFailingStepAndRunsTheRest) {
+TEST_F(OstravelLibTest, ErrorHandlerStopsItsBodyAtTheErrorAndRunsTheNextStep) {
   ErrorHandler step{ctx, "OstravelMain", "Iplugin2_Initialize"};
   std::vector<int> ran;
-  step([&] { ran.push_back(1); });
-  step([&] { throw Error(5, "first", "host"); });
-  step([&] { throw std::out_of_range("index 26"); });
+  EXPECT_TRUE(step([&] { ran.push_back(1); }));
+  EXPECT_FALSE(step([&] {
+    ran.push_back(2);
+    throw Error(-2146697211, "Ostravel.xml not found", "msxml3.dll");
+    ran.push_back(0);  // never runs
+  }));
+  EXPECT_FALSE(step([&] { throw std::out_of_range("index 26"); }));
   step([&] { ran.push_back(4); });
 
-  EXPECT_EQ(ran, (std::vector<int>{1, 4}));
+  EXPECT_EQ(ran, (std::vector<int>{1, 2, 4}));
+  const std::string first =
+      "Error in OstravelMain.Iplugin2_Initialize. Number: -2146697211, Description: Ostravel.xml "
+      "not found Source: msxml3.dll";
+  const std::string second =
+      "Error in OstravelMain.Iplugin2_Initialize. Number: 9, Description: Subscript out of range "
+      "Source: Ostravel";
   ASSERT_EQ(hooks->chat.size(), 2u);
-  EXPECT_EQ(hooks->chat[0].text,
-            "OV>> Error in OstravelMain.Iplugin2_Initialize. Number: 5, Description: first "
-            "Source: host");
-  EXPECT_EQ(hooks->chat[1].text,
-            "OV>> Error in OstravelMain.Iplugin2_Initialize. Number: 9, Description: Subscript "
-            "out of range Source: Ostravel");
-  EXPECT_EQ(ReadCrLfLines(LogFile()).size(), 2u);
+  EXPECT_EQ(hooks->chat[0].text, "OV>> " + first);
+  EXPECT_EQ(hooks->chat[0].color, 7);
+  EXPECT_EQ(hooks->chat[1].text, "OV>> " + second);
+  EXPECT_EQ(ReadCrLfLines(LogFile()),
+            (std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + first,
+                                      "[12/6/2026 6:37:19 AM] " + second}));
 }
 
 TEST(ValFromStrTest, ReadsFieldsWithTheQuirksOfItsScan) {
@@ -142,9 +129,7 @@ TEST_F(OstravelLibTest, FixDateWritesTheSortableFormAndKeepsAnHourThatIsNoClockH
       {"3/7/2004 -2147483648:02:03 PM", "2004-03-07 -2147483648:02:03"}};
   for (const auto& [text, sortable] : texts) EXPECT_EQ(FixDateText(ctx, text), sortable) << text;
   EXPECT_TRUE(hooks->chat.empty());
-}
-
-TEST_F(OstravelLibTest, FixDateOfATextWithoutTimeReportsAndGivesZero) {
+  // A text without a time is reported and gives zero.
   EXPECT_EQ(FixDateText(ctx, "3/7/2004"), "0");
   const std::string expected = "Error: OstravelLib.FixDate dateArray out of range Value: 3/7/2004";
   ASSERT_EQ(hooks->chat.size(), 1u);

@@ -9,7 +9,7 @@
 namespace ostravel::host {
 namespace {
 
-// The number of the error converting `value` raises, or nullopt when it converts.
+// The number of the error `convert` raises, or nullopt when it converts.
 template <class Convert>
 std::optional<std::int32_t> ErrorOf(Convert convert) {
   try {
@@ -20,13 +20,9 @@ std::optional<std::int32_t> ErrorOf(Convert convert) {
   return std::nullopt;
 }
 
-struct LongCase {
-  Variant value;
-  std::optional<std::int32_t> converted;  // nullopt: overflow (6)
-};
-
 TEST(VariantLimitsTest, LongsHoldExactlyTheThirtyTwoBitRange) {
-  const LongCase cases[] = {
+  const std::pair<Variant, std::optional<std::int32_t>> cases[] = {
+      // nullopt: overflow (6)
       {Variant{std::int64_t{2147483647}}, 2147483647},
       {Variant{std::int64_t{-2147483648}}, -2147483647 - 1},
       {Variant{std::int64_t{2147483648}}, std::nullopt},
@@ -36,14 +32,12 @@ TEST(VariantLimitsTest, LongsHoldExactlyTheThirtyTwoBitRange) {
       {Variant{-2147483648.5}, -2147483647 - 1},  // half to even
       {Variant{-2147483649.0}, std::nullopt},
       {Variant{std::string("-2147483648")}, -2147483647 - 1},
-      {Variant{std::string("2147483648")}, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    const std::string shown = ToText(c.value);
-    if (c.converted) {
-      EXPECT_EQ(ToLong(c.value), *c.converted) << shown;
+      {Variant{std::string("2147483648")}, std::nullopt}};
+  for (const auto& [value, converted] : cases) {
+    if (converted) {
+      EXPECT_EQ(ToLong(value), *converted) << ToText(value);
     } else {
-      EXPECT_EQ(ErrorOf([&] { ToLong(c.value); }), 6) << shown;
+      EXPECT_EQ(ErrorOf([&] { ToLong(value); }), 6) << ToText(value);
     }
   }
 }
@@ -57,22 +51,18 @@ TEST(VariantTest, ConvertsLikeTheHostsScriptingRuntime) {
   EXPECT_EQ(ToLong(Variant{2.5}), 2);  // half to even
   EXPECT_EQ(ToLong(Variant{3.5}), 4);
   EXPECT_EQ(ToLong(Variant{true}), -1);
-  EXPECT_TRUE(ToBool(Variant{std::string("true")}));
-  EXPECT_FALSE(ToBool(Variant{std::string("False")}));
-  EXPECT_FALSE(ToBool(Variant{std::string("0")}));
-  EXPECT_TRUE(ToBool(Variant{std::string("-1")}));
-}
-
-TEST(VariantLimitsTest, TextThatIsNoNumberIsATypeMismatch) {
+  EXPECT_EQ(ToDouble(Variant{std::string(" 1.5 ")}), 1.5);
+  EXPECT_EQ(ToDouble(Variant{true}), -1.0);
+  for (const char* text : {"true", "-1", "0.5"})
+    EXPECT_TRUE(ToBool(Variant{std::string(text)})) << text;
+  for (const char* text : {"False", "0", "0.0"})
+    EXPECT_FALSE(ToBool(Variant{std::string(text)})) << text;
+  EXPECT_FALSE(ToBool(Variant{}));
+  EXPECT_TRUE(ToBool(Variant{std::int64_t{2}}));
+  // Text that is no number is a type mismatch.
   EXPECT_EQ(ErrorOf([] { ToLong(Variant{std::string("ten")}); }), 13);
   EXPECT_EQ(ErrorOf([] { ToDouble(Variant{std::string("1,5")}); }), 13);
   EXPECT_EQ(ErrorOf([] { ToBool(Variant{std::string("yes")}); }), 13);
-  EXPECT_EQ(ToDouble(Variant{std::string(" 1.5 ")}), 1.5);
-  EXPECT_TRUE(ToBool(Variant{std::string("0.5")}));
-  EXPECT_FALSE(ToBool(Variant{std::string("0.0")}));
-  EXPECT_FALSE(ToBool(Variant{}));
-  EXPECT_TRUE(ToBool(Variant{std::int64_t{2}}));
-  EXPECT_EQ(ToDouble(Variant{true}), -1.0);
 }
 
 }  // namespace
