@@ -36,13 +36,11 @@ TEST_F(ListTabTest, OnlyTheShowingPageAsksAndOnlyOnceLoggedIn) {
 }
 
 TEST_F(ListTabTest, EveryOptionAsksForItsList) {
-  struct Option {
+  // Lists: one for each option, in order, separated by ",".
+  const struct {
     std::int32_t page;
-    const char* choice;
-    const char* script;
-    const char* lists;  // one for each option, in order, separated by ","
-  };
-  const Option options[] = {
+    const char *choice, *script, *lists;
+  } options[] = {
       {2, "chMbr", "member.php",
        "list online level>105,list online,friends,list magistrate,list pkgeneral,"
        "list chainmanager,list questmaster,list brt,list reporter,list online nearby,"

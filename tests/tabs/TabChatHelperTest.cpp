@@ -3,10 +3,8 @@
 
 #include <pugixml.hpp>
 
-#include "sim/SimControls.h"
-#include "sim/SimView.h"
-#include "support/PluginHarness.h"
 #include "tabs/TabChatHelper.h"
+#include "tabs/TabWorld.h"
 
 namespace ostravel {
 namespace {
@@ -27,34 +25,24 @@ std::vector<std::string> SavedLines(const std::filesystem::path& file) {
   return lines;
 }
 
-struct ChatLife {
-  explicit ChatLife(const std::string& rest, bool whole = false) {
-    harness.env.WriteSettings(
-        whole ? rest : "<settings><server url=\"http://127.0.0.1:9/\"/>" + rest + "</settings>");
-    harness.PublishHost();
-    harness.State().CharacterID = kMe;
-    harness.State().CharacterName = "Ostra Vel";
-    harness.State().LoggedIn = true;
-    tab = std::make_unique<TabChatHelper>(harness.State());
-  }
-  template <class T>
-  T& Control(const char* name) {
-    return *std::dynamic_pointer_cast<T>(harness.host.View()->Find(name));
-  }
-  void Away(const std::string& text) {
-    Control<sim::SimCheckbox>("chkChat").UserCheck(true);
-    Control<sim::SimEdit>("txtChat").UserType(text);
+struct ChatLife : test::TabWorld {
+  // `whole`, when given, replaces the settings file.
+  explicit ChatLife(const std::string& rest, const std::string& whole = "") : TabWorld(rest) {
+    if (!whole.empty()) harness.env.WriteSettings(whole);
+    State().LoggedIn = true;
+    tab = std::make_unique<TabChatHelper>(State());
   }
   void Tell(const std::string& sender, const std::string& message, std::int32_t to = kMe) {
     tab->ReceivedDirectChat(sender, 77, to, message);
   }
-  std::vector<std::string> Rows() {
-    auto& list = Control<sim::SimList>("lstChat");
+  // The tells listed, as "sender: text", each between its two icons.
+  std::vector<std::string> Tells() {
+    const auto list = List("lstChat");
     std::vector<std::string> rows;
-    for (std::int32_t r = 0; r < list.Count(); ++r) {
-      EXPECT_EQ(list.Data(0, r, 1), host::Variant(std::int64_t{100668264}));
-      EXPECT_EQ(list.Data(3, r, 1), host::Variant(std::int64_t{100667896}));
-      rows.push_back(host::ToText(list.Data(1, r, 0)) + ": " + host::ToText(list.Data(2, r, 0)));
+    for (std::int32_t r = 0; r < list->Count(); ++r) {
+      EXPECT_EQ(list->Data(0, r, 1), host::Variant(std::int64_t{100668264}));
+      EXPECT_EQ(list->Data(3, r, 1), host::Variant(std::int64_t{100667896}));
+      rows.push_back(host::ToText(list->Data(1, r, 0)) + ": " + host::ToText(list->Data(2, r, 0)));
     }
     return rows;
   }
@@ -64,30 +52,29 @@ struct ChatLife {
       if (effect.kind == sim::Effect::Kind::kInvoke) texts.push_back(effect.text);
     return texts;
   }
-  std::filesystem::path SettingsPath() const { return harness.env.folder.Path() / "Ostravel.xml"; }
-  test::PluginHarness harness;
   std::unique_ptr<TabChatHelper> tab;
 };
 
 TEST(TabChatHelperTest, WhileAwayOtherPlayersGetTheReplyTextOfThatMoment) {
   ChatLife life("<chathelper savelines=\"10\"/>");
-  life.Away("brb");
+  life.Control<sim::SimCheckbox>("chkChat")->UserCheck(true);
+  life.Control<sim::SimEdit>("txtChat")->UserType("brb");
   life.Tell("Bob", "to another character", kMe + 1);  // ignored
   life.Tell("Bob", "hi");
-  life.Control<sim::SimEdit>("txtChat").UserType("gone fishing");
+  life.Control<sim::SimEdit>("txtChat")->UserType("gone fishing");
   life.Tell("Ann", "yo");
   life.Tell("Ostra Vel", "note to self");
   life.Tell("ostra vel", "not quite me");
   EXPECT_THAT(life.Replies(), ElementsAre("@tell Bob, brb", "@tell Ann, gone fishing",
                                           "@tell ostra vel, gone fishing"));
-  EXPECT_THAT(life.Rows(), ElementsAre("ostra vel: not quite me", "Ostra Vel: note to self",
-                                       "Ann: yo", "Bob: hi"));
+  EXPECT_THAT(life.Tells(), ElementsAre("ostra vel: not quite me", "Ostra Vel: note to self",
+                                        "Ann: yo", "Bob: hi"));
 }
 
 TEST(TabChatHelperTest, ASenderGetsAtMostOneAwayReplyAMinute) {
   ChatLife life("<chathelper savelines=\"10\"/>");
   auto& now = life.harness.env.clock.monotonic_ms;
-  life.Away("brb");
+  life.Control<sim::SimCheckbox>("chkChat")->UserCheck(true);  // the default reply text
   life.Tell("Bob", "hi");
   now += 59'999;
   life.Tell("Bob", "hi");       // a duplicate: not listed again, and no reply yet
@@ -95,9 +82,10 @@ TEST(TabChatHelperTest, ASenderGetsAtMostOneAwayReplyAMinute) {
   life.Tell("Ann", "hi");       // another sender has her own minute
   now += 1;
   life.Tell("Bob", "hi");  // a minute after his reply: a reply, still listed once
-  EXPECT_THAT(life.Replies(), ElementsAre("@tell Bob, brb", "@tell Ann, brb", "@tell Bob, brb"));
-  EXPECT_THAT(life.Rows(), ElementsAre("Ann: hi", "Bob: anyone?", "Bob: hi"));
-  life.Control<sim::SimCheckbox>("chkChat").UserCheck(false);
+  const std::string brb = "@tell Bob, Auto reply - I'm currently afk.";
+  EXPECT_THAT(life.Replies(), ElementsAre(brb, "@tell Ann, Auto reply - I'm currently afk.", brb));
+  EXPECT_THAT(life.Tells(), ElementsAre("Ann: hi", "Bob: anyone?", "Bob: hi"));
+  life.Control<sim::SimCheckbox>("chkChat")->UserCheck(false);
   now += 60'000;
   life.Tell("Bob", "back?");
   EXPECT_EQ(life.Replies().size(), 3u);
@@ -109,18 +97,18 @@ TEST(TabChatHelperTest, TheNewestTellsLiveOnIntoTheNextLifeCutToSavelines) {
     ChatLife first(
         "<chathelper savelines=\"2\"><chatline name=\"Ann\" text=\"old &amp; gold\"/>"
         "<chatline name=\"Bob\" text=\"older\"/></chathelper>");
-    EXPECT_THAT(first.Rows(), ElementsAre("Ann: old & gold", "Bob: older"));
+    EXPECT_THAT(first.Tells(), ElementsAre("Ann: old & gold", "Bob: older"));
     first.Tell("Cid", "new");
     first.Tell("Dee", "newer");
-    first.Control<sim::SimList>("lstChat").UserClick(3, 1);  // deletes "Cid: new"
+    first.List("lstChat")->UserClick(3, 1);  // deletes "Cid: new"
     first.tab.reset();
     EXPECT_THAT(SavedLines(first.SettingsPath()),
                 ElementsAre("chathelper/Dee: newer", "chathelper/Ann: old & gold"));
     EXPECT_THAT(first.harness.ChatTexts(), IsEmpty());
     file = test::ReadFile(first.SettingsPath());
   }
-  ChatLife second(file, true);
-  EXPECT_THAT(second.Rows(), ElementsAre("Dee: newer", "Ann: old & gold"));
+  ChatLife second("", file);
+  EXPECT_THAT(second.Tells(), ElementsAre("Dee: newer", "Ann: old & gold"));
 }
 
 TEST(TabChatHelperTest, SavelinesCutsTheSavedTellsAndOneThatIsNoNumberIsReported) {

@@ -16,9 +16,6 @@ using ::testing::StartsWith;
 
 constexpr std::int32_t kSelf = 1342177295;  // the sample character
 constexpr std::int32_t kOther = 77;
-constexpr const char* kEnlisted =
-    "CID=1342177295&MID=0&Location=2103705619&Localtime=12%2F6%2F2026+6%3A37%3A19+AM&FLID=0"
-    "&WantFellowship=1";
 
 class TabGroupsTest : public ::testing::Test {
  protected:
@@ -43,7 +40,9 @@ TEST_F(TabGroupsTest, EnlistingAsksAgainOnlyWhileThePageShows) {
   world.ShowPage(3);  // the Groups page
   world.Control<sim::SimCheckbox>("chkGrp")->UserCheck(false);
   world.Settle();
-  EXPECT_THAT(world.Sent(), ElementsAre(Request("member.php", "fellowships", kEnlisted),
+  std::string enlisted = test::kStandardFields;
+  enlisted.back() = '1';  // "WantFellowship=1"
+  EXPECT_THAT(world.Sent(), ElementsAre(Request("member.php", "fellowships", enlisted),
                                         Request("member.php", "fellowships")));
 }
 

@@ -56,19 +56,12 @@ TEST_F(TabMessagesTest, AnUnreadableDateEndsTheAnswerAndIsLogged) {
   EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 3 new message(s)"));
 }
 
-TEST_F(TabMessagesTest, NewMessagesAreDrawnOnlyWhileNewMessagesIsChosen) {
+TEST_F(TabMessagesTest, TheMinuteRefreshesTheShowingPageOrCountsWithoutDrawing) {
   world.SetChoice("chMsg", 1);
-  Minute(kThreeNew);
+  Minute(kThreeNew);  // another page shows: new messages are counted, and not drawn
+  EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox new")));
   EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 3 new message(s)"));
   EXPECT_THAT(world.Rows("lstMsg"), IsEmpty());
-  world.SetChoice("chMsg", 0);
-  world.SetPage(3);
-  Minute(kThreeNew);
-  EXPECT_EQ(world.Rows("lstMsg").size(), 3u);
-}
-
-TEST_F(TabMessagesTest, TheMinuteRefreshesTheShowingPageOrAsksForNewMessages) {
-  world.SetChoice("chMsg", 1);
   world.SetPage(1);
   Minute(kThreeNew);
   EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox read")));
@@ -77,42 +70,34 @@ TEST_F(TabMessagesTest, TheMinuteRefreshesTheShowingPageOrAsksForNewMessages) {
   world.State().LoggedIn = false;
   Minute("");
   EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "inbox new")));
+  world.State().LoggedIn = true;
+  world.SetChoice("chMsg", 0);  // new messages chosen: drawn even while another page shows
+  world.SetPage(3);
+  Minute(std::string(kThreeNew) + "\nFrom: Di  MsgID: 4  Recieved: 2024-05-02 08:00:00");
+  EXPECT_EQ(world.Rows("lstMsg").size(), 4u);
 }
 
-TEST_F(TabMessagesTest, ReadsEveryDateFormOfTheUsSetting) {
-  // Each form, then the second before and after it in the ISO form, all answered one minute
-  // after the other: each of the three is newer than the last, so the form means exactly
-  // that second. Rows go forward in time.
-  struct Row {
-    const char* form;
-    const char* before;
-    const char* after;
-  };
-  const Row rows[] = {
-      {"2024-05-01", "2024-04-30 23:59:59", "2024-05-01 00:00:01"},
-      {"2024-05-01 09:05", "2024-05-01 09:04:59", "2024-05-01 09:05:01"},
-      {"2024-05-01T09:06:07", "2024-05-01 09:06:06", "2024-05-01 09:06:08"},
-      {"2024-05-01T10:00", "2024-05-01 09:59:59", "2024-05-01 10:00:01"},
-      {"2024-5-2 1:02:03 PM", "2024-05-02 13:02:02", "2024-05-02 13:02:04"},
-      {"5/3/2024", "2024-05-02 23:59:59", "2024-05-03 00:00:01"},
-      {"5/3/2024 12:30 AM", "2024-05-03 00:29:59", "2024-05-03 00:30:01"},
-      {"5/3/2024 11:59:59 am", "2024-05-03 11:59:58", "2024-05-03 12:00:00"},
-      {"5/3/2024 12:00:30 PM", "2024-05-03 12:00:29", "2024-05-03 12:00:31"},
-      {"05/03/2024 1:15 PM", "2024-05-03 13:14:59", "2024-05-03 13:15:01"},
-      {"5/3/2024 14:20", "2024-05-03 14:19:59", "2024-05-03 14:20:01"},
-      {" 12/31/2024 23:59:59 ", "2024-12-31 23:59:58", "2025-01-01 00:00:00"},
-  };
-  for (const Row& row : rows) {
-    for (const char* date : {row.before, row.form, row.after}) {
-      Minute(std::string("From: Ann  Sample: hi  MsgID: 1  Recieved: ") + date);
-      EXPECT_THAT(world.Chat(), ElementsAre("OV>> You have 1 new message(s)"))
-          << row.form << " at " << date;
-    }
+TEST(TabReceivedDateTest, ReadsEveryDateFormOfTheUsSettingInOrderAndRefusesOthers) {
+  const std::pair<const char*, DateTime> forms[] = {
+      {"2024-05-01", {2024, 5, 1, 0, 0, 0}},
+      {"2024-05-01 09:05", {2024, 5, 1, 9, 5, 0}},
+      {"2024-05-01T09:06:07", {2024, 5, 1, 9, 6, 7}},
+      {"2024-05-01T10:00", {2024, 5, 1, 10, 0, 0}},
+      {"2024-5-2 1:02:03 PM", {2024, 5, 2, 13, 2, 3}},
+      {"5/3/2024", {2024, 5, 3, 0, 0, 0}},
+      {"5/3/2024 12:30 AM", {2024, 5, 3, 0, 30, 0}},
+      {"5/3/2024 11:59:59 am", {2024, 5, 3, 11, 59, 59}},
+      {"5/3/2024 12:00:30 PM", {2024, 5, 3, 12, 0, 30}},
+      {"05/03/2024 1:15 PM", {2024, 5, 3, 13, 15, 0}},
+      {"5/3/2024 14:20", {2024, 5, 3, 14, 20, 0}},
+      {" 12/31/2024 23:59:59 ", {2024, 12, 31, 23, 59, 59}}};
+  DateTime last = kZeroDate;  // the forms go forward in time, each field in turn
+  for (const auto& [text, date] : forms) {
+    EXPECT_EQ(ReadReceivedDate(text), date) << text;
+    EXPECT_TRUE(IsLater(date, last) && !IsLater(last, date) && !IsLater(date, date)) << text;
+    last = date;
   }
-  EXPECT_THAT(world.Errors(), IsEmpty());
-}
-
-TEST(TabReceivedDateTest, RefusesOtherTextsAndImpossibleDates) {
+  EXPECT_TRUE(IsLater(DateTime{2025, 1, 1, 0, 0, 0}, last));
   for (const char* text :
        {"", "yesterday", "2024-05-01 24:00", "2024-05-01 13:60", "2024-05-01 13:02:60",
         "2023-02-29", "2/30/2024", "5/1/24", "24-05-01", "5/1/2024T10:00", "5/1/2024 13:00 PM",
@@ -120,7 +105,6 @@ TEST(TabReceivedDateTest, RefusesOtherTextsAndImpossibleDates) {
         "2024-05-01  13:02", "+024-05-01", "2024-05-001", "5/1/2024 10"}) {
     EXPECT_FALSE(ReadReceivedDate(text)) << text;
   }
-  EXPECT_TRUE(IsLater(DateTime{1900, 1, 1, 0, 0, 0}, kZeroDate));
 }
 
 }  // namespace

@@ -3,11 +3,8 @@
 
 #include <pugixml.hpp>
 
-#include "sim/SimControls.h"
-#include "sim/SimView.h"
-#include "support/PluginHarness.h"
-#include "support/RecordingServer.h"
 #include "tabs/TabUpdate.h"
+#include "tabs/TabWorld.h"
 
 namespace ostravel {
 namespace {
@@ -17,37 +14,14 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
-constexpr std::int64_t kHelpIcon = 100676768;
-
 class TabUpdateTest : public ::testing::Test {
  protected:
-  void Start(const std::string& rest = "") {
-    harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/>" + rest +
-                              "</settings>");
-    harness.PublishHost();
-    ctx().CharacterName = "Ostra Vel";
-    ctx().CharacterID = 1342177295;
+  void Start(const std::string& rest = "") { world = std::make_unique<test::TabWorld>(rest); }
+  Context& ctx() { return world->State(); }
+  std::shared_ptr<sim::SimCheckbox> Check(const char* name) {
+    return world->Control<sim::SimCheckbox>(name);
   }
-  Context& ctx() { return harness.State(); }
-  template <class T>
-  T& Control(const char* name) {
-    return *std::dynamic_pointer_cast<T>(harness.host.View()->Find(name));
-  }
-  sim::SimList& List() { return Control<sim::SimList>("lstUpdate"); }
-  sim::SimCheckbox& Share() { return Control<sim::SimCheckbox>("chkUpdateShare"); }
-  std::filesystem::path SettingsPath() const { return harness.env.folder.Path() / "Ostravel.xml"; }
-  std::vector<std::string> Rows() {
-    std::vector<std::string> rows;
-    for (std::int32_t row = 0; row < List().Count(); ++row) {
-      const auto icon = List().Data(0, row, 1);
-      rows.push_back((host::IsEmpty(icon) ? std::string("-") : host::ToText(icon)) + "|" +
-                     host::ToText(List().Data(1, row, 0)) + "|" +
-                     host::ToText(List().Data(2, row, 0)));
-    }
-    return rows;
-  }
-  test::RecordingServer server;
-  test::PluginHarness harness;
+  std::unique_ptr<test::TabWorld> world;
 };
 
 TEST_F(TabUpdateTest, NothingIsSentWhileNotLoggedInAndAllegianceSendsOnlyOnce) {
@@ -57,81 +31,65 @@ TEST_F(TabUpdateTest, NothingIsSentWhileNotLoggedInAndAllegianceSendsOnlyOnce) {
   tab.Update(true);
   tab.PlayerLogoff();
   tab.TabUpdateAllegiance();  // not logged in: does not count
-  Control<sim::SimPushButton>("btnUpdate").UserPress();
-  harness.env.Settle();
-  EXPECT_EQ(server.RequestCount(), 0u);
+  world->Control<sim::SimPushButton>("btnUpdate")->UserPress();
+  world->Settle();
+  EXPECT_THAT(world->Sent(), IsEmpty());
   EXPECT_EQ(ctx().UpdateTicks, 17);
-  EXPECT_THAT(harness.ChatTexts(), IsEmpty());
+  EXPECT_THAT(world->Chat(), IsEmpty());
   ctx().LoggedIn = true;
   tab.TabUpdateAllegiance();
-  ASSERT_TRUE(harness.env.Settle());
+  world->Settle();
   tab.TabUpdateAllegiance();
   ctx().LoggedIn = false;
   ctx().LoggedIn = true;  // a new login in the same life
   tab.TabUpdateAllegiance();
-  ASSERT_TRUE(harness.env.Settle());
-  EXPECT_EQ(server.RequestCount(), 1u);
+  world->Settle();
+  EXPECT_EQ(world->Sent().size(), 1u);
   TabUpdate fresh(ctx());  // a new tab object may send its own one
   fresh.TabUpdateAllegiance();
-  ASSERT_TRUE(harness.env.Settle());
-  EXPECT_EQ(server.RequestCount(), 2u);
+  world->Settle();
+  EXPECT_EQ(world->Sent().size(), 2u);
 }
 
-TEST_F(TabUpdateTest, UpdatePostsTheRecordAndDrawsTheAnswer) {
+TEST_F(TabUpdateTest, UpdatePostsTheRecordAndDrawsTheAnswerOrOneErrorRow) {
   Start();
-  server.Answer("/update.php", "Info: Saved  Help: Your record was saved.\nInfo: Share is on");
+  world->server.Answer("/update.php",
+                       "Info: Saved  Help: Your record was saved.\nInfo: Share is on");
   TabUpdate tab(ctx());
   ctx().LoggedIn = true;
   ctx().UpdateTicks = 17;
   tab.Update();
   EXPECT_EQ(ctx().UpdateTicks, 1);
-  ASSERT_TRUE(harness.env.Settle());
-  const auto sent = server.Requests();
+  world->Settle();
+  const auto sent = world->Sent();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].path, "/update.php");
-  EXPECT_THAT(sent[0].body, StartsWith("CID=1342177295&MID=0&"));
-  EXPECT_THAT(sent[0].body, HasSubstr("&Name=Ostra+Vel&"));
-  EXPECT_THAT(sent[0].body, HasSubstr("&Share=1%0A"));
-  EXPECT_THAT(harness.ChatTexts(), IsEmpty());  // "Draw" only draws
-  EXPECT_THAT(Rows(), ElementsAre(std::to_string(kHelpIcon) + "|Saved|Your record was saved.",
-                                  "-|Share is on|"));
+  EXPECT_THAT(sent[0], StartsWith("update.php CID=1342177295&MID=0&"));
+  EXPECT_THAT(sent[0], HasSubstr("&Name=Ostra+Vel&"));
+  EXPECT_THAT(sent[0], HasSubstr("&Share=1%0A"));
+  EXPECT_THAT(world->Chat(), IsEmpty());  // "Draw" only draws
+  EXPECT_THAT(world->Rows("lstUpdate"),
+              ElementsAre("#100676768|Saved|Your record was saved.", "|Share is on|"));
   // A click anywhere on a row prints its help text; an empty one prints nothing.
-  List().UserClick(1, 0);
-  List().UserClick(0, 1);
-  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Your record was saved."));
-}
+  world->Click("lstUpdate", 1, 0);
+  world->Click("lstUpdate", 0, 1);
+  EXPECT_THAT(world->Chat(), ElementsAre("OV>> Your record was saved."));
 
-TEST_F(TabUpdateTest, AFailedLoadAtALaterLoginKeepsTheEarlierSuccessFromSaving) {
-  Start("<update/>");
-  {
-    TabUpdate tab(ctx());
-    tab.LoadSettings();
-    harness.env.WriteSettings(
-        "<settings><update><character name=\"Ostra Vel\" shareinfo=\"?\"/></update></settings>");
-    tab.LoadSettings();
-  }
-  EXPECT_THAT(test::ReadFile(SettingsPath()), HasSubstr("shareinfo=\"?\""));
-}
-
-TEST_F(TabUpdateTest, UnreadableAnswersShowOneErrorRowAndEmptyOnesNone) {
-  Start();
-  TabUpdate tab(ctx());
-  ctx().LoggedIn = true;
-  const auto update_with = [&](const std::string& answer) {
-    server.Answer("/update.php", answer);
+  world->Forget();
+  for (const char* answer : {"\n\n", "<html>Internal error</html>", ""}) {
+    world->server.Answer("/update.php", answer);
     tab.Update();
-    ASSERT_TRUE(harness.env.Settle());
-  };
-  update_with("\n\n");
-  EXPECT_THAT(Rows(), ElementsAre(std::to_string(kHelpIcon) + "|Error on page.|\n\n"));
-  update_with("<html>Internal error</html>");
-  EXPECT_THAT(Rows(), ElementsAre(std::to_string(kHelpIcon) +
-                                  "|Error on page.|<html>Internal error</html>"));
-  List().UserClick(1, 0);
-  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> <html>Internal error</html>"));
-  update_with("");
-  EXPECT_THAT(Rows(), IsEmpty());
-  EXPECT_EQ(server.RequestCount(), 3u);
+    world->Settle();
+    if (*answer == '\0') {
+      EXPECT_THAT(world->Rows("lstUpdate"), IsEmpty());
+      continue;
+    }
+    EXPECT_THAT(world->Rows("lstUpdate"),
+                ElementsAre(std::string("#100676768|Error on page.|") + answer));
+    world->Click("lstUpdate", 1, 0);
+    EXPECT_THAT(world->Chat(), ElementsAre(std::string("OV>> ") + answer));
+    world->Forget();
+  }
+  EXPECT_EQ(world->server.RequestCount(), 4u);
 }
 
 TEST_F(TabUpdateTest, TheLastMatchingCharacterWinsAndTheSaveLeavesOneForIt) {
@@ -145,35 +103,38 @@ TEST_F(TabUpdateTest, TheLastMatchingCharacterWinsAndTheSaveLeavesOneForIt) {
   {
     TabUpdate tab(ctx());
     tab.LoadSettings();
-    EXPECT_TRUE(Share().Checked());
-    EXPECT_FALSE(Control<sim::SimCheckbox>("chkUpdateAuto").Checked());
+    EXPECT_TRUE(Check("chkUpdateShare")->Checked());
+    EXPECT_FALSE(Check("chkUpdateAuto")->Checked());
     EXPECT_FALSE(tab.AutoUpdateChecked());  // the post timer keeps still
-    Share().UserCheck(false);
-    EXPECT_THAT(harness.ChatTexts(), IsEmpty());
+    Check("chkUpdateShare")->UserCheck(false);
+    EXPECT_THAT(world->Chat(), IsEmpty());
   }
   pugi::xml_document document;
-  ASSERT_TRUE(document.load_file(SettingsPath().c_str()));
-  std::vector<std::vector<std::string>> characters;
-  for (const auto& character : document.child("settings").child("update").children("character")) {
+  ASSERT_TRUE(document.load_file(world->SettingsPath().c_str()));
+  std::vector<std::string> characters;
+  for (const auto& character : document.select_nodes("/settings/update/character")) {
     characters.emplace_back();
-    for (const auto& attribute : character.attributes())
-      characters.back().push_back(std::string(attribute.name()) + "=" + attribute.value());
+    for (const auto& attribute : character.node().attributes())
+      characters.back() += std::string(" ") + attribute.name() + "=" + attribute.value();
   }
-  EXPECT_THAT(characters,
-              ElementsAre(ElementsAre("name=Other", "shareinfo=False", "autoupdate=0"),
-                          ElementsAre("shareinfo=x"),
-                          ElementsAre("name=Ostra Vel", "shareinfo=False", "autoupdate=False")));
+  EXPECT_THAT(characters, ElementsAre(" name=Other shareinfo=False autoupdate=0", " shareinfo=x",
+                                      " name=Ostra Vel shareinfo=False autoupdate=False"));
 }
 
-TEST_F(TabUpdateTest, ANonBooleanValueIsReportedAndNothingIsSaved) {
-  Start("<update><character name=\"Ostra Vel\" shareinfo=\"yes\" autoupdate=\"True\"/></update>");
-  const std::string before = test::ReadFile(SettingsPath());
+TEST_F(TabUpdateTest, ANonBooleanValueIsReportedAndNothingIsSavedDespiteAnEarlierLoad) {
+  Start("<update/>");
+  std::string before;
   {
     TabUpdate tab(ctx());
     tab.LoadSettings();
+    world->harness.env.WriteSettings(  // as at a later login
+        "<settings><update><character name=\"Ostra Vel\" shareinfo=\"yes\" autoupdate=\"True\"/>"
+        "</update></settings>");
+    before = test::ReadFile(world->SettingsPath());
+    tab.LoadSettings();
   }
-  EXPECT_EQ(test::ReadFile(SettingsPath()), before);
-  EXPECT_THAT(harness.ChatTexts(),
+  EXPECT_EQ(test::ReadFile(world->SettingsPath()), before);
+  EXPECT_THAT(world->Chat(),
               ElementsAre("OV>> Error in TabUpdate.LoadSettings. Number: 13, Description: Type "
                           "mismatch Source: Ostravel"));
 }

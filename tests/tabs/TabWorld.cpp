@@ -13,35 +13,18 @@ TabWorld::TabWorld(sim::CharacterProfile profile) : harness(std::move(profile)) 
   Forget();
 }
 
-void TabWorld::ShowPage(std::int32_t page) {
-  harness.host.View()->MainNotebook()->UserSelect(page);
-  Settle();
-}
-
-void TabWorld::Choose(const std::string& choice, std::int32_t index) {
-  Control<sim::SimChoice>(choice)->UserChoose(index);
-  Settle();
-}
-
-void TabWorld::Click(const std::string& list, std::int32_t column, std::int32_t row) {
-  List(list)->UserClick(column, row);
-  Settle();
-}
-
 std::vector<std::string> TabWorld::Sent() const {
   std::vector<std::string> sent;
   const auto all = server.Requests();
-  for (std::size_t i = sent_baseline_; i < all.size(); ++i) {
+  for (std::size_t i = sent_baseline_; i < all.size(); ++i)
     sent.push_back(all[i].path.substr(1) + " " + all[i].body);
-  }
   return sent;
 }
 
 std::vector<std::string> TabWorld::Typed() const {
   std::vector<std::string> typed;
-  for (const auto& effect : harness.effects) {
+  for (const auto& effect : harness.effects)
     if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
-  }
   return typed;
 }
 
@@ -53,6 +36,14 @@ std::vector<std::string> TabWorld::Errors() const {
     errors.push_back(text == std::string::npos ? lines[i] : lines[i].substr(text + 2));
   }
   return errors;
+}
+
+TabWorld::TabWorld(const std::string& rest) {
+  harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/>" + rest +
+                            "</settings>");
+  harness.PublishHost();
+  State().CharacterName = "Ostra Vel";
+  State().CharacterID = 1342177295;
 }
 
 void TabWorld::Forget() {
@@ -69,9 +60,8 @@ std::vector<std::string> TabWorld::Rows(const std::string& list) {
     std::string row;
     for (std::size_t c = 0; c < cells.size(); ++c) {
       if (c > 0) row += "|";
-      for (const auto& [sub_index, value] : cells[c].data) {
-        row += sub_index == 1 ? "#" + host::ToText(value) : host::ToText(value);
-      }
+      for (const auto& [sub_index, value] : cells[c].data)
+        row += (sub_index == 1 ? "#" : "") + host::ToText(value);
     }
     rows.push_back(row);
   }

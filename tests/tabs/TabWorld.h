@@ -26,16 +26,18 @@ inline constexpr const char* kStandardFields =
 class TabWorld {
  public:
   explicit TabWorld(sim::CharacterProfile profile = sim::SampleProfile());
+  // For tests that make one page on their own: the host's objects published as the plug-in's
+  // start does, the sample character named but not logged in, and `rest` in the settings file.
+  explicit TabWorld(const std::string& rest);
 
   Context& State() { return harness.State(); }
-
+  std::filesystem::path SettingsPath() const { return harness.env.folder.Path() / "Ostravel.xml"; }
   // The plug-in's own list pages.
   TabMessages& Messages() { return *harness.plugin.MessagesTab(); }
   TabMembers& Members() { return *harness.plugin.MembersTab(); }
   TabGroups& Groups() { return *harness.plugin.GroupsTab(); }
   TabQuests& Quests() { return *harness.plugin.QuestsTab(); }
 
-  // A control of the loaded view.
   template <class T>
   std::shared_ptr<T> Control(const std::string& name) {
     return std::dynamic_pointer_cast<T>(harness.host.View()->Find(name));
@@ -51,9 +53,18 @@ class TabWorld {
   }
 
   // The player's actions, each followed by waiting for the answers.
-  void ShowPage(std::int32_t page);
-  void Choose(const std::string& choice, std::int32_t index);
-  void Click(const std::string& list, std::int32_t column, std::int32_t row);
+  void ShowPage(std::int32_t page) {
+    harness.host.View()->MainNotebook()->UserSelect(page);
+    Settle();
+  }
+  void Choose(const std::string& choice, std::int32_t index) {
+    Control<sim::SimChoice>(choice)->UserChoose(index);
+    Settle();
+  }
+  void Click(const std::string& list, std::int32_t column, std::int32_t row) {
+    List(list)->UserClick(column, row);
+    Settle();
+  }
   void Settle() { harness.env.Settle(); }
 
   // What happened since the last Forget(): requests as "script body" (the script without its
