@@ -2,46 +2,24 @@
 #include <gtest/gtest.h>
 
 #include "plugin/ChatCommands.h"
-#include "support/PluginHarness.h"
-#include "support/RecordingServer.h"
+#include "tabs/TabWorld.h"
 
 namespace ostravel {
 namespace {
 
+using test::Request;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
-constexpr const char* kStandardFields =
-    "CID=1342177295&MID=0&Location=2103705619&Localtime=12%2F6%2F2026+6%3A37%3A19+AM&FLID=0"
-    "&WantFellowship=0";
-
+// A logged-in plug-in whose web service is a recording server on 127.0.0.1.
 class ChatCommandsTest : public ::testing::Test {
  protected:
-  ChatCommandsTest() {
-    harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/></settings>");
-    harness.Initialize();
-    harness.host.CompleteLogin();
-    harness.env.Settle();
-    harness.effects.clear();
-    baseline = server.RequestCount();
-  }
-
   bool Type(const std::string& line) {
     const bool eaten = harness.host.TypeLine(line);
-    harness.env.Settle();
+    world.Settle();
     return eaten;
   }
-
-  // The requests sent since the test began, as "path body".
-  std::vector<std::string> Sent() const {
-    std::vector<std::string> sent;
-    const auto all = server.Requests();
-    for (std::size_t i = baseline; i < all.size(); ++i)
-      sent.push_back(all[i].path + " " + all[i].body);
-    return sent;
-  }
-
   std::vector<std::string> GameLines() const {
     std::vector<std::string> lines;
     for (const auto& effect : harness.effects)
@@ -49,9 +27,8 @@ class ChatCommandsTest : public ::testing::Test {
     return lines;
   }
 
-  test::RecordingServer server;
-  test::PluginHarness harness;
-  std::size_t baseline = 0;
+  test::TabWorld world;
+  test::PluginHarness& harness = world.harness;
 };
 
 TEST_F(ChatCommandsTest, HelpInAnyLetterCasePrintsTheCommandList) {
@@ -71,46 +48,43 @@ TEST_F(ChatCommandsTest, HelpInAnyLetterCasePrintsTheCommandList) {
                           "clipboard.",
                           "OV>> To get additional information about a command, type the command "
                           "without any arguments."));
-  EXPECT_THAT(Sent(), IsEmpty());
+  EXPECT_THAT(world.Sent(), IsEmpty());
 }
 
 TEST_F(ChatCommandsTest, EachCommandWordReachesItsScriptWithTheArgumentsAsTyped) {
   const char* const cases[][3] = {
-      {"@Member Whois Bob", "/member.php ", "Whois+Bob"},
-      {"@mbr x", "/member.php ", "x"},
-      {"@message x", "/message.php ", "x"},
-      {"@msg x", "/message.php ", "x"},
-      {"@event x", "/event.php ", "x"},
-      {"@quest x", "/event.php ", "x"},
-      {"@landblock x", "/landblock.php ", "x"},
-      {"@lb x", "/landblock.php ", "x"},
-      {"/member x", "/member.php ", "x"},
-      {"/mbr", "/member.php ", ""},
-      {"@EVENT", "/event.php ", ""},
-      {"@msg  read 5", "/message.php ", "+read+5"},
-      {"@msg send Bob fish & chips=good", "/message.php ", "send+Bob+fish+%26+chips=good"}};
+      {"@Member Whois Bob", "member.php", "Whois Bob"},
+      {"@mbr x", "member.php", "x"},
+      {"@message x", "message.php", "x"},
+      {"@msg x", "message.php", "x"},
+      {"@event x", "event.php", "x"},
+      {"@quest x", "event.php", "x"},
+      {"@landblock x", "landblock.php", "x"},
+      {"@lb x", "landblock.php", "x"},
+      {"/member x", "member.php", "x"},
+      {"/mbr", "member.php", ""},
+      {"@EVENT", "event.php", ""},
+      {"@msg  read 5", "message.php", " read 5"},
+      {"@msg send Bob fish & chips=good", "message.php", "send Bob fish %26 chips=good"}};
   for (const auto& [line, script, args] : cases) {
-    baseline = server.RequestCount();
+    world.Forget();
     EXPECT_TRUE(Type(line)) << line;
-    EXPECT_THAT(Sent(), ElementsAre(script + std::string(kStandardFields) + "&args=" + args));
+    EXPECT_THAT(world.Sent(), ElementsAre(Request(script, args)));
   }
 }
 
 TEST_F(ChatCommandsTest, WordsThatOnlyBeginLikeACommandGoOnToTheGame) {
-  EXPECT_FALSE(Type("@members"));
-  EXPECT_FALSE(Type("/lbs"));
-  EXPECT_FALSE(Type("/"));
-  EXPECT_FALSE(Type("hello @mbr"));
-  EXPECT_THAT(Sent(), IsEmpty());
+  for (const char* line : {"@members", "/lbs", "/", "hello @mbr"}) EXPECT_FALSE(Type(line));
+  EXPECT_THAT(world.Sent(), IsEmpty());
   EXPECT_THAT(GameLines(), ElementsAre("@members", "/lbs", "/", "hello @mbr"));
 }
 
 TEST_F(ChatCommandsTest, MemberUpdateRunsTheCharacterUpdateAndPrintsItsAnswer) {
-  server.Answer("/update.php", "Info: Saved");
+  world.server.Answer("/update.php", "Info: Saved");
   EXPECT_TRUE(Type("@member update"));
   EXPECT_TRUE(Type("/mbr updates"));
-  EXPECT_THAT(Sent(), ElementsAre(StartsWith("/update.php CID=1342177295&"),
-                                  StartsWith("/update.php CID=1342177295&")));
+  EXPECT_THAT(world.Sent(), ElementsAre(StartsWith("update.php CID=1342177295&"),
+                                        StartsWith("update.php CID=1342177295&")));
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Info: Saved", "OV>> Info: Saved"));
   EXPECT_THAT(GameLines(), IsEmpty());
 }
@@ -155,7 +129,7 @@ TEST_F(ChatCommandsTest, XpReportPrintsBothSourcesAndTheGameSeesTheLineToo) {
 }
 
 TEST_F(ChatCommandsTest, ACommandTypedBeforeTheLastIsAnsweredSaysItWasNotSent) {
-  server.Delay(std::chrono::milliseconds(200));
+  world.server.Delay(std::chrono::milliseconds(200));
   const std::string busy =
       "OV>> Still waiting for the last answer from the allegiance service; try again in a "
       "moment.";
@@ -167,7 +141,7 @@ TEST_F(ChatCommandsTest, ACommandTypedBeforeTheLastIsAnsweredSaysItWasNotSent) {
   EXPECT_TRUE(harness.host.TypeLine("@member update"));
   EXPECT_THAT(harness.ChatTexts(), ElementsAre(busy, busy));
   ASSERT_TRUE(harness.env.Settle());
-  EXPECT_THAT(Sent(), ElementsAre(StartsWith("/member.php "), StartsWith("/update.php ")));
+  EXPECT_THAT(world.Sent(), ElementsAre(StartsWith("member.php "), StartsWith("update.php ")));
 }
 
 TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheStartUpLine) {
@@ -189,8 +163,7 @@ TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheSta
                           "OV>> Welcome to the allegiance!"));
   const auto sent = server.Requests();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].path, "/message.php");
-  EXPECT_EQ(sent[0].body, std::string(kStandardFields) + "&args=motd");
+  EXPECT_EQ(sent[0].path + " " + sent[0].body, "/" + Request("message.php", "motd"));
 }
 
 }  // namespace

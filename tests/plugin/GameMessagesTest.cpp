@@ -92,7 +92,7 @@ std::string Record(int gender, int id, const char* name) {
   return buffer;
 }
 
-TEST_F(GameMessagesTest, AllegianceUpdateFillsMonarchAndPatron) {
+TEST_F(GameMessagesTest, AllegianceUpdateFillsMonarchAndPatronWhereverTheCharacterStands) {
   Event(32, R"("recordCount": 3, "records": [)" + Record(1, 100, "Queen") + "," +
                 Record(2, 200, "Pat") + "," + Record(1, 300, "Me") + "]");
   EXPECT_EQ(ctx.Monarch.Name, "Queen");
@@ -103,16 +103,13 @@ TEST_F(GameMessagesTest, AllegianceUpdateFillsMonarchAndPatron) {
   EXPECT_EQ(ctx.Patron.Name, "Pat");
   EXPECT_EQ(ctx.Patron.GUID, 200);
   EXPECT_THAT(listener.calls, IsEmpty());  // the pages hear of it through event 456
-}
-
-TEST_F(GameMessagesTest, AllegianceWithTheCharacterSecondOrFewerRecords) {
+  // The character second, or fewer records.
   ctx.CharacterID = 200;
   Event(32, R"("recordCount": 2, "records": [)" + Record(1, 100, "Queen") + "," +
                 Record(2, 200, "Me") + "]");
   EXPECT_EQ(ctx.Patron.Name, "Queen");
   EXPECT_EQ(ctx.Patron.GUID, 100);
   ctx.Monarch.Name = "Old";
-  ctx.Patron.Name = "Old";
   Event(32, R"("recordCount": 1, "records": [)" + Record(1, 100, "Queen") + "]");
   EXPECT_EQ(ctx.Monarch.Name, "Queen");
   EXPECT_EQ(ctx.Patron.Name, "");

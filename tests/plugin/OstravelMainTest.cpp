@@ -4,11 +4,10 @@
 #include "common/OstravelLib.h"
 #include "host/ServicePaths.h"
 #include "plugin/OstravelMain.h"
-#include "sim/SimControls.h"
 #include "sim/SimMessage.h"
 #include "sim/SimView.h"
 #include "support/PluginHarness.h"
-#include "support/RecordingServer.h"
+#include "tabs/TabWorld.h"
 
 namespace ostravel {
 namespace {
@@ -18,10 +17,6 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
-
-constexpr const char* kStandardFields =
-    "CID=1342177295&MID=0&Location=2103705619&Localtime=12%2F6%2F2026+6%3A37%3A19+AM&FLID=0"
-    "&WantFellowship=0";
 
 // A plug-in whose folder holds a settings file, so that its pages load without a word.
 class Loaded : public PluginHarness {
@@ -98,7 +93,7 @@ TEST(OstravelMainTest, ASiteThatGivesNothingFailsEachStepWithoutThrowing) {
             7);
 }
 
-TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
+TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooksAndTheHostsEventsReachNothing) {
   Loaded harness;
   // How many hold each filter before the plug-in takes it.
   const auto echo = harness.host.Echo().use_count();
@@ -121,20 +116,11 @@ TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooks) {
   EXPECT_EQ(state.CharacterStats, nullptr);
   EXPECT_EQ(state.ACHooks, harness.host.Hooks());
   EXPECT_NE(state.PluginSite, nullptr);
-  // Chat output still works for objects that finish after the stop.
-  PrintChat(harness.State(), "bye", kChatColor, true);
-  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> bye"));
   // The view's events no longer reach the plug-in, and the pages are gone.
   EXPECT_EQ(view->Size.HandlerCount(), 0u);
   EXPECT_EQ(harness.plugin.UpdateTab(), nullptr);
-}
-
-TEST(OstravelMainTest, AfterTerminateTheHostsEventsReachNothing) {
-  Loaded harness;
-  harness.Initialize();
-  harness.Terminate();
-  harness.effects.clear();
   // The host's filters and hooks outlive the plug-in and may still raise events.
+  harness.effects.clear();
   harness.host.CompleteLogin();
   harness.host.Logoff(0);
   harness.host.ServerMessage(
@@ -142,59 +128,35 @@ TEST(OstravelMainTest, AfterTerminateTheHostsEventsReachNothing) {
   EXPECT_FALSE(harness.host.TypeLine("@mbr list"));
   ASSERT_EQ(harness.effects.size(), 1u);
   EXPECT_EQ(harness.effects[0].kind, sim::Effect::Kind::kGame);
-  EXPECT_FALSE(harness.State().LoggedIn);
-  EXPECT_EQ(harness.State().TotalXP, 0.0);
+  EXPECT_FALSE(state.LoggedIn);
+  EXPECT_EQ(state.TotalXP, 0.0);
   EXPECT_FALSE(std::filesystem::exists(harness.env.folder.Path() / "log.txt"));
-}
-
-TEST(OstravelMainTest, GetBirthReadsTheCharacterStats) {
-  auto profile = sim::SampleProfile();
-  profile.birth = 1078661109;
-  PluginHarness harness(profile);
-  harness.Initialize();
-  EXPECT_EQ(GetBirth(harness.State()), "2004-03-07 12:05:09");
+  // Chat output still works for objects that finish after the stop.
+  PrintChat(harness.State(), "bye", kChatColor, true);
+  EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> bye"));
 }
 
 // A logged-in plug-in whose web service is a recording server on 127.0.0.1.
 class OstravelMainLoggedInTest : public ::testing::Test {
  protected:
-  OstravelMainLoggedInTest() {
-    harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/></settings>");
-    harness.Initialize();
-    harness.host.CompleteLogin();
-    harness.env.Settle();
-    harness.effects.clear();
-    baseline = server.RequestCount();
-  }
-
-  // The requests sent since the test began, as "path body".
-  std::vector<std::string> Sent() const {
-    std::vector<std::string> sent;
-    const auto all = server.Requests();
-    for (std::size_t i = baseline; i < all.size(); ++i)
-      sent.push_back(all[i].path + " " + all[i].body);
-    return sent;
-  }
-
-  test::RecordingServer server;
-  PluginHarness harness;
-  std::size_t baseline = 0;
+  test::TabWorld world;
+  PluginHarness& harness = world.harness;
 };
 
 TEST_F(OstravelMainLoggedInTest, OnlyALogoffOfTypeZeroSendsTheLastCharacterUpdate) {
-  server.Answer("/update.php", "Info: Saved");
+  world.server.Answer("/update.php", "Info: Saved");
   harness.State().UpdateTicks = 12;
   harness.host.Logoff(1);
   harness.host.Logoff(-1);
   ASSERT_TRUE(harness.env.Settle());
-  EXPECT_THAT(Sent(), IsEmpty());
+  EXPECT_THAT(world.Sent(), IsEmpty());
   EXPECT_EQ(harness.State().UpdateTicks, 12);
 
   harness.host.Logoff(0);
   ASSERT_TRUE(harness.env.Settle());
-  const auto sent = Sent();
+  const auto sent = world.Sent();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_THAT(sent[0], StartsWith(std::string("/update.php ") + kStandardFields +
+  EXPECT_THAT(sent[0], StartsWith(std::string("update.php ") + test::kStandardFields +
                                   "&Name=Ostra+Vel&Server=Darktide&Birth="));
   // The update counts as the last one, and the answer goes to the page, not to chat.
   EXPECT_EQ(harness.State().UpdateTicks, 1);
@@ -208,34 +170,30 @@ TEST_F(OstravelMainLoggedInTest, TheFirstAllegianceMessageSendsOneCharacterUpdat
   ASSERT_TRUE(harness.env.Settle());
   harness.host.ServerMessage(*allegiance_known);
   ASSERT_TRUE(harness.env.Settle());
-  const auto sent = Sent();
+  const auto sent = world.Sent();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_THAT(sent[0], StartsWith(std::string("/update.php ") + kStandardFields + "&Name="));
+  EXPECT_THAT(sent[0], StartsWith(std::string("update.php ") + test::kStandardFields + "&Name="));
 }
 
 TEST_F(OstravelMainLoggedInTest, AnswersArePrintedOrPassedOnByTheirCallbackName) {
-  auto& notebook =
-      *std::dynamic_pointer_cast<sim::SimNotebook>(harness.host.View()->Find("nbMain"));
-  notebook.UserSelect(4);  // the quests page asks for its list
-  ASSERT_TRUE(harness.env.Settle());
-  baseline = server.RequestCount();
+  world.ShowPage(4);  // the quests page asks for its list
+  world.Forget();
 
-  server.Answer("/event.php", "Event added.");
+  world.server.Answer("/event.php", "Event added.");
   EXPECT_TRUE(harness.host.TypeLine("@event add Raid at noon"));
   ASSERT_TRUE(harness.env.Settle());
   // Printed, and then the showing quest list is asked for again.
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Event added."));
-  EXPECT_THAT(Sent(),
-              ElementsAre(std::string("/event.php ") + kStandardFields + "&args=add+Raid+at+noon",
-                          std::string("/event.php ") + kStandardFields + "&args=list+nrofdays=1"));
+  EXPECT_THAT(world.Sent(), ElementsAre(test::Request("event.php", "add Raid at noon"),
+                                        test::Request("event.php", "list nrofdays=1")));
 
   harness.effects.clear();
-  server.Answer("/member.php", "");
+  world.server.Answer("/member.php", "");
   EXPECT_TRUE(harness.host.TypeLine("@mbr whois Nobody"));
   ASSERT_TRUE(harness.env.Settle());
   EXPECT_THAT(harness.ChatTexts(), IsEmpty());  // an empty answer prints nothing
 
-  server.Answer("/landblock.php", "Landblock: the Marsh");
+  world.server.Answer("/landblock.php", "Landblock: the Marsh");
   EXPECT_TRUE(harness.host.TypeLine("@lb"));
   ASSERT_TRUE(harness.env.Settle());
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> Landblock: the Marsh"));

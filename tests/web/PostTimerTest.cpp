@@ -37,18 +37,25 @@ class PostTimerTest : public ::testing::Test {
   std::vector<std::string> calls;
 };
 
-TEST_F(PostTimerTest, TicksOnceAMinuteOnlyOnceEnabled) {
-  PostTimer timer(harness.State(), Recording());
+TEST_F(PostTimerTest, TicksOnceAMinuteOnlyWhileEnabledAndNeverAfterItIsReleased) {
+  {
+    PostTimer timer(harness.State(), Recording());
+    EXPECT_EQ(harness.host.FireTimers(60000), 0);
+    timer.Enable();
+    timer.Enable();  // a second login changes nothing
+    const auto intervals = harness.host.RunningTimerIntervals();
+    EXPECT_EQ(std::count(intervals.begin(), intervals.end(), 60000), 1);
+    EXPECT_EQ(harness.host.FireTimers(60000), 1);
+    EXPECT_THAT(calls, ElementsAre("members", "groups", "messages", "quests"));
+    timer.Stop();
+    EXPECT_EQ(harness.host.FireTimers(60000), 0);
+    timer.Enable();
+  }
   EXPECT_EQ(harness.host.FireTimers(60000), 0);
-  timer.Enable();
-  timer.Enable();  // a second login changes nothing
-  const auto intervals = harness.host.RunningTimerIntervals();
-  EXPECT_EQ(std::count(intervals.begin(), intervals.end(), 60000), 1);
-  EXPECT_EQ(harness.host.FireTimers(60000), 1);
-  EXPECT_THAT(calls, ElementsAre("members", "groups", "messages", "quests"));
+  EXPECT_EQ(calls.size(), 4u);
 }
 
-TEST_F(PostTimerTest, FirstUpdateAtTheSecondTickThenEveryThirtieth) {
+TEST_F(PostTimerTest, FirstUpdateAtTheSecondTickThenEveryThirtiethWhileAutoUpdateIsOn) {
   PostTimer timer(harness.State(), Recording());
   std::vector<int> update_ticks;
   for (int tick = 1; tick <= 62; ++tick) {
@@ -57,11 +64,9 @@ TEST_F(PostTimerTest, FirstUpdateAtTheSecondTickThenEveryThirtieth) {
     if (Updates() > before) update_ticks.push_back(tick);
   }
   EXPECT_THAT(update_ticks, ElementsAre(2, 32, 62));
-}
-
-TEST_F(PostTimerTest, WithAutoUpdateOffTheCountStaysAndTheNextTickAfterSwitchingOnUpdates) {
+  // Switched off, the count stays, and the next tick after switching it on updates.
   auto_update = false;
-  PostTimer timer(harness.State(), Recording());
+  calls.clear();
   for (int tick = 0; tick < 40; ++tick) timer.PostTimer_Timer();
   EXPECT_EQ(Updates(), 0);
   EXPECT_EQ(harness.State().UpdateTicks, 30);
@@ -80,18 +85,6 @@ TEST_F(PostTimerTest, AFailingStepIsReportedAndTheOthersStillRun) {
   EXPECT_THAT(harness.ChatTexts(),
               ElementsAre("OV>> Error in Timer.PostTimer_Timer. Number: 5, Description: broken "
                           "page Source: Ostravel"));
-}
-
-TEST_F(PostTimerTest, AStoppedOrReleasedTimerTicksNoMore) {
-  {
-    PostTimer timer(harness.State(), Recording());
-    timer.Enable();
-    timer.Stop();
-    EXPECT_EQ(harness.host.FireTimers(60000), 0);
-    timer.Enable();
-  }
-  EXPECT_EQ(harness.host.FireTimers(60000), 0);
-  EXPECT_TRUE(calls.empty());
 }
 
 }  // namespace

@@ -124,23 +124,18 @@ TEST_F(SettingsFilePosixTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
   const std::string original = "<root><update/></root>";
   Write(original);
   ::chmod(File().c_str(), 0444);
-  const auto attempt = [&] {
-    auto settings = SettingsFile::Load(folder.Path(), *ansi);
-    settings.FirstElement("update").append_child("character");
-    return SaveErrorNumber(settings) == -2147024891 ? 0 : 1;
-  };
-  if (::geteuid() == 0) {
-    // Root writes whatever the mode says: save as the owner of the folder and file instead.
-    ::chown(folder.Path().c_str(), kNobody, kNobody);
-    ::chown(File().c_str(), kNobody, kNobody);
-    EXPECT_EQ(InChild([&] {
-                if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 4;
-                return attempt();
-              }),
-              0);
-  } else {
-    EXPECT_EQ(attempt(), 0);
-  }
+  EXPECT_EQ(InChild([&] {
+              // Root writes whatever the mode says: save as the owner of the folder and file.
+              if (::geteuid() == 0 && (::chown(folder.Path().c_str(), kNobody, kNobody) != 0 ||
+                                       ::chown(File().c_str(), kNobody, kNobody) != 0 ||
+                                       ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+                return 4;
+              }
+              auto settings = SettingsFile::Load(folder.Path(), *ansi);
+              settings.FirstElement("update").append_child("character");
+              return SaveErrorNumber(settings) == -2147024891 ? 0 : 1;
+            }),
+            0);
   EXPECT_EQ(ReadFile(File()), original);
   struct stat info {};
   ASSERT_EQ(::stat(File().c_str(), &info), 0);
