@@ -1,20 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "com/plugin/ComMessage.h"
 
 namespace ostravel::com {
 namespace {
 
-// A message of type 63408 with a field "event", 8 raw bytes under "xp" and a sub-structure
-// "fellows" whose elements are made anew on every request (as a host may do).
+// A message of type 63408 whose fields read 100 * depth + 1 (element i of a sub-structure lies
+// i + 1 levels down), with 8 raw bytes, and sub-structures made anew on every request (as a
+// host may do).
 class FakeMember final : public ComObject<IDecalMessage> {
  public:
   explicit FakeMember(int depth) : depth_(depth) {}
-  STDMETHOD(get_Value)(BSTR name, VARIANT* value) override {
+  STDMETHOD(get_Value)(BSTR, VARIANT* value) override {
     VariantInit(value);
-    if (ToUtf8(name) != "event") return SetErrorInfoFrom(Error(5, "no such field", "FakeHost"));
     value->vt = VT_I4;
     value->lVal = 100 * depth_ + 1;
     return S_OK;
@@ -67,14 +65,6 @@ TEST(ComMessageTest, FieldsBytesAndSubStructuresOfAServerMessage) {
     EXPECT_EQ(fellows.Struct(2).Value("event"), host::Variant(std::int64_t{401}));
     EXPECT_EQ(&fellows.Struct(2), &fellows.Struct(2));
     EXPECT_EQ(fake->made, 1);
-
-    try {
-      message.Value("missing");
-      ADD_FAILURE() << "no error thrown";
-    } catch (const Error& e) {
-      EXPECT_EQ(e.Number(), 5);
-      EXPECT_EQ(e.Description(), "no such field");
-    }
   }
   // Every sub-structure went with the message.
   EXPECT_EQ(LiveObjects(), before);

@@ -2,6 +2,7 @@
 // regsvr32), creation by class id, and when it may unload.
 
 #include <gtest/gtest.h>
+#include <process.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -41,21 +42,10 @@ std::optional<std::wstring> ClassesValue(const std::wstring& key) {
   return data;
 }
 
-// Runs a program and answers its exit code (or -1 when it could not be started).
-long RunAndWait(std::wstring command_line) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return -1;
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<long>(code);
+// regsvr32 with the options on the DLL's file; answers its exit code.
+intptr_t Regsvr32(const wchar_t* options, const fs::path& dll) {
+  const std::wstring quoted = L"\"" + dll.wstring() + L"\"";
+  return _wspawnlp(_P_WAIT, L"regsvr32.exe", L"regsvr32.exe", options, quoted.c_str(), nullptr);
 }
 
 // The DLL loaded by path, with its exports.
@@ -122,11 +112,11 @@ TEST_F(DllServerTest, RegistersItselfOrTheCopyRegsvr32IsGivenAndIsCreatedByClass
   EXPECT_EQ(dll.Call("DllCanUnloadNow"), S_OK);
 
   const fs::path copy = CopyOfDll();
-  ASSERT_EQ(RunAndWait(L"regsvr32.exe /s \"" + copy.wstring() + L"\""), 0);
+  ASSERT_EQ(Regsvr32(L"/s", copy), 0);
   const auto copy_server = ClassesValue(kClassKey + L"\\InprocServer32").value_or(L"");
   EXPECT_EQ(_wcsicmp(copy_server.c_str(), copy.c_str()), 0) << ToUtf8(copy_server);
 
-  ASSERT_EQ(RunAndWait(L"regsvr32.exe /u /s \"" + copy.wstring() + L"\""), 0);
+  ASSERT_EQ(Regsvr32(L"/u /s", copy), 0);
   EXPECT_EQ(ClassesValue(kClassKey), std::nullopt);
   EXPECT_EQ(ClassesValue(L"Ostravel.OstravelMain"), std::nullopt);
   ComPtr<IPlugin2> none;
