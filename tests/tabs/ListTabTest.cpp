@@ -125,43 +125,35 @@ TEST_F(ListTabTest, RowsComeOnlyFromLinesWithTheLeadingKey) {
               ElementsAre("#100668264|Ann|hi|#100667896|7", "#100668264|Bob||#100667896|8"));
 }
 
-TEST_F(ListTabTest, IconsAskWhoisAndNamesTypeALine) {
+TEST_F(ListTabTest, IconsAskWhoisNamesTypeALineAndMessagesAreReadOrDeleted) {
   world.server.Answer("/member.php", "Name: A\nName: B\nName: C\nName: Fish & Chips");
   world.server.Answer("/event.php", "Event: Raid  Addedby: Ann & Co\nEvent: Hunt");
-  world.server.Answer("/message.php", "From: Ann  MsgID: 7");
+  world.server.Answer("/message.php", "From: A&B  MsgID: 7&8");
   world.SetChoice("chMsg", 1);
-  for (std::int32_t page : {1, 2, 3, 4}) world.ShowPage(page);
+  for (std::int32_t page : {2, 3, 4, 1}) world.ShowPage(page);
   world.server.Answer("/member.php", "");
   world.Forget();
   for (const char* list : {"lstMbr", "lstGrp"})
     for (std::int32_t column : {0, 1, 2, 3}) world.Click(list, column, 3);
-  for (std::int32_t column : {0, 1, 4}) world.Click("lstMsg", column, 0);
   world.Click("lstQst", 0, 0);
   world.Click("lstQst", 0, 1);
   for (std::int32_t column : {1, 2, 3, 4}) world.Click("lstQst", column, 1);
+  for (std::int32_t column : {0, 1, 4, 2}) world.Click("lstMsg", column, 0);
+  world.State().LoggedIn = false;  // now the list is not asked for again after a delete
+  world.Click("lstMsg", 3, 0);
   EXPECT_THAT(
       world.Sent(),
       ElementsAre(Request("member.php", "whois Fish %26 Chips"),
-                  Request("member.php", "whois Fish %26 Chips"), Request("member.php", "whois Ann"),
-                  Request("member.php", "whois Ann %26 Co"), Request("member.php", "whois ")));
+                  Request("member.php", "whois Fish %26 Chips"),
+                  Request("member.php", "whois Ann %26 Co"), Request("member.php", "whois "),
+                  Request("member.php", "whois A%26B"), Request("message.php", "read 7%268"),
+                  Request("message.php", "inbox read"), Request("message.php", "delete 7%268")));
   EXPECT_THAT(world.Typed(),
-              ElementsAre("/tell Fish & Chips, ", "/tell Fish & Chips, ", "/message Ann, "));
-  // Any other column of an event prints its whole line.
-  EXPECT_EQ(world.Chat(), std::vector<std::string>(4, "OV>> Event: Hunt"));
-}
-
-TEST_F(ListTabTest, ReadingOrDeletingAMessagePrintsAndAsksForTheListAgain) {
-  world.server.Answer("/message.php", "From: A&B  MsgID: 7&8");
-  world.SetChoice("chMsg", 1);
-  world.ShowPage(1);
-  world.Forget();
-  world.Click("lstMsg", 2, 0);
-  world.State().LoggedIn = false;  // now the list is not asked for again
-  world.Click("lstMsg", 3, 0);
-  EXPECT_THAT(world.Sent(), ElementsAre(Request("message.php", "read 7%268"),
-                                        Request("message.php", "inbox read"),
-                                        Request("message.php", "delete 7%268")));
-  EXPECT_EQ(world.Chat(), std::vector<std::string>(2, "OV>> From: A&B  MsgID: 7&8"));
+              ElementsAre("/tell Fish & Chips, ", "/tell Fish & Chips, ", "/message A&B, "));
+  // Any other column of an event prints its whole line; reading prints the message.
+  std::vector<std::string> chat(4, "OV>> Event: Hunt");
+  chat.resize(6, "OV>> From: A&B  MsgID: 7&8");
+  EXPECT_EQ(world.Chat(), chat);
 }
 
 }  // namespace

@@ -13,6 +13,14 @@ TabWorld::TabWorld(sim::CharacterProfile profile) : harness(std::move(profile)) 
   Forget();
 }
 
+TabWorld::TabWorld(const std::string& rest) {
+  harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/>" + rest +
+                            "</settings>");
+  harness.PublishHost();
+  State().CharacterName = "Ostra Vel";
+  State().CharacterID = 1342177295;
+}
+
 std::vector<std::string> TabWorld::Sent() const {
   std::vector<std::string> sent;
   const auto all = server.Requests();
@@ -36,14 +44,6 @@ std::vector<std::string> TabWorld::Errors() const {
     errors.push_back(text == std::string::npos ? lines[i] : lines[i].substr(text + 2));
   }
   return errors;
-}
-
-TabWorld::TabWorld(const std::string& rest) {
-  harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/>" + rest +
-                            "</settings>");
-  harness.PublishHost();
-  State().CharacterName = "Ostra Vel";
-  State().CharacterID = 1342177295;
 }
 
 void TabWorld::Forget() {
@@ -70,17 +70,12 @@ std::vector<std::string> TabWorld::Rows(const std::string& list) {
 
 std::string Request(const std::string& script, const std::string& args, const std::string& fields) {
   std::string body = script + " " + fields + "&args=";
-  for (unsigned char c : args) {
-    if (std::isalnum(c) ||
-        std::string_view("*@._-&=%").find(static_cast<char>(c)) != std::string_view::npos) {
-      body += static_cast<char>(c);
-    } else if (c == ' ') {
-      body += '+';
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      body += hex;
-    }
+  for (const unsigned char c : args) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%%%02X", c);
+    const bool plain =
+        std::isalnum(c) || std::string_view("*@._-&=%").find(c) != std::string_view::npos;
+    body += plain ? std::string(1, c) : c == ' ' ? std::string("+") : std::string(hex);
   }
   return body;
 }
