@@ -33,17 +33,23 @@ class TabGroupsTest : public ::testing::Test {
   TabGroups& tab = world.Groups();
 };
 
-TEST_F(TabGroupsTest, EnlistingAsksAgainOnlyWhileThePageShows) {
+TEST_F(TabGroupsTest, EnlistingAndReportsAskForTheListOnlyWhileThePageShows) {
   world.Control<sim::SimCheckbox>("chkGrp")->UserCheck(true);
+  tab.FellowDisband();
   world.Settle();
-  EXPECT_THAT(world.Sent(), IsEmpty());
+  EXPECT_THAT(world.Sent(), ElementsAre(StartsWith("fellowship.php CID=1342177295&")));
+  world.Forget();
   world.ShowPage(3);  // the Groups page
+  world.server.Delay(std::chrono::milliseconds(200));
   world.Control<sim::SimCheckbox>("chkGrp")->UserCheck(false);
+  tab.FellowDisband();  // asked for while the list is loading: follows it
   world.Settle();
   std::string enlisted = test::kStandardFields;
   enlisted.back() = '1';  // "WantFellowship=1"
-  EXPECT_THAT(world.Sent(), ElementsAre(Request("member.php", "fellowships", enlisted),
-                                        Request("member.php", "fellowships")));
+  EXPECT_THAT(world.Sent(),
+              ElementsAre(Request("member.php", "fellowships", enlisted),
+                          Request("member.php", "fellowships"), StartsWith("fellowship.php "),
+                          Request("member.php", "fellowships")));
 }
 
 TEST_F(TabGroupsTest, TheLeaderReportsChangesOnlyWhenSomethingDiffers) {
@@ -89,20 +95,6 @@ TEST_F(TabGroupsTest, AMemberOfAnotherFellowshipReportsOnlyWhenItEndsForIt) {
   EXPECT_THAT(Reports(),
               ElementsAre(StartsWith("&FellowshipName=0&"), StartsWith("&FellowshipName=0&")));
   EXPECT_EQ(world.State().FellowshipInfo.FCount, 0);
-}
-
-TEST_F(TabGroupsTest, TheReportsAnswerRefreshesOnlyTheShowingPage) {
-  tab.FellowDisband();
-  world.Settle();
-  EXPECT_THAT(world.Sent(), ElementsAre(StartsWith("fellowship.php CID=1342177295&")));
-  world.Forget();
-  world.server.Delay(std::chrono::milliseconds(200));
-  world.harness.host.View()->MainNotebook()->UserSelect(3);
-  tab.FellowDisband();  // asked for while the list is loading: follows it
-  world.Settle();
-  EXPECT_THAT(world.Sent(),
-              ElementsAre(Request("member.php", "fellowships"), StartsWith("fellowship.php "),
-                          Request("member.php", "fellowships")));
 }
 
 }  // namespace
