@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <asio/steady_timer.hpp>
-
 #include "common/Context.h"
 #include "support/RecordingHooks.h"
 #include "support/RecordingServer.h"
@@ -166,17 +164,14 @@ TEST_F(WebRequestTest, AServerThatNeverAnswersRunsIntoTheTimeLimitWithoutBlockin
   auto connection_alive = slow.Response.Connect(
       [&](const std::string& text, const std::string& cb) { answers.emplace_back(text, cb); });
   int ticks = 0;
-  asio::steady_timer ticker(env.loop.IoContext());
+  const auto ticker = env.loop.CreateTimer();
   std::function<void()> tick = [&] {
-    ticker.expires_after(std::chrono::milliseconds(20));
-    ticker.async_wait([&](const asio::error_code& error) {
-      if (!error && ++ticks < 1000) tick();
-    });
+    if (++ticks < 1000) ticker->Start(std::chrono::milliseconds(20), tick);
   };
-  tick();
+  ticker->Start(std::chrono::milliseconds(20), tick);
   slow.Post(silent.Url() + "member.php", "x", "Print");
   ASSERT_TRUE(env.loop.RunUntil([&] { return !answers.empty(); }, std::chrono::seconds(5)));
-  ticker.cancel();
+  ticker->Cancel();
   EXPECT_THAT(answers, ElementsAre(Pair("", "Print")));
   EXPECT_GE(ticks, 5);  // the loop kept running while the transfer waited
   EXPECT_EQ(slow.ReadyState(), 0);
