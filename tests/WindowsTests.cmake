@@ -11,12 +11,11 @@ set(WINDOWS_TEST_SOURCES
   platform/ClipboardWinTest.cpp
   platform/CodePageTest.cpp
   platform/DateTimeTest.cpp
-  platform/EventLoopWinTest.cpp
-  platform/HttpClientWinTest.cpp
+  platform/EventLoopTest.cpp
+  platform/HttpClientTest.cpp
   platform/HttpRedirectTest.cpp
   platform/ModuleFolderTest.cpp
   platform/TcpSocketTest.cpp
-  platform/TcpSocketWinTest.cpp
   platform/TextEncodingTest.cpp
   support/AsioHttpServer.cpp
   support/PluginHarness.cpp
@@ -30,10 +29,10 @@ target_link_libraries(ostravel_win_tests PRIVATE ostravel_sim pugixml::pugixml G
 ostravel_warnings(ostravel_win_tests)
 # Listing the tests runs the program, so under wine it waits for the test run itself.
 gtest_discover_tests(ostravel_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-  TEST_FILTER "-TcpSocketWinTlsTest.*")
+  TEST_FILTER "-TcpSocketTlsTest.*")
 
 # The TLS cases talk to a real ngircd with TLS on the Linux side, which wine cannot start: a
-# script starts it before them and stops it after, and tells them its port and fingerprint.
+# script starts it before them and stops it after, and tells them its ports and fingerprint.
 set(TLS_NGIRCD_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/support/tls-ngircd.sh)
 set(TLS_NGIRCD_INFO ${CMAKE_CURRENT_BINARY_DIR}/tls-ngircd.info)
 add_test(NAME tls_ngircd_start COMMAND bash ${TLS_NGIRCD_SCRIPT} start ${TLS_NGIRCD_INFO})
@@ -41,7 +40,7 @@ add_test(NAME tls_ngircd_stop COMMAND bash ${TLS_NGIRCD_SCRIPT} stop ${TLS_NGIRC
 set_tests_properties(tls_ngircd_start PROPERTIES FIXTURES_SETUP tls_ngircd)
 set_tests_properties(tls_ngircd_stop PROPERTIES FIXTURES_CLEANUP tls_ngircd)
 gtest_discover_tests(ostravel_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-  TEST_FILTER "TcpSocketWinTlsTest.*"
+  TEST_FILTER "TcpSocketTlsTest.*"
   PROPERTIES FIXTURES_REQUIRED tls_ngircd ENVIRONMENT "OSTRAVEL_TLS_NGIRCD=${TLS_NGIRCD_INFO}")
 
 # The COM boundary's tests bring their own targets.

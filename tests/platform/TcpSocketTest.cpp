@@ -1,21 +1,27 @@
-// The TCP client against a plain asio listener on 127.0.0.1 that the test drives by hand.
+// Both TCP back ends: against a plain asio listener on 127.0.0.1 that the test drives by hand,
+// and with TLS against ngircd.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <asio/ip/tcp.hpp>
 #include <asio/write.hpp>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
+#include "platform/TlsCheck.h"
 
 #ifndef _WIN32
-#include <gmock/gmock.h>
 #include <stdlib.h>
 
-#include "platform/TlsCheck.h"
 #include "support/NgircdServer.h"
 #endif
 
@@ -27,18 +33,36 @@ using namespace std::chrono_literals;
 
 class TcpSocketTest : public ::testing::Test {
  protected:
-  TcpSocketTest()
-      : acceptor(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0)),
-        socket(TcpSocket::Create(loop)) {
+  TcpSocketTest() { Fresh(); }
+
+  // A new socket, and nothing heard yet. Every handler runs on the loop's thread.
+  void Fresh() {
+    socket = TcpSocket::Create(loop);
+    events.clear();
+    received.clear();
+    failure.clear();
+    failure_number = 0;
     socket->SetHandlers(
-        {.connected = [this] { events.push_back("connected"); },
-         .data_arrived =
-             [this](std::string_view bytes) {
-               received += bytes;
-               if (on_data) on_data();
-             },
-         .closed_by_peer = [this] { events.push_back("closed"); },
-         .failed = [this](int, const std::string&) { events.push_back("failed"); }});
+        {.connected = [this] { Record("connected"); },
+         .data_arrived = [this](std::string_view bytes) { OnData(bytes); },
+         .closed_by_peer = [this] { Record("closed"); },
+         .failed = [this](int number,
+                          const std::string& text) { Record("failed", number, text); }});
+  }
+
+  void Record(const char* event, int number = 0, const std::string& text = "") {
+    EXPECT_EQ(std::this_thread::get_id(), loop_thread) << event;
+    if (std::string_view(event) == "connected") {
+      EXPECT_EQ(socket->GetState(), TcpSocket::kConnected);
+    }
+    events.push_back(event);
+    failure_number = number;
+    failure = text;
+  }
+
+  void OnData(std::string_view bytes) {
+    received += bytes;
+    if (on_data) on_data();
   }
 
   std::string Port() const { return std::to_string(acceptor.local_endpoint().port()); }
@@ -46,6 +70,7 @@ class TcpSocketTest : public ::testing::Test {
   // Connects the client and takes the connection on the listener's side.
   tcp::socket ConnectPeer() {
     socket->Connect("127.0.0.1", Port());
+    EXPECT_EQ(socket->GetState(), TcpSocket::kResolving);
     EXPECT_TRUE(loop.RunUntil([&] { return socket->GetState() == TcpSocket::kConnected; }, 5s));
     tcp::socket peer(loop.IoContext());
     acceptor.accept(peer);
@@ -70,16 +95,35 @@ class TcpSocketTest : public ::testing::Test {
     return got;
   }
 
+  // Sending is refused with the socket control's number while not connected.
+  void ExpectSendRefused() {
+    try {
+      socket->SendData("lost\r\n");
+      ADD_FAILURE() << "sent while not connected";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), 40006);
+    }
+  }
+
+  // Runs the loop until `text` has arrived.
+  bool Await(const std::string& text) {
+    return loop.RunUntil([&] { return received.find(text) != std::string::npos; }, 10s);
+  }
+
+  const std::thread::id loop_thread = std::this_thread::get_id();
   EventLoop loop;
-  tcp::acceptor acceptor;
+  tcp::acceptor acceptor{loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0)};
   std::unique_ptr<TcpSocket> socket;
   std::vector<std::string> events;
   std::string received;
   std::function<void()> on_data;
+  int failure_number = 0;
+  std::string failure;
 };
 
-TEST_F(TcpSocketTest, CarriesBytesBothWaysInOrder) {
+TEST_F(TcpSocketTest, CarriesBytesBothWaysInOrderUntilThePeerCloses) {
   EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+  ExpectSendRefused();
   auto peer = ConnectPeer();
   EXPECT_EQ(events, std::vector<std::string>{"connected"});
   EXPECT_EQ(socket->RemoteHost(), "127.0.0.1");
@@ -93,24 +137,21 @@ TEST_F(TcpSocketTest, CarriesBytesBothWaysInOrder) {
   const std::string expected = "one\r\n" + big + "two\r\n";
   EXPECT_TRUE(ReadAtPeer(peer, expected.size()) == expected);
 
-  asio::write(peer, asio::buffer(std::string("PING :x\r\n")));
-  EXPECT_TRUE(loop.RunUntil([&] { return received == "PING :x\r\n"; }, 5s)) << received;
-}
+  // What the peer sent before it closed arrives first; the socket stays closing until closed.
+  asio::write(peer, asio::buffer(std::string("PING :x\r\nbye\r\n")));
+  peer.close();
+  ASSERT_TRUE(loop.RunUntil([&] { return events.size() == 2; }, 5s));
+  EXPECT_EQ(events, (std::vector<std::string>{"connected", "closed"}));
+  EXPECT_EQ(received, "PING :x\r\nbye\r\n");
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosing);
+  ExpectSendRefused();
+  socket->Close();
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
 
-TEST_F(TcpSocketTest, SendingWhileNotConnectedFailsWithTheControlsError) {
-  for (const bool after_close : {false, true}) {
-    if (after_close) {
-      auto peer = ConnectPeer();
-      socket->Close();
-      EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
-    }
-    try {
-      socket->SendData("lost\r\n");
-      ADD_FAILURE() << "sent while not connected";
-    } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), 40006);
-    }
-  }
+  // The same socket connects again.
+  auto again = ConnectPeer();
+  socket->SendData("hi\r\n");
+  EXPECT_EQ(ReadAtPeer(again, 4), "hi\r\n");
 }
 
 TEST_F(TcpSocketTest, BytesQueuedBeforeACloseNeverReachTheNextConnection) {
@@ -120,6 +161,7 @@ TEST_F(TcpSocketTest, BytesQueuedBeforeACloseNeverReachTheNextConnection) {
   loop.RunFor(50ms);
   socket->Close();
   EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+  ExpectSendRefused();
 
   auto second = ConnectPeer();
   socket->SendData("NICK fresh\r\n");
@@ -132,26 +174,8 @@ TEST_F(TcpSocketTest, BytesQueuedBeforeACloseNeverReachTheNextConnection) {
   EXPECT_EQ(old.find_first_not_of('o'), std::string::npos);
 }
 
-TEST_F(TcpSocketTest, APeerThatClosesLeavesTheSocketClosingUntilItIsClosed) {
-  {
-    auto peer = ConnectPeer();
-    asio::write(peer, asio::buffer(std::string("bye\r\n")));
-  }
-  ASSERT_TRUE(loop.RunUntil([&] { return events.size() == 2; }, 5s));
-  EXPECT_EQ(events, (std::vector<std::string>{"connected", "closed"}));
-  EXPECT_EQ(received, "bye\r\n");
-  EXPECT_EQ(socket->GetState(), TcpSocket::kClosing);
-  EXPECT_THROW(socket->SendData("x"), Error);
-  socket->Close();
-  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
-
-  // The same socket connects again.
-  auto again = ConnectPeer();
-  socket->SendData("hi\r\n");
-  EXPECT_EQ(ReadAtPeer(again, 4), "hi\r\n");
-}
-
-TEST_F(TcpSocketTest, APeerThatResetsWhileBytesAreQueuedIsAnError) {
+// A reset while bytes are queued and a refused connection both fail the socket until Close.
+TEST_F(TcpSocketTest, AResetOrRefusedConnectionIsAnError) {
   auto peer = ConnectPeer();
   for (int i = 0; i < 16; ++i) socket->SendData(std::string(1'000'000, 'o'));
   loop.RunFor(20ms);
@@ -160,61 +184,77 @@ TEST_F(TcpSocketTest, APeerThatResetsWhileBytesAreQueuedIsAnError) {
   peer.close();
   ASSERT_TRUE(loop.RunUntil([&] { return socket->GetState() == TcpSocket::kError; }, 5s))
       << "state " << socket->GetState();
-  EXPECT_EQ(events.back(), "failed");
-}
+  EXPECT_EQ(events, (std::vector<std::string>{"connected", "failed"}));
 
-TEST_F(TcpSocketTest, ARefusedConnectionIsAnError) {
+  Fresh();
   const std::string port = Port();
   acceptor.close();
   socket->Connect("127.0.0.1", port);
-  EXPECT_NE(socket->GetState(), TcpSocket::kClosed);
-  ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 5s));
+  ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 10s));
   EXPECT_EQ(events, std::vector<std::string>{"failed"});
   EXPECT_EQ(socket->GetState(), TcpSocket::kError);
   socket->Close();
   EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
 }
 
-TEST_F(TcpSocketTest, AHandlerThatClosesTheSocketHearsNothingMore) {
-  auto peer = ConnectPeer();
-  on_data = [this] { socket->Close(); };
-  asio::write(peer, asio::buffer(std::string("first\r\n")));
-  ASSERT_TRUE(loop.RunUntil([&] { return !received.empty(); }, 5s));
-  asio::error_code ignored;
-  asio::write(peer, asio::buffer(std::string("second\r\n")), ignored);
-  loop.RunFor(100ms);
-  EXPECT_EQ(received, "first\r\n");
-  EXPECT_EQ(events, std::vector<std::string>{"connected"});
-  EXPECT_EQ(socket->GetState(), TcpSocket::kClosed);
+// No handler runs once the socket is closed or destroyed: not for bytes already on their way
+// (also when a handler closes it), nor for a TLS handshake under way.
+TEST_F(TcpSocketTest, AClosedOrDestroyedSocketHearsNothingMore) {
+  for (const char* how : {"closed by its handler", "closed", "destroyed"}) {
+    SCOPED_TRACE(how);
+    const std::string_view mode = how;
+    const auto close = [&] { mode == "destroyed" ? socket.reset() : socket->Close(); };
+    Fresh();
+    auto peer = ConnectPeer();
+    on_data = mode == "closed by its handler" ? std::function<void()>(close) : nullptr;
+    asio::write(peer, asio::buffer(std::string("first\r\n")));
+    ASSERT_TRUE(Await("first\r\n"));
+    asio::error_code ignored;
+    asio::write(peer, asio::buffer(std::string("second\r\n")), ignored);
+    if (!on_data) close();
+    on_data = nullptr;
+    loop.RunFor(100ms);
+    EXPECT_EQ(received, "first\r\n");
+    EXPECT_EQ(events, std::vector<std::string>{"connected"});
+  }
+  // A server that takes the connection and never answers the handshake.
+  for (const char* how : {"closed", "destroyed"}) {
+    SCOPED_TRACE(std::string(how) + " during the TLS handshake");
+    Fresh();
+    socket->Connect("127.0.0.1", Port(), {.tls = true, .fingerprint = ""});
+    tcp::socket peer(loop.IoContext());
+    std::atomic<bool> accepted = false;
+    acceptor.async_accept(peer, [&](const asio::error_code& error) { accepted = !error; });
+    ASSERT_TRUE(loop.RunUntil([&] { return accepted.load(); }, 5s));
+    loop.RunFor(50ms);
+    ASSERT_EQ(socket->GetState(), TcpSocket::kConnecting);
+    std::string_view(how) == "destroyed" ? socket.reset() : socket->Close();
+    loop.RunFor(50ms);
+    EXPECT_EQ(events, std::vector<std::string>{});
+  }
 }
 
-#ifndef _WIN32
 // TLS against ngircd, whose second port speaks TLS with a self-signed certificate for
-// CN=localhost.
-class TcpSocketTlsTest : public ::testing::Test {
+// CN=localhost. Under wine, which cannot start it, tests/support/tls-ngircd.sh runs it beside
+// CTest and describes it in OSTRAVEL_TLS_NGIRCD.
+class TcpSocketTlsTest : public TcpSocketTest {
  protected:
-  TcpSocketTlsTest() { Fresh(); }
-
-  // A new socket, and nothing heard yet.
-  void Fresh() {
-    socket = TcpSocket::Create(loop);
-    events.clear();
-    received.clear();
-    failure.clear();
-    failure_number = 0;
-    socket->SetHandlers({.connected =
-                             [this] {
-                               events.push_back("connected");
-                               state_when_connected = socket->GetState();
-                             },
-                         .data_arrived = [this](std::string_view bytes) { received += bytes; },
-                         .closed_by_peer = [this] { events.push_back("closed"); },
-                         .failed =
-                             [this](int number, const std::string& text) {
-                               events.push_back("failed");
-                               failure_number = number;
-                               failure = text;
-                             }});
+  void SetUp() override {
+#ifdef _WIN32
+    const char* info = std::getenv("OSTRAVEL_TLS_NGIRCD");
+    if (info == nullptr) GTEST_SKIP() << "run by CTest, which starts the TLS server";
+    std::string path = info;
+    if (path.starts_with("/")) path = "Z:" + path;  // wine's drive for the Linux root
+    std::ifstream(path) >> tls_port >> fingerprint >> plain_port;
+    ASSERT_EQ(fingerprint.size(), 64u) << "no TLS server described in " << path;
+#else
+    test::NgircdOptions options;
+    options.tls = true;
+    server.emplace(options);
+    tls_port = server->TlsPort();
+    plain_port = server->Port();
+    fingerprint = server->Fingerprint();
+#endif
   }
 
   // Connects and runs the loop until the socket is connected or has failed.
@@ -223,63 +263,53 @@ class TcpSocketTlsTest : public ::testing::Test {
     ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 10s)) << host << ":" << port;
   }
 
-  // Runs the loop until the server has sent `text`.
-  bool Await(const std::string& text) {
-    return loop.RunUntil([&] { return received.find(text) != std::string::npos; }, 10s);
-  }
-
-  static test::NgircdOptions WithTls() {
-    test::NgircdOptions options;
-    options.tls = true;
-    return options;
-  }
-
-  test::NgircdServer server{WithTls()};
-  EventLoop loop;
-  std::unique_ptr<TcpSocket> socket;
-  std::vector<std::string> events;
-  std::string received;
-  int state_when_connected = -1;
-  int failure_number = 0;
-  std::string failure;
+#ifndef _WIN32
+  std::optional<test::NgircdServer> server;
+#endif
+  int tls_port = 0;
+  int plain_port = 0;
+  std::string fingerprint;
 };
 
 TEST_F(TcpSocketTlsTest, WithThePinnedCertificateLinesGoBothWays) {
   // In the form a person copies from a certificate viewer.
-  Connect("localhost", server.TlsPort(),
-          {.tls = true, .fingerprint = DisplayFingerprint(server.Fingerprint())});
+  Connect("localhost", tls_port, {.tls = true, .fingerprint = DisplayFingerprint(fingerprint)});
   EXPECT_EQ(events, std::vector<std::string>{"connected"}) << failure;
-  EXPECT_EQ(state_when_connected, TcpSocket::kConnected);
 
   // More than one TLS record's worth in one send, and more sends queued behind it.
   std::string pings;
   for (int i = 0; i < 600; ++i)
     pings += "PING :probe-with-some-length-" + std::to_string(i) + "\r\n";
-  ASSERT_GT(pings.size(), 16384u);
   socket->SendData("NICK tlsuser\r\nUSER tls 0 * :TLS user\r\n");
   socket->SendData(pings);
   socket->SendData("PING :last\r\n");
   ASSERT_TRUE(Await(":last\r\n")) << received;
   EXPECT_NE(received.find(" 001 tlsuser "), std::string::npos);
-  for (const int i : {0, 299, 599}) {
-    EXPECT_NE(received.find(":probe-with-some-length-" + std::to_string(i) + "\r\n"),
-              std::string::npos);
-  }
+  EXPECT_NE(received.find(":probe-with-some-length-0\r\n"), std::string::npos);
+  EXPECT_NE(received.find(":probe-with-some-length-599\r\n"), std::string::npos);
   EXPECT_EQ(socket->GetState(), TcpSocket::kConnected);
+
+  // The server's goodbye arrives whole, then its end of the session.
+  socket->SendData("QUIT :done\r\n");
+  ASSERT_TRUE(loop.RunUntil([&] { return events.back() == "closed"; }, 10s));
+  EXPECT_NE(received.find("ERROR :\"done\"\r\n"), std::string::npos) << received;
+  EXPECT_EQ(socket->GetState(), TcpSocket::kClosing);
+  EXPECT_EQ(failure, "");
 }
 
 // A TLS connection that cannot be trusted, or is no TLS connection, fails and never carries a
-// byte in the clear.
+// byte in the clear. (Under wine the Windows back end waits on after a plain server's greeting,
+// for the rest of a record that never comes, so that case is left to Linux.)
 TEST_F(TcpSocketTlsTest, RefusedConnectionsFailWithTheirReason) {
-  const std::string& actual = server.Fingerprint();
-  std::string other = actual;
+  std::string other = fingerprint;
   other[0] = other[0] == '0' ? '1' : '0';
+#ifndef _WIN32
   // A plain server that greets at once, as most IRC servers do.
-  tcp::acceptor plain(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0));
   tcp::socket plain_peer(loop.IoContext());
-  plain.async_accept(plain_peer, [&](const asio::error_code& error) {
+  acceptor.async_accept(plain_peer, [&](const asio::error_code& error) {
     if (!error) asio::write(plain_peer, asio::buffer(std::string(":irc NOTICE * :hello\r\n")));
   });
+#endif
 
   struct Case {
     const char* what;
@@ -289,14 +319,16 @@ TEST_F(TcpSocketTlsTest, RefusedConnectionsFailWithTheirReason) {
     testing::Matcher<std::string> text;
   };
   const Case cases[] = {
-      {"self-signed, nothing pinned", "localhost", server.TlsPort(), "",
-       testing::Eq(TlsUntrustedText("localhost", "self-signed certificate", actual))},
-      {"another certificate pinned", "localhost", server.TlsPort(), other,
-       testing::Eq(TlsFingerprintMismatchText(actual))},
-      {"a pin that is no fingerprint", "localhost", server.TlsPort(), "not-a-fingerprint",
-       testing::Eq(TlsFingerprintMismatchText(actual))},
-      {"a server without TLS", "127.0.0.1", plain.local_endpoint().port(), "",
+      {"self-signed, nothing pinned", "localhost", tls_port, "",
+       testing::Eq(TlsUntrustedText("localhost", "self-signed certificate", fingerprint))},
+      {"another certificate pinned", "localhost", tls_port, other,
+       testing::Eq(TlsFingerprintMismatchText(fingerprint))},
+      {"a pin that is no fingerprint", "localhost", tls_port, "not-a-fingerprint",
+       testing::Eq(TlsFingerprintMismatchText(fingerprint))},
+#ifndef _WIN32
+      {"a server without TLS", "127.0.0.1", acceptor.local_endpoint().port(), "",
        testing::StartsWith("TLS: the secure connection failed (")},
+#endif
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -304,75 +336,60 @@ TEST_F(TcpSocketTlsTest, RefusedConnectionsFailWithTheirReason) {
     Connect(c.host, c.port, {.tls = true, .fingerprint = c.fingerprint});
     EXPECT_EQ(events, std::vector<std::string>{"failed"});
     EXPECT_THAT(failure, c.text);
-    EXPECT_NE(failure_number, 0);
+    EXPECT_EQ(failure_number, 40100);  // the same number on both back ends
     EXPECT_EQ(socket->GetState(), TcpSocket::kError);
-    EXPECT_THROW(socket->SendData("NICK x\r\n"), Error);
+    ExpectSendRefused();
   }
 }
 
+#ifndef _WIN32
 // Without a pin the system's trusted roots and the host name decide. The server's own
 // certificate is made a trusted root here (OpenSSL reads SSL_CERT_FILE as the system's file).
 TEST_F(TcpSocketTlsTest, WithoutAPinTheTrustedRootsAndTheHostNameDecide) {
-  ASSERT_EQ(setenv("SSL_CERT_FILE", server.CertificateFile().c_str(), 1), 0);
-  Connect("localhost", server.TlsPort(), {.tls = true, .fingerprint = ""});
+  ASSERT_EQ(setenv("SSL_CERT_FILE", server->CertificateFile().c_str(), 1), 0);
+  Connect("localhost", tls_port, {.tls = true, .fingerprint = ""});
   EXPECT_EQ(events, std::vector<std::string>{"connected"}) << failure;
 
   // The same certificate does not name the address.
   Fresh();
-  Connect("127.0.0.1", server.TlsPort(), {.tls = true, .fingerprint = ""});
+  Connect("127.0.0.1", tls_port, {.tls = true, .fingerprint = ""});
   unsetenv("SSL_CERT_FILE");
   EXPECT_EQ(events, std::vector<std::string>{"failed"});
-  EXPECT_EQ(failure, TlsUntrustedText("127.0.0.1", "IP address mismatch", server.Fingerprint()));
+  EXPECT_EQ(failure, TlsUntrustedText("127.0.0.1", "IP address mismatch", fingerprint));
 }
+#endif
 
-// The handshake's operations outlive a socket closed or destroyed under them, and say nothing.
-TEST_F(TcpSocketTlsTest, ASocketClosedOrDestroyedMidHandshakeHearsNothing) {
-  // A server that takes the connection and never answers the handshake.
-  tcp::acceptor silent(loop.IoContext(), tcp::endpoint(asio::ip::address_v4::loopback(), 0));
-  const int port = silent.local_endpoint().port();
-  for (const bool destroy : {false, true}) {
-    SCOPED_TRACE(destroy ? "destroyed" : "closed");
-    Fresh();
-    socket->Connect("127.0.0.1", std::to_string(port), {.tls = true, .fingerprint = ""});
-    tcp::socket peer(loop.IoContext());
-    bool accepted = false;
-    silent.async_accept(peer, [&](const asio::error_code& error) { accepted = !error; });
-    ASSERT_TRUE(loop.RunUntil([&] { return accepted; }, 5s));
-    loop.RunFor(50ms);
-    ASSERT_EQ(socket->GetState(), TcpSocket::kConnecting);
-    if (destroy) {
-      socket.reset();
-    } else {
-      socket->Close();
-    }
-    loop.RunFor(50ms);
-    EXPECT_EQ(events, std::vector<std::string>{});
-  }
-}
-
-// A plug-in that stops sends QUIT and destroys its socket at once; the line still leaves.
+// A plug-in that stops sends QUIT and destroys its socket at once; the lines still leave.
 TEST_F(TcpSocketTlsTest, QueuedLinesLeaveWhenTheSocketIsDestroyed) {
-  test::IrcPeer watcher(server.Port(), "watcher");
-  watcher.Send("JOIN #c");
-  ASSERT_TRUE(watcher.WaitFor(" 366 ", [] {}));
+  // A second client in the channel sees what the first one's last lines did.
+  std::unique_ptr<TcpSocket> watcher = TcpSocket::Create(loop);
+  std::string seen;
+  TcpSocket::Handlers handlers;
+  handlers.data_arrived = [&](std::string_view bytes) { seen += bytes; };
+  watcher->SetHandlers(std::move(handlers));
+  watcher->Connect("127.0.0.1", std::to_string(plain_port));
+  ASSERT_TRUE(loop.RunUntil([&] { return watcher->GetState() == TcpSocket::kConnected; }, 10s));
+  watcher->SendData("NICK watcher\r\nUSER w 0 * :w\r\nJOIN #c\r\n");
+  const auto sees = [&](const std::string& text) {
+    return loop.RunUntil([&] { return seen.find(text) != std::string::npos; }, 10s);
+  };
+  ASSERT_TRUE(sees(" 366 watcher "));
   for (const bool tls : {false, true}) {
     const std::string nick = tls ? "secure" : "plain";
     SCOPED_TRACE(nick);
     Fresh();
-    Connect("localhost", tls ? server.TlsPort() : server.Port(),
-            {.tls = tls, .fingerprint = tls ? server.Fingerprint() : ""});
+    seen.clear();
+    Connect("localhost", tls ? tls_port : plain_port,
+            {.tls = tls, .fingerprint = tls ? fingerprint : ""});
     socket->SendData("NICK " + nick + "\r\nUSER u 0 * :r\r\nJOIN #c\r\n");
-    ASSERT_TRUE(Await(" 366 " + nick)) << received;
+    ASSERT_TRUE(sees(":" + nick + "!")) << seen;  // the join
     socket->SendData("PRIVMSG #c :first\r\n");
     socket->SendData("QUIT :last words\r\n");
     socket.reset();
-    const auto pump = [&] { loop.Poll(); };
-    EXPECT_TRUE(watcher.WaitFor(":" + nick + "!", pump));  // the join
-    EXPECT_TRUE(watcher.WaitFor("PRIVMSG #c :first", pump));
-    EXPECT_TRUE(watcher.WaitFor("last words", pump));
+    EXPECT_TRUE(sees(" QUIT :\"last words\"\r\n")) << seen;
+    EXPECT_NE(seen.find(" PRIVMSG #c :first\r\n"), std::string::npos) << seen;
   }
 }
-#endif
 
 }  // namespace
 }  // namespace ostravel::platform

@@ -2,8 +2,8 @@
 # A real IRC server with TLS on 127.0.0.1 for the Windows build's tests under wine, which cannot
 # start Linux programs themselves.
 #   tls-ngircd.sh start INFO   makes a self-signed certificate for CN=localhost, starts ngircd with
-#                              it and writes "PORT FINGERPRINT" (SHA-256, 64 lower-case hex digits)
-#                              to INFO once the TLS port accepts connections
+#                              it and writes "TLS-PORT FINGERPRINT PLAIN-PORT" (SHA-256, 64
+#                              lower-case hex digits) to INFO once the TLS port accepts connections
 #   tls-ngircd.sh stop INFO    stops that server and removes its folder
 set -euo pipefail
 
@@ -67,7 +67,7 @@ CONF
     echo $! >"$info.pid"
     for _ in $(seq 100); do
       if ! port_free "$tls"; then
-        echo "$tls $fingerprint" >"$info"
+        echo "$tls $fingerprint $plain" >"$info"
         return 0
       fi
       kill -0 "$(cat "$info.pid")" 2>/dev/null || break
