@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/Utf8.h"
 
 namespace ostravel::platform {
 namespace {
 
-struct Boundary {
-  char32_t code_point;
-  const char* bytes;
-};
-
 // The first and last character of each encoded length.
-constexpr Boundary kBoundaries[] = {
+constexpr std::pair<char32_t, const char*> kBoundaries[] = {
     {0x0, "\x00"},
     {0x7F, "\x7F"},
     {0x80, "\xC2\x80"},
@@ -25,13 +21,13 @@ constexpr Boundary kBoundaries[] = {
 };
 
 TEST(Utf8Test, EachLengthEncodesAndDecodesAtItsBoundaries) {
-  for (const auto& b : kBoundaries) {
-    const std::string bytes = b.code_point == 0 ? std::string(1, '\0') : std::string(b.bytes);
+  for (const auto& [code_point, text] : kBoundaries) {
+    const std::string bytes = code_point == 0 ? std::string(1, '\0') : std::string(text);
     std::string out;
-    AppendUtf8(out, b.code_point);
-    EXPECT_EQ(out, bytes) << std::hex << static_cast<unsigned>(b.code_point);
+    AppendUtf8(out, code_point);
+    EXPECT_EQ(out, bytes) << std::hex << static_cast<unsigned>(code_point);
     std::size_t pos = 0;
-    EXPECT_EQ(NextCodePoint(bytes, pos), b.code_point);
+    EXPECT_EQ(NextCodePoint(bytes, pos), code_point);
     EXPECT_EQ(pos, bytes.size());
     EXPECT_TRUE(IsValidUtf8(bytes));
   }
