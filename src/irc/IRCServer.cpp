@@ -360,12 +360,12 @@ void IRCServer::TCP_Close() {
   });
 }
 
-void IRCServer::TCP_Error(int, const std::string& description) {
+void IRCServer::TCP_Error(int number, const std::string& description) {
   ErrorHandler{ctx_, kModule, "TCP_Error"}([&] {
     Show("* " + ServerName + " (" + ServerPort + ") " + description, kChatColor);
     ConnectionEnded();
     // A refused certificate stays refused: trying again would only say so again.
-    if (!platform::IsTlsRefusal(description)) ReconnectLater();
+    if (number != platform::kTlsFailed) ReconnectLater();
   });
 }
 

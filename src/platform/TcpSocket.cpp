@@ -33,9 +33,6 @@ using TlsStream = asio::ssl::stream<tcp::socket&>;
 
 // The socket control's error for an operation the connection's state does not allow.
 constexpr int kWrongState = 40006;
-// The `failed` number of a TLS connection that was refused or whose handshake broke; the
-// socket control has no number of its own for these.
-constexpr int kTlsFailed = 40100;
 // The largest plain text of one TLS record. The TLS stream is handed no more at a time, so it
 // takes each piece whole and the queue knows exactly what it has not taken yet.
 constexpr std::size_t kTlsPiece = 16384;

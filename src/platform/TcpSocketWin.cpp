@@ -22,8 +22,6 @@ using asio::ip::tcp;
 
 // The socket control's error for an operation the connection's state does not allow.
 constexpr int kWrongState = 40006;
-// Every refused or broken TLS connection, as the Linux build numbers it; the text says why.
-constexpr int kTlsFailed = 40100;
 
 // What the user-interface thread knows of the connection. Only that thread touches it; every
 // result of the socket thread arrives as posted work tagged with the attempt it belongs to, and

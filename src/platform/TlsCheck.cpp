@@ -51,8 +51,4 @@ std::string TlsHandshakeText(std::string_view reason) {
   return "TLS: the secure connection failed (" + std::string(reason) + "); not connected.";
 }
 
-bool IsTlsRefusal(std::string_view description) {
-  return description.starts_with("TLS: ");
-}
-
 }  // namespace ostravel::platform

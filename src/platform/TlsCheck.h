@@ -25,7 +25,7 @@ std::string TlsUntrustedText(std::string_view host, std::string_view reason,
                              std::string_view fingerprint);
 std::string TlsFingerprintMismatchText(std::string_view fingerprint);
 std::string TlsHandshakeText(std::string_view reason);
-// Whether a `failed` description is one of the three above: trying again would only repeat it.
-bool IsTlsRefusal(std::string_view description);
+// The `failed` number that comes with each of the three: trying again would only repeat it.
+inline constexpr int kTlsFailed = 40100;
 
 }  // namespace ostravel::platform
