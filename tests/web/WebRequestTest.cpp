@@ -88,20 +88,6 @@ TEST_F(WebRequestTest, APostWhileBusyIsDroppedAndOnlyRefreshUpdateHearsWhy) {
   EXPECT_THAT(responses[1], Pair("", "Draw"));
 }
 
-TEST_F(WebRequestTest, AResponseHandlerMayPostAgainThroughTheSameObject) {
-  server.Answer("/a.php", "one");
-  server.Answer("/b.php", "two");
-  int posts = 0;
-  auto again = request.Response.Connect([&](const std::string&, const std::string& callback) {
-    if (callback == "PrintAndRefresh" && posts++ == 0) {
-      request.Post(server.Url() + "b.php", "again", "Draw");
-    }
-  });
-  request.Post(server.Url() + "a.php", "first", "PrintAndRefresh");
-  ASSERT_TRUE(env.Settle());
-  EXPECT_THAT(responses, ElementsAre(Pair("one", "PrintAndRefresh"), Pair("two", "Draw")));
-}
-
 TEST_F(WebRequestTest, ReleasingTheObjectDropsTheRequestInFlight) {
   server.Delay(std::chrono::milliseconds(100));
   bool answered = false;
