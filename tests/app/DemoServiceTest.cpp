@@ -53,10 +53,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 std::vector<std::string> Column(const std::string& answer, std::string_view key) {
   std::vector<std::string> values;
-  for (const auto& line : Lines(answer)) {
-    const std::string value = ValFromStr(line, key);
-    if (!value.empty()) values.push_back(value);
-  }
+  for (const auto& line : Lines(answer))
+    if (auto value = ValFromStr(line, key); !value.empty()) values.push_back(value);
   return values;
 }
 

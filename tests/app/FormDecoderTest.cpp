@@ -9,12 +9,15 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::Pair;
 
-TEST(FormDecoderTest, SplitsPairsAtAmpersandAndTheFirstEquals) {
+TEST(FormDecoderTest, SplitsPairsAtAmpersandAndTheFirstEqualsAndManglesKeys) {
   EXPECT_THAT(DecodeForm("CID=5&args=list online&x=a=b"),
               ElementsAre(Pair("CID", "5"), Pair("args", "list online"), Pair("x", "a=b")));
   // Empty pairs and keys are skipped; a bare key is empty.
   EXPECT_THAT(DecodeForm("&&=v&flag&args="), ElementsAre(Pair("args", ""), Pair("flag", "")));
   EXPECT_TRUE(DecodeForm("").empty());
+  // Keys are mangled as PHP does.
+  EXPECT_THAT(DecodeForm("my.key=1&my+key=2&%20lead=3&a%2Eb=4"),
+              ElementsAre(Pair("a_b", "4"), Pair("lead", "3"), Pair("my_key", "2")));
 }
 
 TEST(FormDecoderTest, DecodesEscapesToRawBytesAndLeavesMalformedOnesAlone) {
@@ -24,11 +27,6 @@ TEST(FormDecoderTest, DecodesEscapesToRawBytesAndLeavesMalformedOnesAlone) {
               ElementsAre(Pair("Name", "Andr\xE9"), Pair("Share", "1\n\n"), Pair("a", "100%"),
                           Pair("args", "whois Ostra Vel"), Pair("b", "%zz1"), Pair("c", "%4"),
                           Pair("d", "%A")));
-}
-
-TEST(FormDecoderTest, KeysAreMangledAsPhpDoes) {
-  EXPECT_THAT(DecodeForm("my.key=1&my+key=2&%20lead=3&a%2Eb=4"),
-              ElementsAre(Pair("a_b", "4"), Pair("lead", "3"), Pair("my_key", "2")));
 }
 
 }  // namespace

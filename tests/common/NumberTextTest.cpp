@@ -18,7 +18,7 @@ TEST(NumberTextTest, DoublesInTheDefaultTextForm) {
   for (const auto& [value, text] : cases) EXPECT_EQ(DoubleText(value), text) << text;
 }
 
-TEST(NumberTextTest, EveryWrittenDoubleReadsBackToItsFifteenDigits) {
+TEST(NumberTextTest, EveryWrittenDoubleReadsBackToItsFifteenDigitsAndOnlyDecimalsAreRead) {
   const double largest = std::numeric_limits<double>::max();
   for (const double value :
        {largest, -largest, std::nextafter(largest, 0.0), 1.79769313486231E+308,
@@ -32,9 +32,7 @@ TEST(NumberTextTest, EveryWrittenDoubleReadsBackToItsFifteenDigits) {
   }
   EXPECT_EQ(DoubleText(largest), "1.79769313486231E+308");
   EXPECT_EQ(DoubleText(-largest), "-1.79769313486231E+308");
-}
-
-TEST(NumberTextTest, ParsesDecimalsOnly) {
+  // Only decimals are read.
   EXPECT_EQ(ParseDecimal(" 42 "), 42.0);
   EXPECT_EQ(ParseDecimal("+1.5e2"), 150.0);
   EXPECT_EQ(ParseDecimal("-7"), -7.0);

@@ -40,9 +40,6 @@ TEST_F(TabUpdateTest, NothingIsSentWhileNotLoggedInAndAllegianceSendsOnlyOnce) {
   tab.TabUpdateAllegiance();
   world->Settle();
   tab.TabUpdateAllegiance();
-  ctx().LoggedIn = false;
-  ctx().LoggedIn = true;  // a new login in the same life
-  tab.TabUpdateAllegiance();
   world->Settle();
   EXPECT_EQ(world->Sent().size(), 1u);
   TabUpdate fresh(ctx());  // a new tab object may send its own one
