@@ -49,10 +49,6 @@ int WaitChild(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-int InChild(const std::function<int()>& body) {
-  return WaitChild(StartChild(body));
-}
-
 class SettingsFilePosixTest : public ::testing::Test {
  protected:
   std::filesystem::path File() const { return folder.Path() / "Ostravel.xml"; }
@@ -124,7 +120,7 @@ TEST_F(SettingsFilePosixTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
   const std::string original = "<root><update/></root>";
   Write(original);
   ::chmod(File().c_str(), 0444);
-  EXPECT_EQ(InChild([&] {
+  EXPECT_EQ(WaitChild(StartChild([&] {
               // Root writes whatever the mode says: save as the owner of the folder and file.
               if (::geteuid() == 0 && (::chown(folder.Path().c_str(), kNobody, kNobody) != 0 ||
                                        ::chown(File().c_str(), kNobody, kNobody) != 0 ||
@@ -134,7 +130,7 @@ TEST_F(SettingsFilePosixTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
               auto settings = SettingsFile::Load(folder.Path(), *ansi);
               settings.FirstElement("update").append_child("character");
               return SaveErrorNumber(settings) == -2147024891 ? 0 : 1;
-            }),
+            })),
             0);
   EXPECT_EQ(ReadFile(File()), original);
   struct stat info {};
@@ -145,7 +141,7 @@ TEST_F(SettingsFilePosixTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
 TEST_F(SettingsFilePosixTest, AFullDiskIsReportedAndLeavesNoHalfFile) {
   const std::string original = "<root><chathelper savelines=\"9\"/></root>";
   Write(original);
-  EXPECT_EQ(InChild([&] {
+  EXPECT_EQ(WaitChild(StartChild([&] {
               auto settings = SettingsFile::Load(folder.Path(), *ansi);
               for (int i = 0; i < 100; ++i)
                 settings.FirstElement("chathelper").append_child("chatline");
@@ -153,7 +149,7 @@ TEST_F(SettingsFilePosixTest, AFullDiskIsReportedAndLeavesNoHalfFile) {
               const rlimit limit{64, 64};
               if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 4;
               return SaveErrorNumber(settings) == -2147024784 ? 0 : 1;
-            }),
+            })),
             0);
   EXPECT_EQ(ReadFile(File()), original);
   for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
