@@ -84,7 +84,7 @@ TEST_F(DemoServiceTest, CharacterUpdateAnswersInfoLinesAndMakesAnOnlineMember) {
               testing::ElementsAre("Ostra Vel"));
 }
 
-TEST_F(DemoServiceTest, ReadingAMessagePrintsItAndMovesItToTheReadList) {
+TEST_F(DemoServiceTest, AMessageReadMovesToTheReadListAndOneSentReachesTheRecipientAndTheOutbox) {
   const std::string id = Column(Ask("message.php", "inbox new"), "MsgID").front();
   const auto lines = Lines(Ask("message.php", "read " + id));
   ASSERT_EQ(lines.size(), 2u);
@@ -92,9 +92,7 @@ TEST_F(DemoServiceTest, ReadingAMessagePrintsItAndMovesItToTheReadList) {
   EXPECT_THAT(lines[1], StartsWith("Welcome to the allegiance!"));
   EXPECT_THAT(Column(Ask("message.php", "inbox new"), "MsgID"), Not(Contains(id)));
   EXPECT_THAT(Column(Ask("message.php", "inbox read"), "MsgID"), Contains(id));
-}
-
-TEST_F(DemoServiceTest, SentMessagesReachTheRecipientAndTheOutbox) {
+  // Sent messages reach the recipient and the outbox.
   service_.Handle("update.php", CharRecord("Ostra Vel", 126));
   Ask("message.php", "send Tam Brightwater See you at eight");
   Ask("message.php", "Li Mei, thanks for the stew");  // the form a click on a name types
