@@ -393,6 +393,8 @@ TEST_F(IRCServerTest, ReconnectionWaitsGrowAndAreResetByARegistration) {
   EXPECT_EQ(scripted.Line(), "JOIN #chan");
   scripted.Drop();
   EXPECT_TRUE(scripted.Accept(3s));  // after 2 s again
+  // The client hears of the connection after the server does (on Windows, from another thread).
+  env.loop.RunUntil([&] { return Chat().back().find("established") != std::string::npos; }, 3s);
   const std::string port = scripted.Port();
   std::vector<std::string> attempts;
   for (const auto& line : hooks->chat) {
