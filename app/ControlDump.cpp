@@ -4,7 +4,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "sim/SimControls.h"
 
 namespace ostravel::app {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/DemoService.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "web/SettingsFile.h"
 
 namespace ostravel::app {

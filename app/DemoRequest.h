@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FormDecoder.h"
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 #include "platform/DateTime.h"
 
 namespace ostravel::app {

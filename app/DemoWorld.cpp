@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace ostravel::app {
 bool SameName(std::string_view a, std::string_view b) {

@@ -8,7 +8,7 @@
 
 #include "ControlDump.h"
 #include "PageRenderer.h"
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 #include "sim/SimControls.h"
 #include "sim/SimMessage.h"
 #include "sim/SimView.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FuzzContext.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "web/SettingsFile.h"
 
 namespace ostravel::fuzz {

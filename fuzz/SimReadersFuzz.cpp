@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "FuzzContext.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "host/Variant.h"
 #include "sim/CharacterProfile.h"
 #include "sim/SimMessage.h"

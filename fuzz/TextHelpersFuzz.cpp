@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "FuzzContext.h"
-#include "common/Error.h"
-#include "common/NumberText.h"
+#include "base/Error.h"
+#include "base/NumberText.h"
 #include "common/OstravelLib.h"
 #include "platform/DateTime.h"
 

@@ -24,7 +24,7 @@ set(WINDOWS_TEST_SOURCES
   web/SettingsFileTest.cpp)
 add_executable(ostravel_win_tests ${WINDOWS_TEST_SOURCES})
 target_include_directories(ostravel_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(ostravel_win_tests PRIVATE ostravel_sim pugixml::pugixml GTest::gtest
+target_link_libraries(ostravel_win_tests PRIVATE ostravel_plugin ostravel_sim pugixml::pugixml GTest::gtest
   GTest::gmock GTest::gtest_main)
 ostravel_warnings(ostravel_win_tests)
 # Listing the tests runs the program, so under wine it waits for the test run itself.

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "com/DecalInterfaces.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "host/Variant.h"
 
 namespace ostravel::com {

@@ -3,7 +3,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/OstravelLib.h"
 
 namespace ostravel {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"

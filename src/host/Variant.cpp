@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "common/AsciiText.h"
-#include "common/Error.h"
-#include "common/NumberText.h"
+#include "base/AsciiText.h"
+#include "base/Error.h"
+#include "base/NumberText.h"
 
 namespace ostravel::host {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "host/Controls.h"
 #include "host/Signal.h"
 

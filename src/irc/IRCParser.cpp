@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/CodePage.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 #include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"

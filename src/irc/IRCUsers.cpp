@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "common/AsciiText.h"
-#include "common/Error.h"
+#include "base/AsciiText.h"
+#include "base/Error.h"
 
 namespace ostravel {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/AsciiText.h"
-#include "common/Error.h"
+#include "base/AsciiText.h"
+#include "base/Error.h"
 #include "irc/IRCUsers.h"
 
 namespace ostravel {

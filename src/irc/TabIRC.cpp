@@ -4,9 +4,9 @@
 #include <array>
 #include <utility>
 
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/Variant.h"

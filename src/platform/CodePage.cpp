@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel::platform {
 namespace {

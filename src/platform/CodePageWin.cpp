@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/CodePage.h"
 
 namespace ostravel::platform {

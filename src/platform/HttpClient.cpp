@@ -12,8 +12,8 @@
 #include <thread>
 #include <utility>
 
-#include "common/AsciiText.h"
-#include "common/Error.h"
+#include "base/AsciiText.h"
+#include "base/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/HttpRedirect.h"
 

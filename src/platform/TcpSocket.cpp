@@ -21,7 +21,7 @@
 #include <functional>
 #include <span>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/TlsCheck.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/SchannelSession.h"
 #include "platform/TcpSocket.h"

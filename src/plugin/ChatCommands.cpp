@@ -4,11 +4,11 @@
 #include <array>
 #include <cctype>
 
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
-#include "common/NumberText.h"
+#include "base/NumberText.h"
 #include "common/OstravelLib.h"
 #include "web/CharPostStrings.h"
 #include "web/WebRequest.h"

@@ -1,7 +1,7 @@
 #include "plugin/GameMessages.h"
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "host/Variant.h"
 

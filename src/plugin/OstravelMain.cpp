@@ -1,6 +1,6 @@
 #include "plugin/OstravelMain.h"
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "common/ViewSchema.h"

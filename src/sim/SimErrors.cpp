@@ -1,6 +1,6 @@
 #include "sim/SimErrors.h"
 
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel::sim {
 

@@ -1,6 +1,6 @@
 #include "sim/SimView.h"
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "sim/SimErrors.h"
 #include "sim/ViewBuilder.h"
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/AsciiText.h"
-#include "common/Error.h"
+#include "base/AsciiText.h"
+#include "base/Error.h"
 #include "sim/SimErrors.h"
 
 namespace ostravel::sim {

@@ -1,7 +1,7 @@
 #include "tabs/ListTab.h"
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"

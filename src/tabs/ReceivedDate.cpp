@@ -3,7 +3,7 @@
 #include <chrono>
 #include <tuple>
 
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace ostravel {
 namespace {

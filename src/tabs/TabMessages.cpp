@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"

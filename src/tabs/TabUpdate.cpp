@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
-#include "common/NumberText.h"
+#include "base/NumberText.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
 #include "web/SettingsFile.h"

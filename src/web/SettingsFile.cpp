@@ -6,7 +6,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/TextEncoding.h"

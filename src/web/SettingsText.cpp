@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/CodePage.h"
 #include "platform/TextEncoding.h"
 

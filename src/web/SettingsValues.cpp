@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "common/Context.h"
-#include "common/Error.h"
+#include "base/Error.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "host/Variant.h"
 
 namespace ostravel::host {

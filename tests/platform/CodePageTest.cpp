@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/CodePage.h"
 
 namespace ostravel::platform {

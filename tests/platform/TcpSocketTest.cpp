@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
 #include "platform/TlsCheck.h"

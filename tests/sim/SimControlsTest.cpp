@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "sim/SimControls.h"
 
 namespace ostravel::sim {

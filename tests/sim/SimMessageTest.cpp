@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "sim/SimMessage.h"
 
 namespace ostravel::sim {

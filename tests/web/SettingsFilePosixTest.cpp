@@ -13,7 +13,7 @@
 #include <fstream>
 #include <functional>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/CodePage.h"
 #include "support/TestEnvironment.h"
 #include "web/SettingsFile.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <functional>
 
-#include "common/Error.h"
+#include "base/Error.h"
 #include "platform/CodePage.h"
 #include "platform/FileLock.h"
 #include "support/TestEnvironment.h"

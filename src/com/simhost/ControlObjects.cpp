@@ -1,7 +1,7 @@
 #include "com/simhost/ControlObjects.h"
 
 #include "com/simhost/Guarded.h"
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel::com::simhost {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "com/simhost/Guarded.h"
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel::com::simhost {
 namespace {

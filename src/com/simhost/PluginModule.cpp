@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel::com::simhost {
 namespace {

@@ -7,7 +7,7 @@
 #include "com/simhost/HooksObject.h"
 #include "com/simhost/TimerObject.h"
 #include "com/simhost/ViewObject.h"
-#include "common/Error.h"
+#include "base/Error.h"
 
 namespace ostravel::com::simhost {
 namespace {

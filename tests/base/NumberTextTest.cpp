@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "common/NumberText.h"
+#include "base/NumberText.h"
 
 namespace ostravel {
 namespace {

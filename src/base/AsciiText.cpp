@@ -1,4 +1,4 @@
-#include "common/AsciiText.h"
+#include "base/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>

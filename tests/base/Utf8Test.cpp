@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 namespace ostravel::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "common/NumberText.h"
+#include "base/NumberText.h"
 
 #include <cctype>
 #include <charconv>

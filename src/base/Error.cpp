@@ -1,4 +1,4 @@
-#include "common/Error.h"
+#include "base/Error.h"
 
 #include <utility>
 
