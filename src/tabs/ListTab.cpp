@@ -8,6 +8,7 @@
 #include "tabs/ServicePost.h"
 #include "web/CharPostStrings.h"
 #include "web/WebRequest.h"
+#include "wire/AnswerRecord.h"
 
 namespace ostravel {
 
@@ -83,7 +84,8 @@ void ListTab::DrawTab(std::string_view Response) {
   ErrorHandler{ctx_, layout_.module, "DrawTab"}([&] {
     auto& list = Require(list_);
     list.Clear();
-    ForEachLine(Response, [&](std::string_view line) { behaviour_.draw_line(line, list); });
+    for (const std::string_view line : wire::SplitRecords(Response))
+      behaviour_.draw_line(line, list);
   });
 }
 
@@ -152,7 +154,7 @@ void ListTab::HelpButton_Accepted() {
 
 std::int32_t AddIconRow(host::List& list, std::initializer_list<std::string_view> texts) {
   const std::int32_t row = list.AddRow();
-  list.SetData(0, row, 1, kRowIcon);
+  list.SetData(0, row, kIconSub, kRowIcon);
   std::int32_t column = 1;
   for (std::string_view text : texts) list.SetData(column++, row, 0, std::string(text));
   return row;
