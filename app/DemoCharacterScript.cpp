@@ -4,7 +4,8 @@
 #include <array>
 #include <vector>
 
-#include "DemoRecord.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel::app {
 namespace {
@@ -43,7 +44,8 @@ DemoMember& CallerRecord(DemoWorld& world, const DemoRequest& request, const std
 void ReadSkills(DemoMember& member, const DemoRequest& request) {
   member.skills.clear();
   for (const TradeSkill& skill : kTradeSkills) {
-    if (request.Number("State" + std::string(skill.key)) >= kTrained) {
+    if (request.Number(std::string(wire::field::kStatePrefix) + std::string(skill.key)) >=
+        kTrained) {
       member.skills.emplace(skill.token);
     }
   }
@@ -51,14 +53,14 @@ void ReadSkills(DemoMember& member, const DemoRequest& request) {
 
 void ReadCharacter(DemoMember& member, const DemoRequest& request, const std::string& name) {
   member.name = name;
-  member.server = request.Field("Server");
-  member.template_name = request.Field("Class");
-  member.race = request.Field("Race");
-  member.gender = request.Field("Gender");
-  member.level = static_cast<int>(request.Number("Level", member.level));
-  member.rank = static_cast<int>(request.Number("Rank"));
-  member.vassals = static_cast<int>(request.Number("Vassals"));
-  member.shares_info = request.Field("Share") != "0";
+  member.server = request.Field(wire::field::kServer);
+  member.template_name = request.Field(wire::field::kClass);
+  member.race = request.Field(wire::field::kRace);
+  member.gender = request.Field(wire::field::kGender);
+  member.level = static_cast<int>(request.Number(wire::field::kLevel, member.level));
+  member.rank = static_cast<int>(request.Number(wire::field::kRank));
+  member.vassals = static_cast<int>(request.Number(wire::field::kVassals));
+  member.shares_info = request.Field(wire::field::kShare) != "0";
   member.monarch = request.Field("MonarchName");
   member.patron = request.Field("PatronName");
   member.online = true;
@@ -77,24 +79,32 @@ std::string Joined(const std::set<std::string, std::less<>>& words) {
 
 std::vector<std::string> UpdateAnswer(const DemoMember& member) {
   std::vector<std::string> lines;
-  lines.push_back(DemoRecord()
-                      .Add("Info", "Character " + member.name + " updated")
-                      .Add("Help", member.shares_info
-                                       ? "Your record is shared with the allegiance."
-                                       : "Share info is off: members see only your name, level "
-                                         "and template.")
+  lines.push_back(
+      wire::AnswerRecord()
+          .Add(wire::answer::kInfo, "Character " + member.name + " updated")
+          .Add(wire::answer::kHelp, member.shares_info
+                                        ? "Your record is shared with the allegiance."
+                                        : "Share info is off: members see only your name, level "
+                                          "and template.")
+          .Text());
+  lines.push_back(wire::AnswerRecord()
+                      .Add(wire::answer::kInfo, "Level " + std::to_string(member.level))
                       .Text());
-  lines.push_back(DemoRecord().Add("Info", "Level " + std::to_string(member.level)).Text());
-  lines.push_back(DemoRecord().Add("Info", "Template " + member.template_name).Text());
+  lines.push_back(
+      wire::AnswerRecord().Add(wire::answer::kInfo, "Template " + member.template_name).Text());
   if (!member.monarch.empty()) {
-    lines.push_back(DemoRecord().Add("Info", "Monarch " + member.monarch).Text());
+    lines.push_back(
+        wire::AnswerRecord().Add(wire::answer::kInfo, "Monarch " + member.monarch).Text());
   }
-  lines.push_back(DemoRecord().Add("Info", "Vassals " + std::to_string(member.vassals)).Text());
+  lines.push_back(wire::AnswerRecord()
+                      .Add(wire::answer::kInfo, "Vassals " + std::to_string(member.vassals))
+                      .Text());
   if (!member.skills.empty()) {
-    lines.push_back(DemoRecord()
-                        .Add("Info", "Trade skills " + Joined(member.skills))
-                        .Add("Help", "Members find you in the skill lists of the Mbr page.")
-                        .Text());
+    lines.push_back(
+        wire::AnswerRecord()
+            .Add(wire::answer::kInfo, "Trade skills " + Joined(member.skills))
+            .Add(wire::answer::kHelp, "Members find you in the skill lists of the Mbr page.")
+            .Text());
   }
   return lines;
 }
@@ -109,16 +119,17 @@ void EraseFellowship(DemoWorld& world, std::map<std::int32_t, DemoFellowship>::i
 
 DemoFellowship ReadFellowship(const DemoRequest& request, std::size_t count) {
   DemoFellowship fellowship;
-  fellowship.name = request.Field("FellowshipName");
-  fellowship.leader_id = static_cast<std::int32_t>(request.Number("LeaderCID"));
-  fellowship.leader_name = request.Field("LeaderName");
-  fellowship.leader_level = static_cast<int>(request.Number("LeaderLevel"));
-  fellowship.shared_xp = request.Field("SharedXp") == "True";
+  fellowship.name = request.Field(wire::field::kFellowshipName);
+  fellowship.leader_id = static_cast<std::int32_t>(request.Number(wire::field::kLeaderCID));
+  fellowship.leader_name = request.Field(wire::field::kLeaderName);
+  fellowship.leader_level = static_cast<int>(request.Number(wire::field::kLeaderLevel));
+  fellowship.shared_xp = request.Field(wire::field::kSharedXp) == "True";
   for (std::size_t n = 1; n <= count && n <= kMaxFellows; ++n) {
-    const std::string prefix = "Fellow" + std::to_string(n);
-    fellowship.fellows.push_back({static_cast<std::int32_t>(request.Number(prefix + "CID")),
-                                  request.Field(prefix + "Name"),
-                                  static_cast<int>(request.Number(prefix + "Level"))});
+    const std::string prefix = std::string(wire::field::kFellowPrefix) + std::to_string(n);
+    const auto key = [&prefix](std::string_view name) { return prefix + std::string(name); };
+    fellowship.fellows.push_back({static_cast<std::int32_t>(request.Number(key(wire::field::kCID))),
+                                  request.Field(key(wire::field::kName)),
+                                  static_cast<int>(request.Number(key(wire::field::kLevel)))});
   }
   return fellowship;
 }
@@ -144,23 +155,23 @@ void EraseOverlapping(DemoWorld& world, const DemoFellowship& fellowship) {
 }  // namespace
 
 std::string RunUpdateScript(DemoWorld& world, const DemoRequest& request) {
-  const std::string name = CleanValue(request.Field("Name"));
+  const std::string name = wire::CleanValue(request.Field(wire::field::kName));
   if (name.empty()) {
-    return DemoRecord()
-        .Add("Info", "Update refused")
-        .Add("Help", "The character record carried no character name.")
+    return wire::AnswerRecord()
+        .Add(wire::answer::kInfo, "Update refused")
+        .Add(wire::answer::kHelp, "The character record carried no character name.")
         .Text();
   }
   DemoMember& member = CallerRecord(world, request, name);
   ReadCharacter(member, request, name);
-  return JoinLines(UpdateAnswer(member));
+  return wire::JoinLines(UpdateAnswer(member));
 }
 
 std::string RunFellowshipScript(DemoWorld& world, const DemoRequest& request) {
   const auto own = world.fellowships.find(request.character);
   if (own != world.fellowships.end()) EraseFellowship(world, own);
-  const std::int64_t count = request.Number("Fellows");
-  const std::string name = request.Field("FellowshipName");
+  const std::int64_t count = request.Number(wire::field::kFellows);
+  const std::string name = request.Field(wire::field::kFellowshipName);
   if (count <= 0 || name.empty() || name == "0") {
     return "No fellowship: your fellowship record is removed.";
   }
@@ -171,9 +182,9 @@ std::string RunFellowshipScript(DemoWorld& world, const DemoRequest& request) {
       member->fellowship_leader = fellowship.leader_id;
     }
   }
-  const std::string answer = "Fellowship " + CleanValue(fellowship.name) +
+  const std::string answer = "Fellowship " + wire::CleanValue(fellowship.name) +
                              " recorded: " + std::to_string(fellowship.fellows.size()) +
-                             " fellows, led by " + CleanValue(fellowship.leader_name) + ".";
+                             " fellows, led by " + wire::CleanValue(fellowship.leader_name) + ".";
   world.fellowships[request.character] = std::move(fellowship);
   return answer;
 }

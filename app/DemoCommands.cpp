@@ -1,6 +1,7 @@
 #include "DemoCommands.h"
 
-#include "DemoRecord.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel::app {
 
@@ -15,8 +16,8 @@ std::string RunDemoCommand(const DemoCommandSet& commands, DemoWorld& world,
     std::string answer = commands.fallback(world, request, Trim(request.args));
     if (!answer.empty()) return answer;
   }
-  return CleanValue("Unknown command \"" + std::string(split.word) + "\". Type " +
-                    commands.chat_command + " without arguments for help.");
+  return wire::CleanValue("Unknown command \"" + std::string(split.word) + "\". Type " +
+                          commands.chat_command + " without arguments for help.");
 }
 
 }  // namespace ostravel::app

@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "DemoCommands.h"
-#include "DemoDates.h"
-#include "DemoRecord.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::app {
 namespace {
@@ -17,12 +18,13 @@ constexpr std::string_view kAddFormat =
 using EventFilter = std::function<bool(const DemoEvent&)>;
 
 std::string EventLine(const DemoWorld& world, const DemoEvent& event) {
-  return DemoRecord()
-      .Add("Event", event.title)
-      .Add("Date", event.has_time ? FormatIsoMinute(event.when) : FormatIsoDate(event.when))
-      .Add("Addedby", world.NameOf(event.added_by))
-      .AddNumber("ID", event.id)
-      .Add("Description", event.description)
+  return wire::AnswerRecord()
+      .Add(wire::answer::kEvent, event.title)
+      .Add(wire::answer::kDate,
+           event.has_time ? wire::FormatIsoMinute(event.when) : wire::FormatIsoDate(event.when))
+      .Add(wire::answer::kAddedby, world.NameOf(event.added_by))
+      .AddNumber(wire::answer::kID, event.id)
+      .Add(wire::answer::kDescription, event.description)
       .Text();
 }
 
@@ -38,7 +40,7 @@ std::optional<EventFilter> ListFilter(const DemoRequest& request, std::string_vi
     const auto days = ParseWholeNumber(std::string_view(what).substr(kDays.size()));
     if (!days || *days < 0) return std::nullopt;
     return [now = request.now, days = *days](const DemoEvent& e) {
-      const int ahead = DaysBetween(now, e.when);
+      const int ahead = wire::DaysBetween(now, e.when);
       return ahead >= 0 && ahead < days;
     };
   }
@@ -53,18 +55,18 @@ std::string List(DemoWorld& world, const DemoRequest& request, std::string_view 
     if ((*filter)(event)) found.push_back(&event);
   }
   std::stable_sort(found.begin(), found.end(), [](const DemoEvent* a, const DemoEvent* b) {
-    return ToUnixSeconds(a->when) < ToUnixSeconds(b->when);
+    return wire::ToUnixSeconds(a->when) < wire::ToUnixSeconds(b->when);
   });
   std::vector<std::string> lines;
   for (const DemoEvent* event : found) lines.push_back(EventLine(world, *event));
-  return lines.empty() ? "No quests or events in this list." : JoinLines(lines);
+  return lines.empty() ? "No quests or events in this list." : wire::JoinLines(lines);
 }
 
 std::optional<platform::DateTime> ReadDay(const DemoRequest& request, std::string_view word) {
   const std::string lower = LowerCase(word);
-  if (lower == "today") return AtTime(request.now, 0, 0);
-  if (lower == "tomorrow") return AtTime(AddDays(request.now, 1), 0, 0);
-  return ParseIsoDate(word);
+  if (lower == "today") return wire::AtTime(request.now, 0, 0);
+  if (lower == "tomorrow") return wire::AtTime(wire::AddDays(request.now, 1), 0, 0);
+  return wire::ParseIsoDate(word);
 }
 
 std::string Add(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
@@ -72,26 +74,29 @@ std::string Add(DemoWorld& world, const DemoRequest& request, std::string_view r
   const auto day = ReadDay(request, date_word);
   if (!day) return std::string(kAddFormat);
   auto [time_word, after_time] = FirstWord(after_date);
-  const auto time = ParseClockTime(time_word);
+  const auto time = wire::ParseClockTime(time_word);
   const std::string_view text = time ? after_time : after_date;
   const std::size_t comma = text.find(',');
-  const std::string title = CleanValue(text.substr(0, comma));
+  const std::string title = wire::CleanValue(text.substr(0, comma));
   if (title.empty()) return std::string(kAddFormat);
-  if (DaysBetween(request.now, *day) < 0)
+  if (wire::DaysBetween(request.now, *day) < 0)
     return "That date has passed; events start today or later.";
   const std::string description =
-      comma == std::string_view::npos ? std::string() : CleanValue(text.substr(comma + 1));
-  const DemoEvent& event = world.AddEvent(time ? AtTime(*day, time->hour, time->minute) : *day,
-                                          time.has_value(), title, description, request.character);
+      comma == std::string_view::npos ? std::string() : wire::CleanValue(text.substr(comma + 1));
+  const DemoEvent& event =
+      world.AddEvent(time ? wire::AtTime(*day, time->hour, time->minute) : *day, time.has_value(),
+                     title, description, request.character);
   return "Event " + std::to_string(event.id) + " added: " + event.title + " on " +
-         (event.has_time ? FormatIsoMinute(event.when) : FormatIsoDate(event.when)) + ".";
+         (event.has_time ? wire::FormatIsoMinute(event.when) : wire::FormatIsoDate(event.when)) +
+         ".";
 }
 
 std::string Delete(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
   const auto id = ParseWholeNumber(rest);
   const auto it = std::find_if(world.events.begin(), world.events.end(),
                                [&](const DemoEvent& e) { return id && e.id == *id; });
-  if (it == world.events.end()) return CleanValue("No event with ID " + std::string(rest) + ".");
+  if (it == world.events.end())
+    return wire::CleanValue("No event with ID " + std::string(rest) + ".");
   if (it->added_by != request.character) {
     return "Only " + world.NameOf(it->added_by) + ", who added it, can delete event " +
            std::to_string(it->id) + ".";
@@ -101,7 +106,7 @@ std::string Delete(DemoWorld& world, const DemoRequest& request, std::string_vie
   return "Event " + std::string(Trim(rest)) + " (" + title + ") deleted.";
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@event commands (Ostravel demo service):",
     "list - all quests and events; list nrofdays=N - today and the next N-1 days; list mine - "
     "the ones you added",

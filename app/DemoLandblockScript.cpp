@@ -3,7 +3,8 @@
 #include <cstdio>
 
 #include "DemoCommands.h"
-#include "DemoRecord.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel::app {
 namespace {
@@ -30,13 +31,13 @@ std::string Get(DemoWorld& world, const DemoRequest& request, std::string_view) 
 
 std::string Set(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
   if (request.location == 0) return std::string(kNoLocation);
-  const std::string text = CleanValue(rest);
+  const std::string text = wire::CleanValue(rest);
   if (text.empty()) return "Usage: set TEXT - describes the landblock you stand in.";
   world.landblocks[LandblockOf(request.location)] = {text, request.character};
   return "Description of " + BlockName(request.location) + " saved: " + text;
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@landblock commands (Ostravel demo service):",
     "get - the description of the landblock you stand in",
     "set TEXT - describe the landblock you stand in",

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "DemoCommands.h"
-#include "DemoRecord.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel::app {
 namespace {
@@ -69,11 +70,11 @@ std::optional<MemberFilter> LevelFilter(std::string_view word) {
 }
 
 std::string MemberLine(const DemoMember& member) {
-  return DemoRecord()
-      .Add("Name", member.name)
-      .AddNumber("Level", member.level)
-      .Add("Template", member.template_name)
-      .AddFlag("Online", member.online)
+  return wire::AnswerRecord()
+      .Add(wire::answer::kName, member.name)
+      .AddNumber(wire::answer::kLevel, member.level)
+      .Add(wire::answer::kTemplate, member.template_name)
+      .AddFlag(wire::answer::kOnline, member.online)
       .Text();
 }
 
@@ -88,15 +89,15 @@ std::vector<const DemoMember*> Sorted(std::vector<const DemoMember*> members) {
 std::string MemberLines(const std::vector<const DemoMember*>& members, std::string_view none) {
   std::vector<std::string> lines;
   for (const DemoMember* member : Sorted(members)) lines.push_back(MemberLine(*member));
-  return lines.empty() ? std::string(none) : JoinLines(lines);
+  return lines.empty() ? std::string(none) : wire::JoinLines(lines);
 }
 
 std::string UnknownFilter(std::string_view word) {
   std::string known = "online, nearby, pk, wantgroup, soloplayer, level>N, level<N";
   for (const auto role : kRoles) known += ", " + std::string(role);
   for (const auto skill : kSkills) known += ", " + std::string(skill);
-  return CleanValue("Unknown list filter \"" + std::string(word) + "\". Known filters: " + known +
-                    ".");
+  return wire::CleanValue("Unknown list filter \"" + std::string(word) +
+                          "\". Known filters: " + known + ".");
 }
 
 std::string List(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
@@ -123,15 +124,15 @@ std::string Friends(DemoWorld& world, const DemoRequest&, std::string_view) {
   std::vector<std::string> lines;
   for (const DemoMember& ally : world.members) {
     if (!ally.ally) continue;
-    lines.push_back(DemoRecord()
-                        .Add("Name", ally.name)
-                        .AddNumber("Level", ally.level)
-                        .Add("Template", ally.template_name)
-                        .AddFlag("Online", ally.online)
-                        .Add("Allegiance", ally.allegiance)
+    lines.push_back(wire::AnswerRecord()
+                        .Add(wire::answer::kName, ally.name)
+                        .AddNumber(wire::answer::kLevel, ally.level)
+                        .Add(wire::answer::kTemplate, ally.template_name)
+                        .AddFlag(wire::answer::kOnline, ally.online)
+                        .Add(wire::answer::kAllegiance, ally.allegiance)
                         .Text());
   }
-  return lines.empty() ? "The allegiance has no friends listed." : JoinLines(lines);
+  return lines.empty() ? "The allegiance has no friends listed." : wire::JoinLines(lines);
 }
 
 std::string Join(const std::set<std::string, std::less<>>& words) {
@@ -141,24 +142,32 @@ std::string Join(const std::set<std::string, std::less<>>& words) {
 }
 
 std::string WhoisRecord(const DemoWorld& world, const DemoMember& m) {
-  DemoRecord record;
-  record.Add("Name", m.name).AddNumber("Level", m.level).Add("Template", m.template_name);
-  record.AddFlag("Online", m.online);
-  if (!m.shares_info) return record.Add("Info", "keeps the rest of the record private").Text();
-  record.Add("Allegiance", m.allegiance).Add("Server", m.server).Add("Race", m.race);
-  record.Add("Gender", m.gender).Add("Monarch", m.monarch).Add("Patron", m.patron);
-  if (m.rank > 0) record.AddNumber("Rank", m.rank);
-  if (m.vassals > 0) record.AddNumber("Vassals", m.vassals);
-  record.Add("Staff", Join(m.roles)).Add("Skills", Join(m.skills));
-  if (m.pk) record.AddFlag("PK", true);
+  wire::AnswerRecord record;
+  record.Add(wire::answer::kName, m.name)
+      .AddNumber(wire::answer::kLevel, m.level)
+      .Add(wire::answer::kTemplate, m.template_name);
+  record.AddFlag(wire::answer::kOnline, m.online);
+  if (!m.shares_info)
+    return record.Add(wire::answer::kInfo, "keeps the rest of the record private").Text();
+  record.Add(wire::answer::kAllegiance, m.allegiance)
+      .Add(wire::answer::kServer, m.server)
+      .Add(wire::answer::kRace, m.race);
+  record.Add(wire::answer::kGender, m.gender)
+      .Add(wire::answer::kMonarch, m.monarch)
+      .Add(wire::answer::kPatron, m.patron);
+  if (m.rank > 0) record.AddNumber(wire::answer::kRank, m.rank);
+  if (m.vassals > 0) record.AddNumber(wire::answer::kVassals, m.vassals);
+  record.Add(wire::answer::kStaff, Join(m.roles)).Add(wire::answer::kSkills, Join(m.skills));
+  if (m.pk) record.AddFlag(wire::answer::kPK, true);
   for (const auto& [poster, fellowship] : world.fellowships) {
-    if (poster == m.id || fellowship.leader_id == m.id) record.Add("Leads", fellowship.name);
+    if (poster == m.id || fellowship.leader_id == m.id)
+      record.Add(wire::answer::kLeads, fellowship.name);
   }
   return record.Text();
 }
 
 std::string Whois(DemoWorld& world, const DemoRequest&, std::string_view rest) {
-  const std::string name = CleanValue(rest);
+  const std::string name = wire::CleanValue(rest);
   if (name.empty()) return "Usage: whois NAME - shows the record of a member.";
   const DemoMember* member = world.FindMember(std::string_view(name));
   if (!member) return "No member named " + name + ".";
@@ -167,21 +176,24 @@ std::string Whois(DemoWorld& world, const DemoRequest&, std::string_view rest) {
 
 std::string FellowshipLine(const DemoWorld& world, const DemoFellowship& fellowship) {
   const DemoMember* leader = world.FindMember(fellowship.leader_id);
-  DemoRecord record;
-  record.AddNumber("Fellows", static_cast<std::int64_t>(fellowship.fellows.size()));
-  record.Add("Fellowship", fellowship.name).Add("Name", fellowship.leader_name);
-  record.AddNumber("Level", fellowship.leader_level);
-  if (leader) record.Add("Template", leader->template_name).AddFlag("Online", leader->online);
+  wire::AnswerRecord record;
+  record.AddNumber(wire::answer::kFellows, static_cast<std::int64_t>(fellowship.fellows.size()));
+  record.Add(wire::answer::kFellowship, fellowship.name)
+      .Add(wire::answer::kName, fellowship.leader_name);
+  record.AddNumber(wire::answer::kLevel, fellowship.leader_level);
+  if (leader)
+    record.Add(wire::answer::kTemplate, leader->template_name)
+        .AddFlag(wire::answer::kOnline, leader->online);
   return record.Text();
 }
 
 std::string Fellowships(DemoWorld& world, const DemoRequest&, std::string_view) {
   std::vector<std::string> lines;
   for (const auto& entry : world.fellowships) lines.push_back(FellowshipLine(world, entry.second));
-  return lines.empty() ? "No fellowship is recorded at the moment." : JoinLines(lines);
+  return lines.empty() ? "No fellowship is recorded at the moment." : wire::JoinLines(lines);
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@member commands (Ostravel demo service):",
     "whois NAME - the record of a member",
     "list FILTERS - members matching every filter, for example list online level>29 level<71",

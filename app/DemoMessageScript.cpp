@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "DemoCommands.h"
-#include "DemoDates.h"
-#include "DemoRecord.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::app {
 namespace {
@@ -39,15 +40,15 @@ std::string RecipientName(const DemoWorld& world, const DemoMessage& message) {
 }
 
 std::string ListLine(const DemoWorld& world, const DemoMessage& message, bool outgoing) {
-  DemoRecord record;
+  wire::AnswerRecord record;
   if (outgoing) {
-    record.Add("To", RecipientName(world, message));
+    record.Add(wire::answer::kTo, RecipientName(world, message));
   } else {
-    record.Add("From", world.NameOf(message.sender));
+    record.Add(wire::answer::kFrom, world.NameOf(message.sender));
   }
-  return record.AddNumber("MsgID", message.id)
-      .Add("Recieved", FormatIsoDateTime(message.received))
-      .Add("Sample", Sample(message.text))
+  return record.AddNumber(wire::answer::kMsgID, message.id)
+      .Add(wire::answer::kRecieved, wire::FormatIsoDateTime(message.received))
+      .Add(wire::answer::kSample, Sample(message.text))
       .Text();
 }
 
@@ -56,13 +57,13 @@ std::string ListMessages(const DemoWorld& world, std::vector<const DemoMessage*>
   if (found.empty()) return std::string(none);
   // Newest first; of two at the same second, the later one.
   std::sort(found.begin(), found.end(), [](const DemoMessage* a, const DemoMessage* b) {
-    const auto a_time = ToUnixSeconds(a->received);
-    const auto b_time = ToUnixSeconds(b->received);
+    const auto a_time = wire::ToUnixSeconds(a->received);
+    const auto b_time = wire::ToUnixSeconds(b->received);
     return a_time != b_time ? a_time > b_time : a->id > b->id;
   });
   std::vector<std::string> lines;
   for (const DemoMessage* message : found) lines.push_back(ListLine(world, *message, outgoing));
-  return JoinLines(lines);
+  return wire::JoinLines(lines);
 }
 
 std::size_t UnreadCount(const DemoWorld& world, std::int32_t caller) {
@@ -108,21 +109,22 @@ DemoMessage* FindOwnMessage(DemoWorld& world, const DemoRequest& request, std::s
 }
 
 std::string NoMessage(std::string_view id) {
-  return CleanValue("No message with MsgID " + std::string(id) + ".");
+  return wire::CleanValue("No message with MsgID " + std::string(id) + ".");
 }
 
 std::string Read(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
   if (rest.empty()) return "Usage: read MSGID - prints a message and marks it read.";
   DemoMessage* message = FindOwnMessage(world, request, rest);
   if (!message) return NoMessage(rest);
-  const std::string header = DemoRecord()
-                                 .Add("From", world.NameOf(message->sender))
-                                 .Add("To", RecipientName(world, *message))
-                                 .AddNumber("MsgID", message->id)
-                                 .Add("Recieved", FormatIsoDateTime(message->received))
-                                 .Text();
+  const std::string header =
+      wire::AnswerRecord()
+          .Add(wire::answer::kFrom, world.NameOf(message->sender))
+          .Add(wire::answer::kTo, RecipientName(world, *message))
+          .AddNumber(wire::answer::kMsgID, message->id)
+          .Add(wire::answer::kRecieved, wire::FormatIsoDateTime(message->received))
+          .Text();
   if (IsRecipient(world, *message, request.character)) message->read = true;
-  return header + "\n" + CleanValue(message->text);
+  return header + "\n" + wire::CleanValue(message->text);
 }
 
 std::string Delete(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
@@ -151,18 +153,17 @@ std::string_view LeadingWords(const std::vector<std::string_view>& words, std::s
 Addressed SplitAddress(DemoWorld& world, std::string_view rest) {
   const std::size_t comma = rest.find(',');
   if (comma != std::string_view::npos) {
-    return {CleanValue(rest.substr(0, comma)), CleanValue(rest.substr(comma + 1))};
+    return {wire::CleanValue(rest.substr(0, comma)), wire::CleanValue(rest.substr(comma + 1))};
   }
   const auto words = SplitWords(rest);
   std::size_t best = words.empty() ? 0 : 1;
   for (std::size_t n = 1; n <= words.size(); ++n) {
-    if (world.FindMember(std::string_view(CleanValue(LeadingWords(words, n))))) best = n;
+    if (world.FindMember(std::string_view(wire::CleanValue(LeadingWords(words, n))))) best = n;
   }
   if (best == 0) return {};
   const std::string_view name = LeadingWords(words, best);
-  return {
-      CleanValue(name),
-      CleanValue(rest.substr(static_cast<std::size_t>(name.data() + name.size() - rest.data())))};
+  return {wire::CleanValue(name), wire::CleanValue(rest.substr(static_cast<std::size_t>(
+                                      name.data() + name.size() - rest.data())))};
 }
 
 std::string Send(DemoWorld& world, const DemoRequest& request, std::string_view rest) {
@@ -191,7 +192,7 @@ std::string Motd(DemoWorld& world, const DemoRequest& request, std::string_view)
   if (unread > 0) {
     line += " You have " + std::to_string(unread) + " unread message(s): see the Msg page.";
   }
-  return CleanValue(line) +
+  return wire::CleanValue(line) +
          "\nThis allegiance is a demo that lives in memory; type @ostravel for "
          "the commands.";
 }
@@ -202,7 +203,7 @@ std::string ReplyForm(DemoWorld& world, const DemoRequest& request, std::string_
   return Send(world, request, rest);
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@message commands (Ostravel demo service):",
     "send NAME TEXT - leave a message for a member (NAME, TEXT works too)",
     "inbox new - your unread messages; inbox read - the ones you have read",

@@ -1,21 +1,21 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "FormDecoder.h"
 #include "base/AsciiText.h"
+#include "base/NumberText.h"
+#include "base/Words.h"
 #include "platform/DateTime.h"
+#include "wire/FormDecoder.h"
 
 namespace ostravel::app {
 
 // One request to the demo service: its form fields (values already in UTF-8) and the standard
 // fields every request of the plug-in starts with, read once.
 struct DemoRequest {
-  FormFields fields;
+  wire::FormFields fields;
   std::string args;                    // the chat command's argument text, as typed
   std::int32_t character = 0;          // CID
   std::int32_t monarch = 0;            // MID
@@ -32,21 +32,6 @@ struct DemoRequest {
   std::int64_t Number(std::string_view key, std::int64_t fallback = 0) const;
 };
 
-DemoRequest ReadDemoRequest(FormFields utf8_fields, const platform::DateTime& now);
-
-// A number in decimal, optionally signed, optionally with a fraction (cut off toward zero);
-// nullopt for anything else.
-std::optional<std::int64_t> ParseWholeNumber(std::string_view text);
-
-std::string_view Trim(std::string_view text);
-// The words of a text, split at runs of white space.
-std::vector<std::string_view> SplitWords(std::string_view text);
-
-// The first word of a text and what follows it (without the separating white space).
-struct WordAndRest {
-  std::string_view word;
-  std::string_view rest;
-};
-WordAndRest FirstWord(std::string_view text);
+DemoRequest ReadDemoRequest(wire::FormFields utf8_fields, const platform::DateTime& now);
 
 }  // namespace ostravel::app

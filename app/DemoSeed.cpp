@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "DemoDates.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::app {
 namespace {
@@ -126,18 +126,18 @@ void AddFellowship(DemoWorld& world, std::string_view name, const std::vector<st
 }
 
 void SeedEvents(DemoWorld& world, const platform::DateTime& now) {
-  world.AddEvent(AtTime(now, 20, 0), true, "Olthoi queen hunt",
+  world.AddEvent(wire::AtTime(now, 20, 0), true, "Olthoi queen hunt",
                  "Meet at the Holtburg lifestone; bring healing kits and spare mana stones.",
                  kMira);
-  world.AddEvent(AtTime(AddDays(now, 1), 19, 30), true, "Royal court",
+  world.AddEvent(wire::AtTime(wire::AddDays(now, 1), 19, 30), true, "Royal court",
                  "Queen Ann holds court in the meeting hall; oaths and promotions.", kQueenAnn);
-  world.AddEvent(AtTime(AddDays(now, 2), 18, 0), true, "Newcomer tour",
+  world.AddEvent(wire::AtTime(wire::AddDays(now, 2), 18, 0), true, "Newcomer tour",
                  "A walk through Holtburg and its portals for new vassals.", kTam);
-  world.AddEvent(AtTime(AddDays(now, 5), 21, 0), true, "Tinkering fair",
+  world.AddEvent(wire::AtTime(wire::AddDays(now, 5), 21, 0), true, "Tinkering fair",
                  "Bring salvage; our tinkerers work for free all evening.", kGarrick);
-  world.AddEvent(AtTime(AddDays(now, 12), 20, 0), true, "Portal storm watch",
+  world.AddEvent(wire::AtTime(wire::AddDays(now, 12), 20, 0), true, "Portal storm watch",
                  "Reporters wanted to watch the towns during the storm.", kYsolde);
-  world.AddEvent(AtTime(AddDays(now, 30), 0, 0), false, "Allegiance anniversary feast",
+  world.AddEvent(wire::AtTime(wire::AddDays(now, 30), 0, 0), false, "Allegiance anniversary feast",
                  "All day in Holtburg: games, prizes and a feast.", kQueenAnn);
 }
 
@@ -176,12 +176,13 @@ void SeedMailbox(DemoWorld& world, std::int32_t character, const platform::DateT
     if (letter.from == character) continue;
     world
         .AddMessage(letter.from, character, world.NameOf(character, ""), std::string(letter.text),
-                    AddSeconds(now, -letter.age_seconds))
+                    wire::AddSeconds(now, -letter.age_seconds))
         .read = letter.read;
   }
   if (character != kTam) {
     world.AddMessage(character, kTam, "Tam Brightwater",
-                     "Meet me at the Holtburg meeting hall at eight.", AddSeconds(now, -2 * 86400));
+                     "Meet me at the Holtburg meeting hall at eight.",
+                     wire::AddSeconds(now, -2 * 86400));
   }
 }
 

@@ -16,20 +16,21 @@
 #include "DemoRequest.h"
 #include "DemoSeed.h"
 #include "DemoWorld.h"
-#include "FormDecoder.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "wire/FieldNames.h"
+#include "wire/FormDecoder.h"
 
 namespace ostravel::app {
 namespace {
 
 using Script = std::function<std::string(DemoWorld&, const DemoRequest&)>;
 
-const std::map<std::string, Script, std::less<>>& Scripts() {
-  static const std::map<std::string, Script, std::less<>> scripts = {
-      {"member.php", RunMemberScript}, {"message.php", RunMessageScript},
-      {"event.php", RunEventScript},   {"landblock.php", RunLandblockScript},
-      {"update.php", RunUpdateScript}, {"fellowship.php", RunFellowshipScript},
+const std::map<std::string_view, Script, std::less<>>& Scripts() {
+  static const std::map<std::string_view, Script, std::less<>> scripts = {
+      {wire::script::kMember, RunMemberScript}, {wire::script::kMessage, RunMessageScript},
+      {wire::script::kEvent, RunEventScript},   {wire::script::kLandblock, RunLandblockScript},
+      {wire::script::kUpdate, RunUpdateScript}, {wire::script::kFellowship, RunFellowshipScript},
   };
   return scripts;
 }
@@ -103,8 +104,8 @@ DemoService::~DemoService() {
 
 std::string DemoService::Handle(std::string_view script, std::string_view body) {
   std::lock_guard lock(mutex_);
-  FormFields fields;
-  for (auto& [key, value] : DecodeForm(body)) {
+  wire::FormFields fields;
+  for (auto& [key, value] : wire::DecodeForm(body)) {
     fields[code_page_->ToUtf8(key)] = code_page_->ToUtf8(value);
   }
   const DemoRequest request = ReadDemoRequest(std::move(fields), now_());

@@ -5,11 +5,12 @@
 #include <fstream>
 #include <vector>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "wire/AnswerRecord.h"
 
 namespace ostravel {
 namespace {
@@ -93,17 +94,7 @@ void LogError(Context& ctx, std::string_view ModuleName, std::string_view ProcNa
 }
 
 std::string ValFromStr(std::string_view Str, std::string_view Key) {
-  std::string line(Str);
-  line += "  ";
-  if (line.size() <= Key.size()) return "";
-  const std::size_t key_at = line.find(Key);
-  if (key_at == std::string::npos) return "";
-  const std::size_t space = line.find(' ', key_at);
-  std::size_t value_at = space;
-  while (line[value_at] == ' ' && value_at + 1 < line.size()) ++value_at;
-  const std::size_t end = line.find("  ", value_at);
-  if (end == std::string::npos || end <= space) return "";
-  return line.substr(space + 1, end - space - 1);
+  return wire::ReadField(Str, Key);
 }
 
 std::string_view CutBetween(std::string_view Text, std::string_view StartMark,

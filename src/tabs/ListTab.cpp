@@ -1,12 +1,14 @@
 #include "tabs/ListTab.h"
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"
+#include "tabs/ServicePost.h"
 #include "web/CharPostStrings.h"
 #include "web/WebRequest.h"
+#include "wire/AnswerRecord.h"
 
 namespace ostravel {
 
@@ -82,27 +84,23 @@ void ListTab::DrawTab(std::string_view Response) {
   ErrorHandler{ctx_, layout_.module, "DrawTab"}([&] {
     auto& list = Require(list_);
     list.Clear();
-    ForEachLine(Response, [&](std::string_view line) { behaviour_.draw_line(line, list); });
+    for (const std::string_view line : wire::SplitRecords(Response))
+      behaviour_.draw_line(line, list);
   });
 }
 
 void ListTab::PostArgs(std::string_view script, std::string_view args,
                        const std::string& callback) {
-  const std::string url = ServerURL(ctx_) + std::string(script);
-  std::string body = StdPostString(ctx_);
-  body += "&args=";
-  body += args;
-  Require(request_).Post(url, body, callback);
+  ostravel::PostArgs(ctx_, Require(request_), script, args, callback);
 }
 
-void ListTab::PostBody(std::string_view script, const std::string& body,
+void ListTab::PostBody(std::string_view script, const wire::FormBody& body,
                        const std::string& callback) {
   Require(request_).Post(ServerURL(ctx_) + std::string(script), body, callback);
 }
 
 void ListTab::Whois(std::string_view name) {
-  // The name comes from a list cell: an "&" in it must stay part of the name.
-  PostArgs("member.php", "whois " + FieldValue(name), "Print");
+  PostWhois(ctx_, Require(request_), name, "Print");
 }
 
 void ListTab::TypeTo(std::string_view command, std::string_view name) {
@@ -156,7 +154,7 @@ void ListTab::HelpButton_Accepted() {
 
 std::int32_t AddIconRow(host::List& list, std::initializer_list<std::string_view> texts) {
   const std::int32_t row = list.AddRow();
-  list.SetData(0, row, 1, kRowIcon);
+  list.SetData(0, row, kIconSub, kRowIcon);
   std::int32_t column = 1;
   for (std::string_view text : texts) list.SetData(column++, row, 0, std::string(text));
   return row;

@@ -10,6 +10,8 @@
 
 #include "host/Controls.h"
 #include "host/Signal.h"
+#include "tabs/ListIcons.h"
+#include "wire/FormBody.h"
 
 namespace ostravel::host {
 class View;
@@ -20,10 +22,6 @@ namespace ostravel {
 struct Context;
 class WebRequest;
 
-// The game icon in column 0 of every row that stands for a member or an entry.
-inline constexpr std::int64_t kRowIcon = 100668264;
-// The icon of the column that deletes a message.
-inline constexpr std::int64_t kDeleteIcon = 100667896;
 // Names of online members (0x00BBGGRR).
 inline constexpr std::int32_t kGreen = 0x00FF00;
 
@@ -82,7 +80,7 @@ class ListTab {
   // Posts StdPostString() + "&args=" + args to the script; throws Error when it cannot.
   void PostArgs(std::string_view script, std::string_view args, const std::string& callback);
   // Posts a whole body to the script; throws Error when it cannot.
-  void PostBody(std::string_view script, const std::string& body, const std::string& callback);
+  void PostBody(std::string_view script, const wire::FormBody& body, const std::string& callback);
   // Asks "member.php" who `name` is; the answer is printed.
   void Whois(std::string_view name);
   // Places command + " " + name + ", " into the chat input line.
@@ -127,18 +125,6 @@ class ListTab {
   host::Connection side_change_;
   host::Connection list_change_;
 };
-
-// Calls `each` with every piece of `text` between line feeds, in order.
-template <class Each>
-void ForEachLine(std::string_view text, Each&& each) {
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    each(text.substr(start, end - start));
-    start = end + 1;
-  }
-}
 
 // Adds a row with the row icon in column 0 and `texts` in columns 1 onward; returns its index.
 std::int32_t AddIconRow(host::List& list, std::initializer_list<std::string_view> texts);

@@ -3,25 +3,22 @@
 #include <algorithm>
 #include <map>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
-#include "platform/Clock.h"
 #include "host/View.h"
-#include "web/SettingsValues.h"
-#include "web/CharPostStrings.h"
+#include "platform/Clock.h"
+#include "tabs/ListIcons.h"
+#include "tabs/ServicePost.h"
 #include "web/SettingsFile.h"
+#include "web/SettingsValues.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
 namespace {
 
 constexpr std::string_view kModule = "TabChatHelper";
-constexpr std::int32_t kRowIcon = 100668264;     // 0x06001368
-constexpr std::int32_t kDeleteIcon = 100667896;  // 0x060011F8
-constexpr std::int32_t kTextSub = 0;
-constexpr std::int32_t kIconSub = 1;
 constexpr std::int32_t kIconColumn = 0;
 constexpr std::int32_t kNameColumn = 1;
 constexpr std::int32_t kTextColumn = 2;
@@ -138,10 +135,10 @@ bool TabChatHelper::Impl::Listed(const std::string& SenderName, const std::strin
 void TabChatHelper::Impl::SetRow(std::int32_t row, const host::Variant& name,
                                  const host::Variant& text) {
   auto& list = Require(lstChat);
-  list.SetData(kIconColumn, row, kIconSub, std::int64_t{kRowIcon});
+  list.SetData(kIconColumn, row, kIconSub, kRowIcon);
   list.SetData(kNameColumn, row, kTextSub, name);
   list.SetData(kTextColumn, row, kTextSub, text);
-  list.SetData(kDeleteColumn, row, kIconSub, std::int64_t{kDeleteIcon});
+  list.SetData(kDeleteColumn, row, kIconSub, kDeleteIcon);
 }
 
 void TabChatHelper::Impl::lstChat_Change(std::int32_t nX, std::int32_t nY) {
@@ -150,8 +147,7 @@ void TabChatHelper::Impl::lstChat_Change(std::int32_t nX, std::int32_t nY) {
     switch (nX) {
       case kIconColumn: {
         const std::string name = host::ToText(list.Data(kNameColumn, nY, kTextSub));
-        const std::string body = StdPostString(ctx) + "&args=whois " + FieldValue(name);
-        Require(WebRequest).Post(ServerURL(ctx) + "member.php", body, "PrintResponse");
+        PostWhois(ctx, Require(WebRequest), name, "PrintResponse");
         break;
       }
       case kNameColumn:

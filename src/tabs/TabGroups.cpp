@@ -3,12 +3,13 @@
 #include <array>
 #include <string_view>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"
 #include "web/CharPostStrings.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -30,17 +31,18 @@ std::optional<ChoiceRequest> Choose(std::int32_t index) {
 
 // A line can give a fellowship row followed by its leader's row.
 void DrawGroup(std::string_view line, host::List& list) {
-  const std::string fellowship = ValFromStr(line, "Fellowship");
+  const std::string fellowship = ValFromStr(line, wire::answer::kFellowship);
   if (!fellowship.empty()) {
     const std::int32_t row = list.AddRow();
     list.SetData(1, row, 0, fellowship);
-    const std::string fellows = ValFromStr(line, "Fellows");
+    const std::string fellows = ValFromStr(line, wire::answer::kFellows);
     list.SetData(2, row, 0, fellows);
     if (!fellows.empty()) list.SetData(3, row, 0, std::string("fellows"));
   }
-  const std::string name = ValFromStr(line, "Name");
+  const std::string name = ValFromStr(line, wire::answer::kName);
   if (!name.empty()) {
-    AddIconRow(list, {name, ValFromStr(line, "Level"), ValFromStr(line, "Template")});
+    AddIconRow(list, {name, ValFromStr(line, wire::answer::kLevel),
+                      ValFromStr(line, wire::answer::kTemplate)});
   }
 }
 

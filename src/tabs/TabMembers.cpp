@@ -3,10 +3,11 @@
 #include <array>
 #include <string_view>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -48,11 +49,11 @@ std::string LevelRange(std::int32_t level) {
 }
 
 void DrawMember(std::string_view line, host::List& list) {
-  const std::string name = ValFromStr(line, "Name");
+  const std::string name = ValFromStr(line, wire::answer::kName);
   if (name.empty()) return;
-  const std::int32_t row =
-      AddIconRow(list, {name, ValFromStr(line, "Level"), ValFromStr(line, "Template")});
-  if (ValFromStr(line, "Online") == "True") {
+  const std::int32_t row = AddIconRow(list, {name, ValFromStr(line, wire::answer::kLevel),
+                                             ValFromStr(line, wire::answer::kTemplate)});
+  if (ValFromStr(line, wire::answer::kOnline) == "True") {
     list.SetColor(1, row, kGreen);
     list.SetColor(2, row, 0);
     list.SetColor(3, row, 0);

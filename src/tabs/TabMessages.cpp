@@ -3,13 +3,15 @@
 #include <array>
 #include <string_view>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"
 #include "tabs/ReceivedDate.h"
 #include "web/WebRequest.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -26,12 +28,13 @@ const std::array<ChoiceRequest, 3> kMessageLists{{
 }};
 
 void DrawMessage(std::string_view line, host::List& list) {
-  std::string correspondent = ValFromStr(line, "From");
-  if (correspondent.empty()) correspondent = ValFromStr(line, "To");  // a sent message
+  std::string correspondent = ValFromStr(line, wire::answer::kFrom);
+  if (correspondent.empty()) correspondent = ValFromStr(line, wire::answer::kTo);  // a sent one
   if (correspondent.empty()) return;
-  const std::int32_t row = AddIconRow(list, {correspondent, ValFromStr(line, "Sample")});
-  list.SetData(3, row, 1, kDeleteIcon);
-  list.SetData(4, row, 0, ValFromStr(line, "MsgID"));
+  const std::int32_t row =
+      AddIconRow(list, {correspondent, ValFromStr(line, wire::answer::kSample)});
+  list.SetData(3, row, kIconSub, kDeleteIcon);
+  list.SetData(4, row, kTextSub, ValFromStr(line, wire::answer::kMsgID));
 }
 
 constexpr ListTabLayout kLayout{.module = kModule,
@@ -70,11 +73,10 @@ struct TabMessages::Impl {
         tab_.TypeTo("/message", tab_.CellText(1, nY));
         break;
       case 2:  // the message text is printed, then the list is asked for again
-        tab_.PostArgs("message.php", "read " + FieldValue(tab_.CellText(4, nY)), "PrintAndRefresh");
+        tab_.PostArgs("message.php", "read " + tab_.CellText(4, nY), "PrintAndRefresh");
         break;
       case 3:
-        tab_.PostArgs("message.php", "delete " + FieldValue(tab_.CellText(4, nY)),
-                      "PrintAndRefresh");
+        tab_.PostArgs("message.php", "delete " + tab_.CellText(4, nY), "PrintAndRefresh");
         break;
       default:
         break;
@@ -99,15 +101,15 @@ struct TabMessages::Impl {
   void PrintNew(const std::string& Response) {
     std::int32_t count = 0;
     platform::DateTime newest = kZeroDate;
-    ForEachLine(Response, [&](std::string_view line) {
-      const std::string received = ValFromStr(line, "Recieved");
-      if (received.empty()) return;
+    for (const std::string_view line : wire::SplitRecords(Response)) {
+      const std::string received = ValFromStr(line, wire::answer::kRecieved);
+      if (received.empty()) continue;
       const auto date = ReadReceivedDate(received);
       if (!date) throw Error(error_number::kTypeMismatch, "Type mismatch");
-      if (!IsLater(*date, LastReceived)) return;
+      if (!IsLater(*date, LastReceived)) continue;
       ++count;
       if (IsLater(*date, newest)) newest = *date;
-    });
+    }
     if (count > 0) {
       tab_.Print("You have " + std::to_string(count) + " new message(s)");
       LastReceived = newest;

@@ -6,6 +6,7 @@
 #include "common/Context.h"
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -26,10 +27,11 @@ std::optional<ChoiceRequest> Choose(std::int32_t index) {
 }
 
 void DrawEvent(std::string_view line, host::List& list) {
-  const std::string title = ValFromStr(line, "Event:");
+  // With its colon, so that a key that merely contains the word does not match.
+  const std::string title = ValFromStr(line, std::string(wire::answer::kEvent) + ":");
   if (title.empty()) return;
-  const std::int32_t row =
-      AddIconRow(list, {title, ValFromStr(line, "Date"), ValFromStr(line, "Description")});
+  const std::int32_t row = AddIconRow(list, {title, ValFromStr(line, wire::answer::kDate),
+                                             ValFromStr(line, wire::answer::kDescription)});
   // The whole line, for the clicks: it is printed, and it names who added the entry.
   list.SetData(4, row, 0, std::string(line));
 }
@@ -56,7 +58,7 @@ struct TabQuests::Impl {
   void lstQst_Change(std::int32_t nX, std::int32_t nY) {
     const std::string line = tab_.CellText(4, nY);
     if (nX == 0) {
-      tab_.Whois(ValFromStr(line, "Addedby"));
+      tab_.Whois(ValFromStr(line, wire::answer::kAddedby));
     } else {
       tab_.Print(line);
     }

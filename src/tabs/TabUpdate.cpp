@@ -4,39 +4,26 @@
 #include <string_view>
 #include <vector>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"
-#include "web/SettingsValues.h"
+#include "tabs/ListIcons.h"
 #include "web/CharPostStrings.h"
 #include "web/SettingsFile.h"
+#include "web/SettingsValues.h"
 #include "web/WebRequest.h"
+#include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
 
 constexpr std::string_view kModule = "TabUpdate";
-constexpr std::int32_t kHelpIcon = 100676768;  // 0x060034A0
-constexpr std::int32_t kTextSub = 0;
-constexpr std::int32_t kIconSub = 1;
 constexpr std::int32_t kIconColumn = 0;
 constexpr std::int32_t kInfoColumn = 1;
 constexpr std::int32_t kHelpColumn = 2;
-
-std::vector<std::string_view> SplitAtLineFeeds(std::string_view text) {
-  std::vector<std::string_view> pieces;
-  if (text.empty()) return pieces;
-  std::size_t start = 0;
-  for (std::size_t at = text.find('\n'); at != std::string_view::npos;
-       at = text.find('\n', start)) {
-    pieces.push_back(text.substr(start, at - start));
-    start = at + 1;
-  }
-  pieces.push_back(text.substr(start));
-  return pieces;
-}
 
 const char* BoolText(bool value) {
   return value ? "True" : "False";
@@ -132,7 +119,7 @@ void TabUpdate::Impl::Update(bool PrintToChat) {
   // The post timer counts from here even when the request object drops this post as busy.
   ctx.UpdateTicks = 1;
   const std::string url = ServerURL(ctx) + "update.php";
-  const std::string body = CharPostString(ctx);
+  const wire::FormBody body = CharPostString(ctx);
   // Only the chat command asks for the answer in chat; it is also the only one the player
   // typed, so only it hears that the last update is still waiting for its answer.
   Require(WebRequest)
@@ -158,15 +145,15 @@ void TabUpdate::Impl::DrawTab(const std::string& Response) {
   ErrorHandler{ctx, kModule, "DrawTab"}([&] {
     auto& list = Require(lstUpdate);
     list.Clear();
-    for (std::string_view piece : SplitAtLineFeeds(Response)) {
-      const std::string info = ValFromStr(piece, "Info");
+    for (std::string_view piece : wire::SplitRecords(Response)) {
+      const std::string info = ValFromStr(piece, wire::answer::kInfo);
       if (info.empty()) continue;
-      AddAnswerRow(info, ValFromStr(piece, "Help"));
+      AddAnswerRow(info, ValFromStr(piece, wire::answer::kHelp));
     }
     // An answer the tab cannot read is still shown, so that a click can print it whole.
     if (list.Count() == 0 && !Response.empty()) {
       const std::int32_t row = list.AddRow();
-      list.SetData(kIconColumn, row, kIconSub, std::int64_t{kHelpIcon});
+      list.SetData(kIconColumn, row, kIconSub, kHelpIcon);
       list.SetData(kInfoColumn, row, kTextSub, std::string("Error on page."));
       list.SetData(kHelpColumn, row, kTextSub, Response);
     }
@@ -176,7 +163,7 @@ void TabUpdate::Impl::DrawTab(const std::string& Response) {
 void TabUpdate::Impl::AddAnswerRow(const std::string& info, const std::string& help) {
   auto& list = Require(lstUpdate);
   const std::int32_t row = list.AddRow();
-  if (!help.empty()) list.SetData(kIconColumn, row, kIconSub, std::int64_t{kHelpIcon});
+  if (!help.empty()) list.SetData(kIconColumn, row, kIconSub, kHelpIcon);
   list.SetData(kInfoColumn, row, kTextSub, info);
   list.SetData(kHelpColumn, row, kTextSub, help);
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/DemoService.h"
-#include "common/OstravelLib.h"
 #include "platform/DateTime.h"
+#include "wire/AnswerRecord.h"
 
 namespace ostravel::app {
 namespace {
@@ -54,7 +54,7 @@ std::vector<std::string> Lines(const std::string& text) {
 std::vector<std::string> Column(const std::string& answer, std::string_view key) {
   std::vector<std::string> values;
   for (const auto& line : Lines(answer))
-    if (auto value = ValFromStr(line, key); !value.empty()) values.push_back(value);
+    if (auto value = wire::ReadField(line, key); !value.empty()) values.push_back(value);
   return values;
 }
 
@@ -74,12 +74,12 @@ TEST_F(DemoServiceTest, CharacterUpdateAnswersInfoLinesAndMakesAnOnlineMember) {
             "Info: Character Ostra Vel updated  Help: Your record is shared with the "
             "allegiance.");
   EXPECT_THAT(lines, Contains("Info: Level 126"));
-  for (const auto& line : lines) EXPECT_THAT(ValFromStr(line, "Info"), Not(IsEmpty()));
+  for (const auto& line : lines) EXPECT_THAT(wire::ReadField(line, "Info"), Not(IsEmpty()));
 
   const std::string record = Ask("member.php", "whois ostra vel");
-  EXPECT_EQ(ValFromStr(record, "Online"), "True");
-  EXPECT_EQ(ValFromStr(record, "Template"), "Adventurer");
-  EXPECT_EQ(ValFromStr(record, "Patron"), "Sir Wendel");  // the LF pair is not part of it
+  EXPECT_EQ(wire::ReadField(record, "Online"), "True");
+  EXPECT_EQ(wire::ReadField(record, "Template"), "Adventurer");
+  EXPECT_EQ(wire::ReadField(record, "Patron"), "Sir Wendel");  // the LF pair is not part of it
   EXPECT_THAT(Column(Ask("member.php", "list online level>125 level<127"), "Name"),
               testing::ElementsAre("Ostra Vel"));
 }
@@ -88,7 +88,7 @@ TEST_F(DemoServiceTest, AMessageReadMovesToTheReadListAndOneSentReachesTheRecipi
   const std::string id = Column(Ask("message.php", "inbox new"), "MsgID").front();
   const auto lines = Lines(Ask("message.php", "read " + id));
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(ValFromStr(lines[0], "From"), "Queen Ann");
+  EXPECT_EQ(wire::ReadField(lines[0], "From"), "Queen Ann");
   EXPECT_THAT(lines[1], StartsWith("Welcome to the allegiance!"));
   EXPECT_THAT(Column(Ask("message.php", "inbox new"), "MsgID"), Not(Contains(id)));
   EXPECT_THAT(Column(Ask("message.php", "inbox read"), "MsgID"), Contains(id));
@@ -110,8 +110,9 @@ TEST_F(DemoServiceTest, TextTravelsInTheCodePage) {
   DemoService japanese(932, FixedNow);
   const std::string name = "\x83\x41\x83\x93";  // katakana A N in 932
   japanese.Handle("update.php", CharRecord(name, 50));
-  EXPECT_EQ(ValFromStr(japanese.Handle("member.php", StdFields() + "&args=whois " + name), "Name"),
-            name);
+  EXPECT_EQ(
+      wire::ReadField(japanese.Handle("member.php", StdFields() + "&args=whois " + name), "Name"),
+      name);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 
 #include "platform/DateTime.h"
 
-namespace ostravel::app {
+namespace ostravel::wire {
 
-// Calendar arithmetic and the date texts of the demo service. The service writes dates as
+// Calendar arithmetic and the date texts of the services. A service writes dates as
 // "YYYY-MM-DD hh:mm:ss" (sortable, and what the Messages tab reads from "Recieved").
 
 // Seconds since 1 January 1970 00:00:00 of a local date and time, with no time zone applied.
@@ -38,4 +38,4 @@ struct ClockTime {
 };
 std::optional<ClockTime> ParseClockTime(std::string_view text);
 
-}  // namespace ostravel::app
+}  // namespace ostravel::wire

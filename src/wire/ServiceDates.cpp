@@ -1,10 +1,10 @@
-#include "DemoDates.h"
+#include "wire/ServiceDates.h"
 
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 
-namespace ostravel::app {
+namespace ostravel::wire {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
@@ -90,4 +90,4 @@ std::optional<ClockTime> ParseClockTime(std::string_view text) {
   return ClockTime{*hour, *minute};
 }
 
-}  // namespace ostravel::app
+}  // namespace ostravel::wire
