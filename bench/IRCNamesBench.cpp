@@ -208,4 +208,19 @@ void BM_NamesFloodTicks(benchmark::State& state) {
 }
 BENCHMARK(BM_NamesFloodTicks)->Arg(100000)->Arg(1000000)->Unit(benchmark::kSecond)->Iterations(1);
 
+// What one socket read of name replies (16 KiB, about 1,600 nicks) costs the users of a channel
+// that already holds range(0) of them: the read handler runs on the same thread as the page.
+void BM_UsersAddOneReadIntoALargeList(benchmark::State& state) {
+  IRCUsers users;
+  for (int i = 0; i < state.range(0); ++i) users.Add("user" + std::to_string(i * 2));
+  int next = 1;
+  for (auto _ : state) {
+    for (int i = 0; i < 1600; ++i, next += 2) users.Add("user" + std::to_string(next));
+  }
+}
+BENCHMARK(BM_UsersAddOneReadIntoALargeList)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
