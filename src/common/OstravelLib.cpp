@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "common/ChatSafeText.h"
 #include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "platform/Clock.h"
@@ -53,12 +54,14 @@ std::string Hour24(std::string_view hour, std::string_view marker) {
 }  // namespace
 
 void PrintChat(Context& ctx, std::string_view Text, std::int32_t Color, bool WithPrefix) {
-  if (Text.empty()) return;
+  // Everything the plug-in prints passes here, IRC lines and service answers among it.
+  std::string text = ChatSafeText(Text);
+  if (text.empty()) return;
   auto& hooks = Require(ctx.ACHooks);
   if (WithPrefix) {
-    hooks.ChatOut(std::string(kChatPrefix) + std::string(Text), Color, kChatWindow);
+    hooks.ChatOut(std::string(kChatPrefix) + text, Color, kChatWindow);
   } else {
-    hooks.ChatText(std::string(Text), Color, kChatWindow);
+    hooks.ChatText(text, Color, kChatWindow);
   }
 }
 

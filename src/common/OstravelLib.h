@@ -15,8 +15,9 @@ class Error;
 inline constexpr std::int32_t kChatColor = 7;
 inline constexpr std::string_view kChatPrefix = "OV>> ";
 
-// Writes `Text` into the game chat (window 1), behind "OV>> " when `WithPrefix` is set.
-// An empty text prints nothing. Throws Error when the host's hooks are gone.
+// Writes `Text` into the game chat (window 1), behind "OV>> " when `WithPrefix` is set, made
+// safe for it first (ChatSafeText). A text that is empty then prints nothing. Throws Error when the
+// host's hooks are gone.
 void PrintChat(Context& ctx, std::string_view Text, std::int32_t Color, bool WithPrefix);
 
 // Appends "[date time] Text" and CR LF to "log.txt" in the plug-in folder, in the code page;

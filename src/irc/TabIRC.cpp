@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "base/AsciiText.h"
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/Variant.h"
@@ -20,7 +20,15 @@ constexpr std::string_view kModule = "TabIRC";
 constexpr std::int32_t kTimerMs = 100;
 constexpr std::int32_t kUserIcon = 100668264;
 
+std::int32_t Row(std::size_t index) {
+  return static_cast<std::int32_t>(index);
+}
+
 }  // namespace
+
+std::string MoreRowText(std::size_t more) {
+  return "... and " + std::to_string(more) + " more";
+}
 
 std::string IrcNick(std::string character_name) {
   std::replace(character_name.begin(), character_name.end(), ' ', '_');
@@ -135,7 +143,9 @@ void TabIRC::lstIRC_Change(std::int32_t nX, std::int32_t nY) {
   ErrorHandler{ctx_, kModule, "lstIRC_Change"}([&] {
     if (chIRC->ChoiceCount() == 0) return;
     const auto [server, channel] = Current();
-    const std::string nick = host::ToText(lstIRC->Data(1, nY, 0));
+    // The rows of the users drawn last; the "more" row names nobody.
+    if (nY < 0 || static_cast<std::size_t>(nY) >= drawn_.size()) return;
+    const std::string nick = drawn_[static_cast<std::size_t>(nY)];
     if (nX == 0) {
       server->Whois(nick);
       server->CTCPVersion(nick);
@@ -168,16 +178,55 @@ void TabIRC::ShowChannelStates() {
   }
 }
 
+// Only what changed goes to the host, and at most kMaxUserRows users and the "more" row: the
+// tick runs on the game's own thread, and a server may list a million names.
 void TabIRC::DrawTab(IRCChannel& channel) {
   ErrorHandler{ctx_, kModule, "DrawTab"}([&] {
     channel.Users.UsersChanged = false;
-    lstIRC->Clear();
-    for (const auto& user : channel.Users.Members()) {
-      const std::int32_t row = lstIRC->AddRow();
-      lstIRC->SetData(0, row, 1, std::int64_t{kUserIcon});
-      lstIRC->SetData(1, row, 0, user->NickName);
+    if (!list_in_step_ || channel.Users.Count() == 0) ClearList();
+    list_in_step_ = false;  // until every change below reached the host
+    const std::size_t total = static_cast<std::size_t>(channel.Users.Count());
+    const std::size_t shown = std::min(total, kMaxUserRows);
+    const std::size_t more = total - shown;
+    if (more_shown_ > 0 && more == 0) {
+      lstIRC->DeleteRow(Row(drawn_.size()));
+      more_shown_ = 0;
     }
+    DrawUsers(channel.Users, shown);
+    if (more != more_shown_) {
+      if (more_shown_ == 0) lstIRC->AddRow();
+      lstIRC->SetData(1, Row(shown), 0, MoreRowText(more));
+      more_shown_ = more;
+    }
+    list_in_step_ = true;
   });
+}
+
+// Rows 0 to `shown` - 1 take the first users; rows past them go.
+void TabIRC::DrawUsers(const IRCUsers& users, std::size_t shown) {
+  std::size_t row = 0;
+  for (const auto& user : users.Members()) {
+    if (row == shown) break;
+    if (row == drawn_.size()) {
+      lstIRC->SetData(0, lstIRC->AddRow(), 1, std::int64_t{kUserIcon});
+      drawn_.emplace_back();
+    }
+    if (drawn_[row] != user->NickName) {
+      lstIRC->SetData(1, Row(row), 0, user->NickName);
+      drawn_[row] = user->NickName;
+    }
+    ++row;
+  }
+  while (drawn_.size() > shown) {
+    lstIRC->DeleteRow(Row(drawn_.size() - 1));
+    drawn_.pop_back();
+  }
+}
+
+void TabIRC::ClearList() {
+  lstIRC->Clear();
+  drawn_.clear();
+  more_shown_ = 0;
 }
 
 void TabIRC::LoadSettings() {

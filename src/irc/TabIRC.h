@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <pugixml.hpp>
 #include <string>
@@ -14,6 +15,10 @@
 namespace ostravel {
 
 struct Context;
+
+// The most users the page lists; a last row says how many more there are. Every row costs a
+// call into the host on the game's own thread, and no player scrolls through more.
+inline constexpr std::size_t kMaxUserRows = 200;
 
 // The "IRC" page and the owner of the IRC client: the channels of the settings file in a
 // choice, the "On" box that joins or leaves the chosen one, its users in the list, and the way
@@ -39,6 +44,8 @@ class TabIRC {
   void lstIRC_Change(std::int32_t nX, std::int32_t nY);
   void Timer_Timeout();
   void DrawTab(IRCChannel& channel);
+  void DrawUsers(const IRCUsers& users, std::size_t shown);
+  void ClearList();
   // Puts each channel's state behind its name in the choice ("#c (not joined)").
   void ShowChannelStates();
   void LoadSettings();
@@ -56,6 +63,12 @@ class TabIRC {
   // The server and channel of each entry of chIRC, whose text changes with the channel's state.
   std::vector<std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>>> entries_;
   std::vector<std::string> shown_;
+  // What lstIRC shows: the nick of each user row, and the count in the "more" row behind them
+  // (0 when there is none). Redrawing changes only what differs from it.
+  std::vector<std::string> drawn_;
+  std::size_t more_shown_ = 0;
+  // False while a redraw is under way, so that one the host failed starts afresh.
+  bool list_in_step_ = true;
   bool settings_loaded_ = false;
   bool names_set_ = false;
   host::Connection choice_changed_;
@@ -64,6 +77,8 @@ class TabIRC {
   host::Connection timer_ticked_;
 };
 
+// The text of the last row when more users are in the channel than the page lists.
+std::string MoreRowText(std::size_t more);
 // The nick of a character on IRC: spaces become "_", apostrophes "^".
 std::string IrcNick(std::string character_name);
 // The short tag of a game server ("DT" for Darktide), "" for one not in the list.

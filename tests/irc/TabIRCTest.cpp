@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 
+#include "common/ChatSafeText.h"
 #include "irc/TabIRC.h"
 #include "sim/SimControls.h"
 #include "sim/SimView.h"
@@ -152,6 +153,103 @@ TEST_F(TabIRCTest, SwitchingOffPartsAndOnlyTheJoinFlagsAreSaved) {
                                     "join=False password=pw key=k2 ",
                                     "server=127.0.0.1 port=9 channel=#ONE command=dup colorcode=1 "
                                     "join=True "));
+}
+
+// The nicks n000 to n(count - 1), `first` on.
+std::vector<std::string> Nicks(int first, int count) {
+  std::vector<std::string> nicks;
+  for (int i = first; i < first + count; ++i) {
+    std::string number = std::to_string(i);
+    nicks.push_back("n" + std::string(3 - number.size(), '0') + number);
+  }
+  return nicks;
+}
+
+TEST_F(TabIRCTest, ALongUserListShowsTheFirstUsersAndHowManyMoreAsUsersComeAndGo) {
+  const int cap = static_cast<int>(kMaxUserRows);
+  const auto user_rows = [&](int first, int count) {
+    std::vector<std::string> rows;
+    for (const auto& nick : Nicks(first, count)) rows.push_back("100668264 " + nick);
+    return rows;
+  };
+  const auto rows_from = [&](std::vector<std::string> first, const std::string& more) {
+    if (!more.empty()) first.push_back(" " + more);
+    return first;
+  };
+  const auto tick = [&] {
+    LinesUntilSync();
+    harness.host.FireTimers(100);
+    return Rows();
+  };
+  OnBox().UserCheck(true);
+  Register();
+  const auto names = Nicks(0, cap + 50);
+  for (std::size_t i = 0; i < names.size(); i += 25) {
+    std::string line = ":irc.test 353 Ostra_Vel = #one :";
+    for (std::size_t j = i; j < i + 25; ++j) line += names[j] + " ";
+    scripted.Send(line);
+  }
+  EXPECT_EQ(tick(), rows_from(user_rows(0, cap), "... and 50 more"));
+
+  scripted.Send(":aaa!a@h JOIN #one");  // at the top: every row moves down
+  auto expected = user_rows(0, cap - 1);
+  expected.insert(expected.begin(), "100668264 aaa");
+  EXPECT_EQ(tick(), rows_from(expected, "... and 51 more"));
+
+  scripted.Send(":aaa!a@h PART #one");
+  for (const auto& nick : Nicks(0, 61)) scripted.Send(":" + nick + "!u@h PART #one");
+  EXPECT_EQ(tick(), user_rows(61, cap - 11));  // the "more" row went with the last of them
+
+  for (int i = 0; i < 20; ++i) scripted.Send(":z" + std::to_string(i + 10) + "!u@h JOIN #one");
+  expected = user_rows(61, cap - 11);
+  for (int i = 0; i < 11; ++i) expected.push_back("100668264 z" + std::to_string(i + 10));
+  EXPECT_EQ(tick(), rows_from(expected, "... and 9 more"));
+
+  Choice().UserChoose(1);  // another channel, and back
+  EXPECT_THAT(Rows(), ElementsAre());
+  Choice().UserChoose(0);
+  EXPECT_EQ(Rows(), rows_from(expected, "... and 9 more"));
+
+  // A click on the "more" row names nobody; the rows of users name who the row shows.
+  List().UserClick(0, cap);
+  List().UserClick(1, cap);
+  List().UserClick(0, 3);
+  List().UserClick(1, cap - 1);
+  EXPECT_EQ(scripted.Line(3s), "WHOIS n064");
+  std::vector<std::string> typed;
+  for (const auto& effect : harness.effects)
+    if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
+  EXPECT_THAT(typed, ElementsAre("@one z20: "));
+}
+
+// What the server sends reaches chat without formatting codes or control characters, and a
+// line of tens of kilobytes is cut for it.
+TEST_F(TabIRCTest, IrcTextReachesChatWithoutControlCharactersAndCutWhenTooLong) {
+  using namespace std::string_literals;
+  Register();
+  LinesUntilSync();
+  const std::string prefix_line = "OV>> <amy> ";
+  const struct {
+    std::string line;
+    std::string chat;
+  } cases[] = {
+      {":amy!a@h PRIVMSG #one :hello\0world"s, prefix_line + "helloworld"},
+      {":amy!a@h PRIVMSG #one :\x02"
+       "bold\x02 \x03"
+       "04,01red\x03 bell\x07 esc\x1B[0m tab\tend",
+       prefix_line + "bold red bell esc[0m tab end"},
+      {":amy!a@h PRIVMSG #one :" + std::string(60000, 'x'),
+       prefix_line + std::string(kMaxChatLineBytes - 6, 'x') + std::string(kChatCutMark)},
+      {":amy!a@h NOTICE Ostra_Vel :\x0E\x7F"
+       "caf\xC3\xA9\xC2\x80",
+       "OV>> [IRC] -amy- caf\xC3\xA9"},
+  };
+  for (const auto& [line, chat] : cases) {
+    harness.effects.clear();
+    scripted.Send(line);
+    LinesUntilSync();
+    EXPECT_THAT(harness.ChatTexts(), ElementsAre(chat)) << line.substr(0, 60);
+  }
 }
 
 // A page of one channel, or of none: the handlers work on the one, and do nothing without any.

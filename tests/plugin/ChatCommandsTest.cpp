@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/ChatSafeText.h"
 #include "plugin/ChatCommands.h"
 #include "tabs/TabWorld.h"
 
@@ -145,6 +146,34 @@ TEST_F(ChatCommandsTest, ACommandTypedBeforeTheLastIsAnsweredSaysItWasNotSent) {
   // Two requests in flight at once reach the server in either order.
   EXPECT_THAT(world.Sent(),
               UnorderedElementsAre(StartsWith("member.php "), StartsWith("update.php ")));
+}
+
+// An answer reaches chat without the control characters it brought, and cut where it is too
+// long for one chat line or one chat text.
+TEST_F(ChatCommandsTest, AnAnswerIsPrintedWithoutControlCharactersAndCutWhenTooLong) {
+  using namespace std::string_literals;
+  const std::string mark(kChatCutMark);
+  std::string lines;  // 64 bytes each: as many as one chat text holds fill it exactly
+  for (std::size_t i = 0; i < kMaxChatTextBytes / 64; ++i) lines += std::string(63, 'x') + "\n";
+  const struct {
+    test::RecordingServer::Reply reply;
+    std::string chat;
+  } cases[] = {
+      {test::RecordingServer::Reply::Status(200, "Name: Ann\0  Level: 275\x07\r\nName: Bob"s),
+       "OV>> Name: Ann  Level: 275\r\nName: Bob"},
+      {test::RecordingServer::Reply::Status(200, "\0\x1B"s), ""},
+      {test::RecordingServer::Reply::Status(200, std::string(1 << 20, 'q')),
+       "OV>> " + std::string(kMaxChatLineBytes, 'q') + mark},
+      {test::RecordingServer::Reply::Generated(1 << 20, false), "OV>> " + lines + mark},
+  };
+  for (const auto& [reply, chat] : cases) {
+    harness.effects.clear();
+    world.server.Respond("/member.php", reply);
+    EXPECT_TRUE(Type("@mbr list online"));
+    const auto printed = harness.ChatTexts();
+    EXPECT_EQ(printed.empty() ? "" : printed[0], chat) << chat.substr(0, 40);
+    EXPECT_LE(printed.size(), 1u);
+  }
 }
 
 TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheStartUpLine) {
