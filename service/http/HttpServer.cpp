@@ -23,7 +23,6 @@
 namespace ostravel::service {
 namespace {
 
-constexpr int kListenBacklog = 511;
 constexpr std::size_t kChunkedDiscardFactor = 16;
 // The log, the database, the listening socket and the library's own descriptors.
 constexpr std::size_t kDescriptorsBesideConnections = 64;
@@ -96,7 +95,7 @@ class HttpServer::Impl {
 uint16_t HttpServer::Impl::Start() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ != nullptr) return port_;
-  ListenSocket listening(options_.address, options_.port, kListenBacklog);
+  ListenSocket listening(options_.address, options_.port, options_.listenBacklog);
   ListenSocket::ReserveDescriptors(options_.maxConnections + kDescriptorsBesideConnections);
   {
     const TerminationSignalsBlocked blocked;

@@ -32,6 +32,10 @@ struct HttpServerOptions {
   // Retry-After. A plug-in posts two or three times a minute, a player typing a few more.
   unsigned requestBurstPerAddress = 60;
   double requestsPerSecondPerAddress = 1.0;
+  // Connections the kernel holds for the server before it accepts them; a burst beyond it
+  // loses SYNs, and the clients wait a second before they try again. The kernel caps it at
+  // net.core.somaxconn (4096 by default).
+  int listenBacklog = 4096;
   // The worker threads; each serves its share of the connections through epoll.
   unsigned threads = 4;
   // How long Stop waits for requests in flight before it closes what is left.
