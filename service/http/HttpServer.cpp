@@ -14,11 +14,13 @@
 #include <thread>
 
 #include "service/http/AccessLog.h"
+#include "service/http/AddressConnections.h"
 #include "service/http/AddressRateLimit.h"
 #include "service/http/ConnectionWatch.h"
 #include "service/http/ListenSocket.h"
 #include "service/http/MhdConnection.h"
 #include "service/http/SignalWait.h"
+#include "service/http/SteadyClock.h"
 
 namespace ostravel::service {
 namespace {
@@ -27,15 +29,9 @@ constexpr std::size_t kChunkedDiscardFactor = 16;
 // The log, the database, the listening socket and the library's own descriptors.
 constexpr std::size_t kDescriptorsBesideConnections = 64;
 
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 // What the server keeps of one request from its first line to its last byte out.
 struct PendingRequest {
-  std::int64_t startMs = NowMs();
+  std::int64_t startMs = SteadyMs();
   HttpRequest request;
   bool headersSeen = false;
   bool bodyTooLarge = false;
@@ -54,7 +50,8 @@ class HttpServer::Impl {
         handler_(std::move(handler)),
         log_(accessLog),
         rate_(options_.requestBurstPerAddress, options_.requestsPerSecondPerAddress),
-        watch_(options_.requestTimeoutSeconds, log_) {}
+        watch_(options_.requestTimeoutSeconds, log_),
+        connections_(options_.maxConnectionsPerAddress) {}
   ~Impl() { Stop(); }
 
   uint16_t Start();
@@ -68,6 +65,7 @@ class HttpServer::Impl {
                              size_t* size, void** context);
   static void OnCompleted(void* self, MHD_Connection* connection, void** context,
                           MHD_RequestTerminationCode code);
+  static MHD_Result OnAccept(void* self, const sockaddr* address, socklen_t length);
   static void OnConnection(void* self, MHD_Connection* connection, void** token,
                            MHD_ConnectionNotificationCode code);
   static void OnLibraryError(void* self, const char* format, va_list arguments);
@@ -85,6 +83,7 @@ class HttpServer::Impl {
   AccessLog log_;
   AddressRateLimit rate_;
   ConnectionWatch watch_;
+  AddressConnections connections_;
   std::mutex lifecycle_;
   MHD_Daemon* daemon_ = nullptr;
   uint16_t port_ = 0;
@@ -117,11 +116,10 @@ MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
   // the largest allowed and for the answer's own headers.
   const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
   return MHD_start_daemon(
-      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
+      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, &OnAccept, this,
       &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this, MHD_OPTION_LISTEN_SOCKET,
       listening, MHD_OPTION_THREAD_POOL_SIZE, std::max(options_.threads, 1u),
-      MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-      options_.maxConnectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT,
+      MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
       static_cast<unsigned>(options_.idleTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
       connectionMemory, MHD_OPTION_URI_LOG_CALLBACK, &OnRequestLine, this,
       MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection,
@@ -134,8 +132,8 @@ void HttpServer::Impl::Stop() {
   stopping_ = true;
   const MHD_socket listening = MHD_quiesce_daemon(daemon_);
   if (listening != MHD_INVALID_SOCKET) close(listening);
-  const std::int64_t deadline = NowMs() + options_.stopGraceSeconds * 1000LL;
-  while (inFlight_ > 0 && NowMs() < deadline) {
+  const std::int64_t deadline = SteadyMs() + options_.stopGraceSeconds * 1000LL;
+  while (inFlight_ > 0 && SteadyMs() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (inFlight_ > 0) {
@@ -184,7 +182,7 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
     pending.request.contentType = type;
   }
-  if (const int wait = rate_.Admit(pending.request.remoteAddress, NowMs()); wait > 0) {
+  if (const int wait = rate_.Admit(pending.request.remoteAddress, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
     HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
@@ -284,21 +282,36 @@ void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void*
   }
   const HttpRequest& request = pending->request;
   impl.log_.Request({request.remoteAddress, request.method, request.path, pending->detail,
-                     pending->status, NowMs() - pending->startMs, note});
+                     pending->status, SteadyMs() - pending->startMs, note});
   delete pending;
   --impl.inFlight_;
   impl.watch_.Answered(SocketContext(connection));
 }
 
+// The cap per address is kept here rather than by the library, whose refusal does not say
+// whom it refused.
+MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, socklen_t) {
+  auto& impl = *static_cast<Impl*>(self);
+  const std::string text = AddressText(address);
+  if (!impl.connections_.Full(text)) return MHD_YES;
+  impl.log_.Error("refused a connection from " + text + ": " +
+                  std::to_string(impl.options_.maxConnectionsPerAddress) +
+                  " open from that address already");
+  return MHD_NO;
+}
+
 void HttpServer::Impl::OnConnection(void* self, MHD_Connection* connection, void** token,
                                     MHD_ConnectionNotificationCode code) {
   auto& impl = *static_cast<Impl*>(self);
+  const std::string address = ClientAddress(connection);
   if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+    impl.connections_.Closed(address);
     impl.watch_.Closed(*token);
     *token = nullptr;
     return;
   }
-  *token = impl.watch_.Opened(SocketDescriptor(connection), ClientAddress(connection));
+  impl.connections_.Opened(address);
+  *token = impl.watch_.Opened(SocketDescriptor(connection), address);
 }
 
 void HttpServer::Impl::OnLibraryError(void* self, const char* format, va_list arguments) {

@@ -20,7 +20,10 @@ MHD_Result CountContentLength(void* count, MHD_ValueKind, const char* key, const
 
 std::string ClientAddress(MHD_Connection* connection) {
   const auto* info = Info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  const sockaddr* address = info == nullptr ? nullptr : info->client_addr;
+  return AddressText(info == nullptr ? nullptr : info->client_addr);
+}
+
+std::string AddressText(const sockaddr* address) {
   char text[INET6_ADDRSTRLEN] = "?";
   if (address != nullptr && address->sa_family == AF_INET) {
     inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);

@@ -9,6 +9,7 @@ namespace ostravel::service {
 // Small readings of libmicrohttpd's connection state, each in the form the server logs or
 // keeps it.
 std::string ClientAddress(MHD_Connection* connection);
+std::string AddressText(const sockaddr* address);
 // The socket context set when the connection opened (the connection watch's token).
 void* SocketContext(MHD_Connection* connection);
 int SocketDescriptor(MHD_Connection* connection);
