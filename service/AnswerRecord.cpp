@@ -1,6 +1,6 @@
-#include "DemoRecord.h"
+#include "service/AnswerRecord.h"
 
-namespace ostravel::app {
+namespace ostravel::service {
 
 std::string CleanValue(std::string_view text) {
   std::string out;
@@ -18,7 +18,7 @@ std::string CleanValue(std::string_view text) {
   return out;
 }
 
-DemoRecord& DemoRecord::Add(std::string_view key, std::string_view value) {
+AnswerRecord& AnswerRecord::Add(std::string_view key, std::string_view value) {
   const std::string clean = CleanValue(value);
   if (clean.empty()) return *this;
   if (!text_.empty()) text_ += "  ";
@@ -28,12 +28,23 @@ DemoRecord& DemoRecord::Add(std::string_view key, std::string_view value) {
   return *this;
 }
 
-DemoRecord& DemoRecord::AddNumber(std::string_view key, std::int64_t value) {
+AnswerRecord& AnswerRecord::AddNumber(std::string_view key, std::int64_t value) {
   return Add(key, std::string_view(std::to_string(value)));
 }
 
-DemoRecord& DemoRecord::AddFlag(std::string_view key, bool value) {
+AnswerRecord& AnswerRecord::AddFlag(std::string_view key, bool value) {
   return Add(key, std::string_view(value ? "True" : "False"));
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string line = CleanValue(text.substr(0, end));
+    if (!line.empty()) lines.push_back(std::move(line));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
+  return lines;
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -45,4 +56,4 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return out;
 }
 
-}  // namespace ostravel::app
+}  // namespace ostravel::service

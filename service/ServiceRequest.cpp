@@ -1,0 +1,207 @@
+#include "service/ServiceRequest.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "platform/CodePage.h"
+
+namespace ostravel::service {
+namespace {
+
+constexpr std::string_view kWhiteSpace = " \t\r\n";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD, for bytes without a character
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// "+" to a space and "%XX" to its byte; nullopt for a "%" without two hex digits.
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '+') {
+      out += ' ';
+    } else if (c != '%') {
+      out += c;
+    } else if (i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return out;
+}
+
+struct RawPair {
+  std::string_view key;
+  std::string_view value;
+};
+
+// The pairs of a body; the "args" pair takes the rest of the body.
+std::vector<RawPair> SplitPairs(std::string_view body) {
+  std::vector<RawPair> pairs;
+  while (!body.empty()) {
+    if (body.starts_with("args=")) {
+      pairs.push_back({body.substr(0, 4), body.substr(5)});
+      break;
+    }
+    const std::size_t end = body.find('&');
+    const std::string_view pair = body.substr(0, end);
+    body = end == std::string_view::npos ? std::string_view() : body.substr(end + 1);
+    if (pair.empty()) continue;
+    const std::size_t equals = pair.find('=');
+    pairs.push_back({pair.substr(0, equals), equals == std::string_view::npos
+                                                 ? std::string_view()
+                                                 : pair.substr(equals + 1)});
+  }
+  return pairs;
+}
+
+// Control characters other than tab and line breaks; C1 ones (U+0080 to U+009F) are what the
+// five unassigned bytes of 1252 become.
+bool HasControlCharacter(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) return true;
+    if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::optional<std::string> ToUtf8(std::string_view bytes, const platform::CodePage& code_page) {
+  std::string text = code_page.ToUtf8(bytes);
+  if (text.find(kReplacement) != std::string::npos || HasControlCharacter(text)) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+ParsedRequest Refuse(std::string error) {
+  return {std::nullopt, std::move(error)};
+}
+
+// The standard fields are numbers; a text there is a broken or forged request.
+std::string CheckStandardFields(const ServiceRequest& request) {
+  const auto in_range = [&](std::string_view key, std::int64_t low, std::int64_t high) {
+    if (!request.Has(key)) return true;
+    const auto value = ParseWholeNumber(request.Field(key));
+    return value && *value >= low && *value <= high;
+  };
+  constexpr std::int64_t kMinInt = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int64_t kMaxInt = std::numeric_limits<std::int32_t>::max();
+  for (const auto key : {"CID", "MID", "FLID"}) {
+    if (!in_range(key, kMinInt, kMaxInt)) {
+      return "The field " + std::string(key) +
+             " must be a whole number from -2147483648 to "
+             "2147483647.";
+    }
+  }
+  if (!in_range("Location", 0, std::numeric_limits<std::uint32_t>::max())) {
+    return "The field Location must be a whole number from 0 to 4294967295.";
+  }
+  if (!in_range("WantFellowship", 0, 1)) return "The field WantFellowship must be 0 or 1.";
+  return {};
+}
+
+}  // namespace
+
+std::string_view Trim(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kWhiteSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
+}
+
+std::vector<std::string_view> SplitWords(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (auto split = FirstWord(text); !split.word.empty(); split = FirstWord(split.rest)) {
+    words.push_back(split.word);
+  }
+  return words;
+}
+
+WordAndRest FirstWord(std::string_view text) {
+  text = Trim(text);
+  const std::size_t end = text.find_first_of(kWhiteSpace);
+  if (end == std::string_view::npos) return {text, {}};
+  return {text.substr(0, end), Trim(text.substr(end))};
+}
+
+std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
+  text = Trim(text);
+  if (text.empty()) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+      std::fabs(value) > 9.0e18) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+  std::size_t count = 0;
+  for (const char c : utf8) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+  }
+  return count;
+}
+
+std::string ServiceRequest::Field(std::string_view key) const {
+  const auto it = fields.find(key);
+  return it == fields.end() ? std::string() : std::string(Trim(it->second));
+}
+
+std::int64_t ServiceRequest::Number(std::string_view key, std::int64_t fallback) const {
+  return ParseWholeNumber(Field(key)).value_or(fallback);
+}
+
+ParsedRequest ReadServiceRequest(std::string_view body, const platform::CodePage& code_page,
+                                 const platform::DateTime& now) {
+  ServiceRequest request;
+  const auto pairs = SplitPairs(body);
+  if (pairs.size() > kMaxFields) return Refuse("The request has too many fields.");
+  for (const auto& pair : pairs) {
+    const auto key_bytes = Unescape(pair.key);
+    const auto value_bytes = Unescape(pair.value);
+    if (!key_bytes || !value_bytes) return Refuse("The request has a broken % escape.");
+    const auto key = ToUtf8(*key_bytes, code_page);
+    const auto value = ToUtf8(*value_bytes, code_page);
+    if (!key || !value) {
+      return Refuse("The request has bytes that code page " + std::to_string(code_page.Number()) +
+                    " has no character for (or control characters).");
+    }
+    if (key->empty()) continue;
+    const std::size_t limit = *key == "args" ? kMaxArgsLength : kMaxFieldLength;
+    if (CharacterCount(*value) > limit) {
+      return Refuse("The field " + *key + " is longer than " + std::to_string(limit) +
+                    " characters.");
+    }
+    if (!request.fields.emplace(*key, *value).second) {
+      return Refuse("The field " + *key + " appears twice in the request.");
+    }
+  }
+  if (std::string error = CheckStandardFields(request); !error.empty()) return Refuse(error);
+  if (const auto args = request.fields.find("args"); args != request.fields.end()) {
+    request.args = args->second;
+  }
+  // Ids travel as signed 32-bit numbers and the location as unsigned.
+  request.character = static_cast<std::int32_t>(request.Number("CID"));
+  request.monarch = static_cast<std::int32_t>(request.Number("MID"));
+  request.location = static_cast<std::uint32_t>(request.Number("Location"));
+  request.fellowship_leader = static_cast<std::int32_t>(request.Number("FLID"));
+  request.wants_fellowship = request.Number("WantFellowship") != 0;
+  request.now = now;
+  return {std::move(request), {}};
+}
+
+}  // namespace ostravel::service
