@@ -1,0 +1,49 @@
+#include "service/http/AddressRateLimit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ostravel::service {
+namespace {
+
+constexpr std::int64_t kSweepEveryMs = 60'000;
+
+}  // namespace
+
+AddressRateLimit::AddressRateLimit(unsigned burst, double perSecond)
+    : burst_(burst), perMs_(std::max(perSecond, 0.0) / 1000.0) {}
+
+int AddressRateLimit::Admit(const std::string& address, std::int64_t nowMs) {
+  if (burst_ == 0) return 0;
+  const std::lock_guard lock(mutex_);
+  if (nowMs - lastSweepMs_ >= kSweepEveryMs) ForgetRefilled(nowMs);
+  auto [entry, inserted] = buckets_.try_emplace(address, Bucket{burst_, nowMs});
+  Bucket& bucket = entry->second;
+  if (!inserted) {
+    const auto elapsed = static_cast<double>(std::max<std::int64_t>(nowMs - bucket.updatedMs, 0));
+    bucket.tokens = std::min(burst_, bucket.tokens + elapsed * perMs_);
+    bucket.updatedMs = nowMs;
+  }
+  if (bucket.tokens >= 1.0) {
+    bucket.tokens -= 1.0;
+    return 0;
+  }
+  if (perMs_ <= 0) return 3600;
+  const double waitMs = (1.0 - bucket.tokens) / perMs_;
+  return std::max(1, static_cast<int>(std::ceil(waitMs / 1000.0)));
+}
+
+std::size_t AddressRateLimit::AddressesHeld() {
+  const std::lock_guard lock(mutex_);
+  return buckets_.size();
+}
+
+void AddressRateLimit::ForgetRefilled(std::int64_t nowMs) {
+  lastSweepMs_ = nowMs;
+  std::erase_if(buckets_, [&](const auto& entry) {
+    const Bucket& bucket = entry.second;
+    return bucket.tokens + static_cast<double>(nowMs - bucket.updatedMs) * perMs_ >= burst_;
+  });
+}
+
+}  // namespace ostravel::service

@@ -1,0 +1,101 @@
+#include "service/http/ConnectionWatch.h"
+
+#include <sys/socket.h>
+
+#include <chrono>
+
+namespace ostravel::service {
+namespace {
+
+constexpr auto kSweepEvery = std::chrono::milliseconds(250);
+constexpr std::size_t kAddressesNamed = 5;
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+ConnectionWatch::ConnectionWatch(int timeoutSeconds, AccessLog& log)
+    : timeoutMs_(timeoutSeconds * 1000LL), log_(log) {}
+
+ConnectionWatch::~ConnectionWatch() {
+  Stop();
+  for (Watched* watched : watched_) delete watched;
+}
+
+void ConnectionWatch::Start() {
+  const std::lock_guard lock(mutex_);
+  if (timeoutMs_ <= 0 || running_) return;
+  running_ = true;
+  thread_ = std::thread([this] { Run(); });
+}
+
+void ConnectionWatch::Stop() {
+  {
+    const std::lock_guard lock(mutex_);
+    running_ = false;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void* ConnectionWatch::Opened(int fd, const std::string& address) {
+  auto* watched = new Watched{fd, address, NowMs()};
+  const std::lock_guard lock(mutex_);
+  watched_.insert(watched);
+  return watched;
+}
+
+void ConnectionWatch::Closed(void* token) {
+  auto* watched = static_cast<Watched*>(token);
+  if (watched == nullptr) return;
+  {
+    const std::lock_guard lock(mutex_);
+    watched_.erase(watched);
+  }
+  delete watched;
+}
+
+void ConnectionWatch::Answering(void* token) {
+  if (token == nullptr) return;
+  const std::lock_guard lock(mutex_);
+  static_cast<Watched*>(token)->waiting = false;
+}
+
+void ConnectionWatch::Answered(void* token) {
+  if (token == nullptr) return;
+  const std::lock_guard lock(mutex_);
+  auto* watched = static_cast<Watched*>(token);
+  watched->waiting = true;
+  watched->sinceMs = NowMs();
+}
+
+void ConnectionWatch::Run() {
+  std::unique_lock lock(mutex_);
+  while (running_) {
+    wake_.wait_for(lock, kSweepEvery, [this] { return !running_; });
+    if (running_) CutLate(NowMs());
+  }
+}
+
+void ConnectionWatch::CutLate(std::int64_t nowMs) {
+  std::size_t cut = 0;
+  std::string addresses;
+  for (Watched* watched : watched_) {
+    if (!watched->waiting || watched->cut || nowMs - watched->sinceMs < timeoutMs_) continue;
+    // Only shut down, never closed here: the socket stays the library's until its close
+    // notice, which waits for this lock, so the descriptor cannot have been reused.
+    shutdown(watched->fd, SHUT_RDWR);
+    watched->cut = true;
+    if (++cut <= kAddressesNamed) addresses += (cut == 1 ? "" : ", ") + watched->address;
+  }
+  if (cut == 0) return;
+  if (cut > kAddressesNamed) addresses += ", ...";
+  log_.Error("closed " + std::to_string(cut) + " connection(s) with no complete request within " +
+             std::to_string(timeoutMs_ / 1000) + " s, from " + addresses);
+}
+
+}  // namespace ostravel::service

@@ -1,0 +1,395 @@
+#include "service/http/HttpServer.h"
+
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <pthread.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "service/http/AccessLog.h"
+#include "service/http/AddressRateLimit.h"
+#include "service/http/ConnectionWatch.h"
+#include "service/http/ListenSocket.h"
+
+namespace ostravel::service {
+namespace {
+
+constexpr int kListenBacklog = 511;
+constexpr std::size_t kChunkedDiscardFactor = 16;
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// What the server keeps of one request from its first line to its last byte out.
+struct PendingRequest {
+  std::int64_t startMs = NowMs();
+  HttpRequest request;
+  bool headersSeen = false;
+  bool bodyTooLarge = false;
+  std::size_t bodyBytes = 0;
+  int status = 0;  // set once an answer is queued
+  std::string detail;
+  std::string note;
+};
+
+std::string AddressText(const sockaddr* address) {
+  char text[INET6_ADDRSTRLEN] = "?";
+  if (address == nullptr) return text;
+  if (address->sa_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+  } else if (address->sa_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+              sizeof text);
+  }
+  return text;
+}
+
+MHD_Result CountContentLength(void* count, MHD_ValueKind, const char* key, const char*) {
+  if (strcasecmp(key, "Content-Length") == 0) ++*static_cast<int*>(count);
+  return MHD_YES;
+}
+
+int ContentLengthHeaders(MHD_Connection* connection) {
+  int count = 0;
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &CountContentLength, &count);
+  return count;
+}
+
+const char* Ending(MHD_RequestTerminationCode code) {
+  switch (code) {
+    case MHD_REQUEST_TERMINATED_COMPLETED_OK:
+      return "";
+    case MHD_REQUEST_TERMINATED_TIMEOUT_REACHED:
+      return "closed: idle time-out";
+    case MHD_REQUEST_TERMINATED_DAEMON_SHUTDOWN:
+      return "closed: server stopping";
+    case MHD_REQUEST_TERMINATED_CLIENT_ABORT:
+    case MHD_REQUEST_TERMINATED_READ_ERROR:
+      return "closed by the client";
+    default:
+      return "closed";
+  }
+}
+
+void* WatchToken(MHD_Connection* connection) {
+  const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+  return info == nullptr ? nullptr : info->socket_context;
+}
+
+// SIGTERM and SIGINT are left to the thread in WaitForTerminationSignal: the library's
+// threads, started while this is alive, inherit a mask that blocks them.
+class TerminationSignalsBlocked {
+ public:
+  TerminationSignalsBlocked() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, &previous_);
+  }
+  ~TerminationSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  TerminationSignalsBlocked(const TerminationSignalsBlocked&) = delete;
+  TerminationSignalsBlocked& operator=(const TerminationSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+}  // namespace
+
+class HttpServer::Impl {
+ public:
+  Impl(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)
+      : options_(std::move(options)),
+        handler_(std::move(handler)),
+        log_(accessLog),
+        rate_(options_.requestBurstPerAddress, options_.requestsPerSecondPerAddress),
+        watch_(options_.requestTimeoutSeconds, log_) {}
+  ~Impl() { Stop(); }
+
+  uint16_t Start();
+  void Stop();
+
+ private:
+  static void* OnRequestLine(void* self, const char* uri, MHD_Connection* connection);
+  static MHD_Result OnAccess(void* self, MHD_Connection* connection, const char* url,
+                             const char* method, const char* version, const char* data,
+                             size_t* size, void** context);
+  static void OnCompleted(void* self, MHD_Connection* connection, void** context,
+                          MHD_RequestTerminationCode code);
+  static void OnConnection(void* self, MHD_Connection* connection, void** token,
+                           MHD_ConnectionNotificationCode code);
+  static void OnLibraryError(void* self, const char* format, va_list arguments);
+
+  MHD_Result BeginRequest(MHD_Connection* connection, PendingRequest& pending);
+  MHD_Result TakeBody(PendingRequest& pending, const char* data, size_t* size);
+  MHD_Result Refuse(MHD_Connection* connection, PendingRequest& pending, int status,
+                    std::string text, std::string note);
+  MHD_Result Answer(MHD_Connection* connection, PendingRequest& pending,
+                    const HttpResponse& response, bool close);
+  HttpResponse CallHandler(const PendingRequest& pending);
+
+  const HttpServerOptions options_;
+  const HttpHandler handler_;
+  AccessLog log_;
+  AddressRateLimit rate_;
+  ConnectionWatch watch_;
+  std::mutex lifecycle_;
+  MHD_Daemon* daemon_ = nullptr;
+  uint16_t port_ = 0;
+  std::atomic<int> inFlight_{0};
+  std::atomic<bool> stopping_{false};
+};
+
+uint16_t HttpServer::Impl::Start() {
+  const std::lock_guard lock(lifecycle_);
+  if (daemon_ != nullptr) return port_;
+  ListenSocket listening(options_.address, options_.port, kListenBacklog);
+  // The connection's memory holds the request line and headers as they are read; room for
+  // the largest allowed and for the answer's own headers.
+  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
+  {
+    const TerminationSignalsBlocked blocked;
+    daemon_ = MHD_start_daemon(
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
+        &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this,
+        MHD_OPTION_LISTEN_SOCKET, listening.Descriptor(), MHD_OPTION_THREAD_POOL_SIZE,
+        std::max(options_.threads, 1u), MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, options_.maxConnectionsPerAddress,
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(options_.idleTimeoutSeconds),
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemory, MHD_OPTION_URI_LOG_CALLBACK,
+        &OnRequestLine, this, MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
+  }
+  if (daemon_ == nullptr) {
+    throw std::runtime_error("cannot start the HTTP server on " + options_.address + ":" +
+                             std::to_string(listening.Port()) + " (libmicrohttpd refused)");
+  }
+  listening.Release();
+  port_ = listening.Port();
+  stopping_ = false;
+  watch_.Start();
+  return port_;
+}
+
+void HttpServer::Impl::Stop() {
+  const std::lock_guard lock(lifecycle_);
+  if (daemon_ == nullptr) return;
+  stopping_ = true;
+  const MHD_socket listening = MHD_quiesce_daemon(daemon_);
+  if (listening != MHD_INVALID_SOCKET) close(listening);
+  const std::int64_t deadline = NowMs() + options_.stopGraceSeconds * 1000LL;
+  while (inFlight_ > 0 && NowMs() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (inFlight_ > 0) {
+    log_.Error("stopping with " + std::to_string(inFlight_.load()) +
+               " requests still unanswered after " + std::to_string(options_.stopGraceSeconds) +
+               " s");
+  }
+  MHD_stop_daemon(daemon_);
+  daemon_ = nullptr;
+  watch_.Stop();
+}
+
+void* HttpServer::Impl::OnRequestLine(void* self, const char* uri, MHD_Connection* connection) {
+  auto& impl = *static_cast<Impl*>(self);
+  auto* pending = new PendingRequest;
+  const auto* client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  pending->request.remoteAddress = AddressText(client == nullptr ? nullptr : client->client_addr);
+  const std::string_view target(uri == nullptr ? "" : uri);
+  const auto question = target.find('?');
+  pending->request.path = target.substr(0, question);
+  if (question != std::string_view::npos) pending->request.query = target.substr(question + 1);
+  ++impl.inFlight_;
+  return pending;
+}
+
+MHD_Result HttpServer::Impl::OnAccess(void* self, MHD_Connection* connection, const char*,
+                                      const char* method, const char*, const char* data,
+                                      size_t* size, void** context) {
+  auto& impl = *static_cast<Impl*>(self);
+  auto* pending = static_cast<PendingRequest*>(*context);
+  if (pending == nullptr) return MHD_NO;
+  if (!pending->headersSeen) {
+    pending->headersSeen = true;
+    pending->request.method = method == nullptr ? "" : method;
+    return impl.BeginRequest(connection, *pending);
+  }
+  if (*size != 0) return impl.TakeBody(*pending, data, size);
+  if (pending->status != 0) return MHD_YES;
+  if (pending->bodyTooLarge) {
+    return impl.Refuse(connection, *pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
+                       "body over " + std::to_string(impl.options_.maxBodyBytes) + " bytes");
+  }
+  return impl.Answer(connection, *pending, impl.CallHandler(*pending), false);
+}
+
+MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingRequest& pending) {
+  if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
+    pending.request.contentType = type;
+  }
+  if (const int wait = rate_.Admit(pending.request.remoteAddress, NowMs()); wait > 0) {
+    pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
+    HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
+    busy.headers.emplace_back("Retry-After", std::to_string(wait));
+    return Answer(connection, pending, busy, true);
+  }
+  const auto* header = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_REQUEST_HEADER_SIZE);
+  if (header != nullptr && header->header_size > options_.maxHeaderBytes) {
+    return Refuse(connection, pending, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
+                  "Request headers too large.\n",
+                  "headers over " + std::to_string(options_.maxHeaderBytes) + " bytes");
+  }
+  if (ContentLengthHeaders(connection) > 1 ||
+      (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding") != nullptr &&
+       MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length") != nullptr)) {
+    // Two ways of telling where the body ends: a proxy in front may read it the other way.
+    return Refuse(connection, pending, MHD_HTTP_BAD_REQUEST, "Bad request.\n",
+                  "ambiguous body length");
+  }
+  const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
+  if (length != nullptr && std::strtoull(length, nullptr, 10) > options_.maxBodyBytes) {
+    return Refuse(connection, pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
+                  "body over " + std::to_string(options_.maxBodyBytes) + " bytes");
+  }
+  return MHD_YES;
+}
+
+MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data, size_t* size) {
+  const size_t arrived = *size;
+  *size = 0;
+  pending.bodyBytes += arrived;
+  if (pending.status != 0) return MHD_YES;
+  if (pending.bodyBytes <= options_.maxBodyBytes) {
+    pending.request.body.append(data, arrived);
+    return MHD_YES;
+  }
+  // A body without a length (chunked) that runs over. The library cannot answer before the
+  // body has ended, so the rest is read and dropped, up to a bound; beyond it, close.
+  pending.bodyTooLarge = true;
+  pending.request.body = std::string();
+  if (pending.bodyBytes <= kChunkedDiscardFactor * options_.maxBodyBytes) return MHD_YES;
+  pending.note = "body over " + std::to_string(options_.maxBodyBytes) + " bytes";
+  return MHD_NO;
+}
+
+MHD_Result HttpServer::Impl::Refuse(MHD_Connection* connection, PendingRequest& pending, int status,
+                                    std::string text, std::string note) {
+  pending.note = std::move(note);
+  return Answer(connection, pending, HttpResponse{status, "text/plain", std::move(text), {}, {}},
+                true);
+}
+
+MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& pending,
+                                    const HttpResponse& response, bool close) {
+  MHD_Response* reply = MHD_create_response_from_buffer(
+      response.body.size(), const_cast<char*>(response.body.data()), MHD_RESPMEM_MUST_COPY);
+  if (reply == nullptr) return MHD_NO;
+  MHD_add_response_header(reply, "Content-Type", response.contentType.c_str());
+  for (const auto& [name, value] : response.headers) {
+    MHD_add_response_header(reply, name.c_str(), value.c_str());
+  }
+  if (close || stopping_) MHD_add_response_header(reply, "Connection", "close");
+  watch_.Answering(WatchToken(connection));
+  const MHD_Result queued =
+      MHD_queue_response(connection, static_cast<unsigned>(response.status), reply);
+  MHD_destroy_response(reply);
+  pending.status = response.status;
+  pending.detail = response.logDetail;
+  return queued;
+}
+
+HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
+  try {
+    return handler_(pending.request);
+  } catch (const std::exception& error) {
+    log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
+               pending.request.remoteAddress + ": " + error.what());
+  } catch (...) {
+    log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
+               pending.request.remoteAddress);
+  }
+  return HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}};
+}
+
+void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void** context,
+                                   MHD_RequestTerminationCode code) {
+  auto& impl = *static_cast<Impl*>(self);
+  auto* pending = static_cast<PendingRequest*>(*context);
+  if (pending == nullptr) return;
+  *context = nullptr;
+  if (pending->status == 0 && code != MHD_REQUEST_TERMINATED_COMPLETED_OK) {
+    // The library may have answered by itself (400 for a malformed request, 431).
+    const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_HTTP_STATUS);
+    if (info != nullptr) pending->status = static_cast<int>(info->http_status);
+  }
+  std::string note = pending->note;
+  if (code != MHD_REQUEST_TERMINATED_COMPLETED_OK) {
+    note += note.empty() ? "" : "; ";
+    note += Ending(code);
+  }
+  const HttpRequest& request = pending->request;
+  impl.log_.Request({request.remoteAddress, request.method, request.path, pending->detail,
+                     pending->status, NowMs() - pending->startMs, note});
+  delete pending;
+  --impl.inFlight_;
+  impl.watch_.Answered(WatchToken(connection));
+}
+
+void HttpServer::Impl::OnConnection(void* self, MHD_Connection* connection, void** token,
+                                    MHD_ConnectionNotificationCode code) {
+  auto& impl = *static_cast<Impl*>(self);
+  if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+    impl.watch_.Closed(*token);
+    *token = nullptr;
+    return;
+  }
+  const auto* socket = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+  const auto* client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  if (socket == nullptr) return;
+  *token = impl.watch_.Opened(socket->connect_fd,
+                              AddressText(client == nullptr ? nullptr : client->client_addr));
+}
+
+void HttpServer::Impl::OnLibraryError(void* self, const char* format, va_list arguments) {
+  char buffer[512];
+  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  std::string text = buffer;
+  // The library quotes the HTML of its own error page; the status says enough.
+  if (const auto page = text.find(" ('<"); page != std::string::npos) {
+    const auto end = text.find("')", page);
+    text.erase(page, end == std::string::npos ? std::string::npos : end + 2 - page);
+  }
+  static_cast<Impl*>(self)->log_.Error("http: " + text);
+}
+
+HttpServer::HttpServer(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)
+    : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), accessLog)) {}
+
+HttpServer::~HttpServer() = default;
+
+uint16_t HttpServer::Start() {
+  return impl_->Start();
+}
+
+void HttpServer::Stop() {
+  impl_->Stop();
+}
+
+}  // namespace ostravel::service

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "service/http/HttpTypes.h"
+
+namespace ostravel::service {
+
+// Every resource a client can make the server hold, with its limit. A request over a limit
+// gets a definite answer (413, 431, 429) or its connection is closed, and a log line.
+struct HttpServerOptions {
+  std::string address = "127.0.0.1";
+  uint16_t port = 8080;  // 0 picks a free port
+
+  // Request bodies above this get 413; the plug-in's largest, a character record, is ~3 KiB.
+  std::size_t maxBodyBytes = 64 * 1024;
+  // The request line and the headers together; above it 431.
+  std::size_t maxHeaderBytes = 8 * 1024;
+  // A connection that delivers no complete request this long after it opened or after its
+  // last answer is closed, however slowly it trickles bytes in.
+  int requestTimeoutSeconds = 10;
+  // A connection on which nothing moves this long is closed (idle keep-alive included).
+  int idleTimeoutSeconds = 5;
+  // Open connections in all, and from one address; beyond them a connection is closed at once.
+  unsigned maxConnections = 1000;
+  unsigned maxConnectionsPerAddress = 16;
+  // Requests from one address: a burst, refilled at a steady rate; beyond them 429 with
+  // Retry-After. A plug-in posts two or three times a minute, a player typing a few more.
+  unsigned requestBurstPerAddress = 60;
+  double requestsPerSecondPerAddress = 1.0;
+  // The worker threads; each serves its share of the connections through epoll.
+  unsigned threads = 4;
+  // How long Stop waits for requests in flight before it closes what is left.
+  int stopGraceSeconds = 10;
+};
+
+// The HTTP server of the service, on libmicrohttpd. It never serves files: every request that
+// passes the limits goes to the handler, which routes it.
+class HttpServer {
+ public:
+  // accessLog gets one line per request and the server's errors; it must outlive the server.
+  HttpServer(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog);
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // Binds and serves on the server's own threads; returns the bound port. Throws
+  // std::runtime_error naming the address when it cannot listen.
+  uint16_t Start();
+  // Stops accepting, lets the requests in flight finish (up to stopGraceSeconds), closes the
+  // rest and returns when every worker has ended. Safe to call twice or without Start.
+  void Stop();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ostravel::service

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ostravel::service {
+
+// One request as the server hands it to the handler, after every limit has been checked.
+struct HttpRequest {
+  std::string method;
+  std::string path;   // as sent, without the query and not percent-decoded
+  std::string query;  // the text after "?", as sent; empty without one
+  std::string remoteAddress;
+  std::string contentType;
+  std::string body;
+};
+
+struct HttpResponse {
+  int status = 200;
+  std::string contentType = "text/plain";
+  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers;
+  // What the access log shows of the request besides its path: the first word of the
+  // arguments ("list", "send"). Never message text or anything else a player typed.
+  std::string logDetail;
+};
+
+// Called on the server's worker threads, so it must be thread-safe; it may block briefly (on
+// the database, say), which holds up only the connections of that one worker.
+using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
+
+}  // namespace ostravel::service

@@ -1,0 +1,119 @@
+#include "service/http/RawHttpClient.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace ostravel::service::test {
+namespace {
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+sockaddr_in Loopback(const std::string& address, uint16_t port) {
+  sockaddr_in socketAddress{};
+  socketAddress.sin_family = AF_INET;
+  socketAddress.sin_port = htons(port);
+  inet_pton(AF_INET, address.c_str(), &socketAddress.sin_addr);
+  return socketAddress;
+}
+
+}  // namespace
+
+std::string RawHttpClient::Reply::Header(const std::string& name) const {
+  std::size_t start = 0;
+  while (start < headers.size()) {
+    const std::size_t end = headers.find("\r\n", start);
+    const std::string line = headers.substr(start, end - start);
+    const std::size_t colon = line.find(':');
+    if (colon == name.size() && strncasecmp(line.c_str(), name.c_str(), colon) == 0) {
+      return line.substr(line.find_first_not_of(' ', colon + 1));
+    }
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return "";
+}
+
+RawHttpClient::RawHttpClient(uint16_t port, const std::string& source) {
+  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in from = Loopback(source, 0);
+  const sockaddr_in to = Loopback("127.0.0.1", port);
+  if (fd_ < 0 || bind(fd_, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+      connect(fd_, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+    const std::string reason = std::strerror(errno);
+    if (fd_ >= 0) close(fd_);
+    throw std::runtime_error("cannot connect from " + source + ": " + reason);
+  }
+}
+
+RawHttpClient::~RawHttpClient() {
+  close(fd_);
+}
+
+bool RawHttpClient::Send(const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t count = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (count <= 0) return false;
+    sent += static_cast<std::size_t>(count);
+  }
+  return true;
+}
+
+std::optional<RawHttpClient::Reply> RawHttpClient::Read(std::chrono::milliseconds limit) {
+  const std::int64_t deadline = NowMs() + limit.count();
+  while (true) {
+    if (auto reply = TakeReply()) return reply;
+    const std::int64_t left = deadline - NowMs();
+    pollfd readable{fd_, POLLIN, 0};
+    if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) return std::nullopt;
+    char buffer[16384];
+    const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
+    if (count <= 0) return std::nullopt;
+    received_.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
+bool RawHttpClient::ClosedWithin(std::chrono::milliseconds limit) {
+  const std::int64_t deadline = NowMs() + limit.count();
+  while (true) {
+    const std::int64_t left = deadline - NowMs();
+    pollfd readable{fd_, POLLIN, 0};
+    if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) return false;
+    char buffer[4096];
+    if (recv(fd_, buffer, sizeof buffer, 0) <= 0) return true;
+  }
+}
+
+std::optional<RawHttpClient::Reply> RawHttpClient::TakeReply() {
+  const std::size_t headerEnd = received_.find("\r\n\r\n");
+  if (headerEnd == std::string::npos) return std::nullopt;
+  Reply reply;
+  const std::size_t lineEnd = received_.find("\r\n");
+  reply.status = std::atoi(received_.substr(received_.find(' ') + 1, 3).c_str());
+  reply.headers = received_.substr(lineEnd + 2, headerEnd - lineEnd - 2);
+  const std::size_t length = std::strtoul(reply.Header("Content-Length").c_str(), nullptr, 10);
+  if (received_.size() < headerEnd + 4 + length) return std::nullopt;
+  reply.body = received_.substr(headerEnd + 4, length);
+  received_.erase(0, headerEnd + 4 + length);
+  return reply;
+}
+
+std::string RawHttpClient::Post(const std::string& path, const std::string& body,
+                                const std::string& extraHeaders) {
+  return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Ostravel 3004\r\n" +
+         "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
+}
+
+}  // namespace ostravel::service::test
