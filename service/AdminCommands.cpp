@@ -36,8 +36,8 @@ void CheckName(std::string_view name) {
   }
 }
 
-nlohmann::json RowJson(const SqliteStatement& row, const char* table) {
-  nlohmann::json object = {{"table", table}};
+nlohmann::ordered_json RowJson(const SqliteStatement& row, const char* table) {
+  nlohmann::ordered_json object = {{"table", table}};
   for (int column = 0; column < row.Columns(); ++column) {
     const std::string name = row.ColumnName(column);
     if (row.IsNull(column)) {
@@ -103,7 +103,8 @@ void RenameCharacterOnFile(const std::filesystem::path& file, std::int32_t id,
 
 void BackUpDatabase(const std::filesystem::path& file, const std::filesystem::path& target) {
   RequireDatabase(file);
-  SqliteConnection db(file, SqliteConnection::Mode::kReadOnly);
+  // VACUUM INTO writes the copy, which a query-only connection may not.
+  SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
   CopyDatabase(db, target);
 }
 
@@ -139,7 +140,10 @@ void ExportDatabase(const std::filesystem::path& file, std::ostream& out) {
     exists.Reset();
     if (!found) continue;
     SqliteStatement& rows = db.Prepare(std::string("SELECT * FROM ") + table);
-    while (rows.Step()) out << RowJson(rows, table).dump() << '\n';
+    while (rows.Step()) {
+      out << RowJson(rows, table).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+          << '\n';
+    }
   }
   db.Exec("COMMIT");
 }
