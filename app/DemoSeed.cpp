@@ -4,14 +4,15 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Words.h"
 #include "service/AllegianceService.h"
 #include "service/CharacterTable.h"
 #include "service/EventScript.h"
 #include "service/FellowshipTable.h"
 #include "service/LandblockScript.h"
 #include "service/MessageTable.h"
-#include "service/ServiceDates.h"
 #include "service/StaffTable.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::app {
 namespace {
@@ -118,8 +119,7 @@ void AddMember(service::AllegianceService& service, SqliteConnection& db, const 
   service::SaveCharacter(db, row, "{}");
   service::SaveAllegianceNode(
       db, {seed.id, row.name, row.patron_id, kQueenAnn, 0, row.gender, row.race, "0"}, seed.id, at);
-  for (const auto role : service::SplitWords(seed.roles))
-    service::SetRole(db, seed.name, role, true);
+  for (const auto role : SplitWords(seed.roles)) service::SetRole(db, seed.name, role, true);
   if (seed.online) {
     service.Online().Pin(seed.id,
                          {seed.location, seed.wants_fellowship, FellowshipLeader(seed.id)});
@@ -159,32 +159,31 @@ void SeedFellowship(SqliteConnection& db, std::string_view name,
 void SeedEvent(SqliteConnection& db, const platform::DateTime& when, bool has_time,
                std::string_view title, std::string_view description, std::int32_t added_by,
                const std::string& at) {
-  service::InsertEvent(
-      db, {has_time ? service::FormatIsoMinute(when) : service::FormatIsoDate(when), has_time,
-           std::string(title), std::string(description), added_by, at});
+  service::InsertEvent(db, {has_time ? wire::FormatIsoMinute(when) : wire::FormatIsoDate(when),
+                            has_time, std::string(title), std::string(description), added_by, at});
 }
 
 void SeedEvents(SqliteConnection& db, const platform::DateTime& now, const std::string& at) {
-  using service::AddDays;
-  using service::AtTime;
-  SeedEvent(db, AtTime(now, 20, 0), true, "Olthoi queen hunt",
+  using wire::AddDays;
+  using wire::AtTime;
+  SeedEvent(db, wire::AtTime(now, 20, 0), true, "Olthoi queen hunt",
             "Meet at the Holtburg lifestone; bring healing kits and spare mana stones.", kMira, at);
-  SeedEvent(db, AtTime(AddDays(now, 1), 19, 30), true, "Royal court",
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 1), 19, 30), true, "Royal court",
             "Queen Ann holds court in the meeting hall; oaths and promotions.", kQueenAnn, at);
-  SeedEvent(db, AtTime(AddDays(now, 2), 18, 0), true, "Newcomer tour",
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 2), 18, 0), true, "Newcomer tour",
             "A walk through Holtburg and its portals for new vassals.", kTam, at);
-  SeedEvent(db, AtTime(AddDays(now, 5), 21, 0), true, "Tinkering fair",
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 5), 21, 0), true, "Tinkering fair",
             "Bring salvage; our tinkerers work for free all evening.", kGarrick, at);
-  SeedEvent(db, AtTime(AddDays(now, 12), 20, 0), true, "Portal storm watch",
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 12), 20, 0), true, "Portal storm watch",
             "Reporters wanted to watch the towns during the storm.", kYsolde, at);
-  SeedEvent(db, AtTime(AddDays(now, 30), 0, 0), false, "Allegiance anniversary feast",
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 30), 0, 0), false, "Allegiance anniversary feast",
             "All day in Holtburg: games, prizes and a feast.", kQueenAnn, at);
 }
 
 }  // namespace
 
 void SeedDemoWorld(service::AllegianceService& service, const platform::DateTime& now) {
-  const std::string at = service::FormatIsoDateTime(now);
+  const std::string at = wire::FormatIsoDateTime(now);
   service.Db().Write([&](SqliteConnection& db) {
     for (const SeedMember& seed : kMembers) AddMember(service, db, seed, at);
     service::SaveAllegianceNode(db, {kOstraVel, "Ostra Vel", kSirWendel, kQueenAnn, 0, "", "", "0"},
@@ -227,14 +226,14 @@ void SeedMailbox(service::AllegianceService& service, std::int32_t character,
       if (letter.from == character) continue;
       service::InsertMessage(
           db, {0, letter.from, character, own ? own->name : std::string(), std::string(letter.text),
-               service::FormatIsoDateTime(service::AddSeconds(now, -letter.age_seconds)),
-               letter.read, false, false});
+               wire::FormatIsoDateTime(wire::AddSeconds(now, -letter.age_seconds)), letter.read,
+               false, false});
     }
     if (character != kTam) {
       service::InsertMessage(
           db,
           {0, character, kTam, "Tam Brightwater", "Meet me at the Holtburg meeting hall at eight.",
-           service::FormatIsoDateTime(service::AddSeconds(now, -2 * 86400)), false, false, false});
+           wire::FormatIsoDateTime(wire::AddSeconds(now, -2 * 86400)), false, false, false});
     }
     return std::string();
   });

@@ -24,9 +24,14 @@ namespace {
 using namespace ostravel;
 using Clock = std::chrono::steady_clock;
 
-const std::string kBody =
-    "CID=1342177295&MID=1342177281&Location=2103705619&Localtime=12/6/2026 6:37:19 AM&FLID=0"
-    "&WantFellowship=0&args=list online level>29 level<71";
+// The standard fields and a list request, as a tab builds them.
+wire::FormBody Body(const platform::CodePage& code_page) {
+  wire::FormBody body(code_page);
+  body.Add("CID", "1342177295").Add("MID", "1342177281").Add("Location", "2103705619");
+  body.Add("Localtime", "12/6/2026 6:37:19 AM").Add("FLID", "0").Add("WantFellowship", "0");
+  body.Add("args", "list online level>29 level<71");
+  return body;
+}
 
 struct Plugin {
   platform::EventLoop loop;
@@ -54,7 +59,7 @@ void PostTo(benchmark::State& state, const std::string& url, bool wait_for_answe
     auto connection =
         request.Response.Connect([&](const std::string&, const std::string&) { answered = true; });
     const auto start = Clock::now();
-    request.Post(url, kBody, "Draw");
+    request.Post(url, Body(*plugin.code_page), "Draw");
     const auto elapsed = Clock::now() - start;
     state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
     micros.push_back(std::chrono::duration<double, std::micro>(elapsed).count());

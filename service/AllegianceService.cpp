@@ -11,7 +11,8 @@
 #include "service/MemberScript.h"
 #include "service/MessageScript.h"
 #include "service/ScriptCommands.h"
-#include "service/ServiceDates.h"
+#include "wire/FieldNames.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
@@ -19,10 +20,11 @@ namespace {
 using CommandSets = std::map<std::string, const CommandSet*, std::less<>>;
 
 const CommandSets& ChatScripts() {
-  static const CommandSets scripts = {{"member.php", &MemberCommands()},
-                                      {"message.php", &MessageCommands()},
-                                      {"event.php", &EventCommands()},
-                                      {"landblock.php", &LandblockCommands()}};
+  static const CommandSets scripts = {
+      {std::string(wire::script::kMember), &MemberCommands()},
+      {std::string(wire::script::kMessage), &MessageCommands()},
+      {std::string(wire::script::kEvent), &EventCommands()},
+      {std::string(wire::script::kLandblock), &LandblockCommands()}};
   return scripts;
 }
 
@@ -46,7 +48,8 @@ std::string_view ScriptName(std::string_view path) {
 
 bool IsServiceScript(std::string_view path) {
   const std::string_view script = ScriptName(path);
-  return ChatScripts().contains(script) || script == "update.php" || script == "fellowship.php";
+  return ChatScripts().contains(script) || script == wire::script::kUpdate ||
+         script == wire::script::kFellowship;
 }
 
 AllegianceService::AllegianceService(ServiceOptions options)
@@ -60,7 +63,7 @@ AllegianceService::~AllegianceService() = default;
 
 void AllegianceService::LogError(const std::string& line) {
   std::lock_guard lock(log_mutex_);
-  errors_ << FormatIsoDateTime(now_()) << " " << line << std::endl;
+  errors_ << wire::FormatIsoDateTime(now_()) << " " << line << std::endl;
 }
 
 std::string AllegianceService::Encode(std::string_view utf8) {
@@ -109,7 +112,7 @@ ScriptReply AllegianceService::Run(std::string_view script, const ServiceRequest
     const ChosenCommand chosen = ChooseCommand(*it->second, request);
     return {200, run_on(chosen.writes, chosen.run), {}};
   }
-  if (script == "fellowship.php") {
+  if (script == wire::script::kFellowship) {
     return {
         200, run_on(true, [](ScriptContext& context) { return RunFellowshipScript(context); }), {}};
   }

@@ -4,10 +4,10 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "service/AnswerRecord.h"
 #include "service/CharacterTable.h"
 #include "service/FellowshipTable.h"
-#include "service/ServiceDates.h"
+#include "wire/AnswerRecord.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
@@ -54,36 +54,36 @@ CharacterRow ReadCharacter(const ServiceRequest& request, const std::string& nam
   CharacterRow row;
   row.id = request.character;
   row.name = name;
-  row.server = CleanValue(request.Field("Server"));
-  row.template_name = CleanValue(request.Field("Class"));
-  row.race = CleanValue(request.Field("Race"));
-  row.gender = CleanValue(request.Field("Gender"));
+  row.server = wire::CleanValue(request.Field("Server"));
+  row.template_name = wire::CleanValue(request.Field("Class"));
+  row.race = wire::CleanValue(request.Field("Race"));
+  row.gender = wire::CleanValue(request.Field("Gender"));
   row.level = static_cast<int>(request.Number("Level", 1));
   row.rank = SmallNumber(request, "Rank");
   row.followers = SmallNumber(request, "Followers");
   row.vassals = SmallNumber(request, "Vassals");
   row.monarch_id = static_cast<std::int32_t>(request.Number("MonarchCID"));
   row.patron_id = static_cast<std::int32_t>(request.Number("PatronCID"));
-  row.monarch_name = CleanValue(request.Field("MonarchName"));
-  row.patron_name = CleanValue(request.Field("PatronName"));
+  row.monarch_name = wire::CleanValue(request.Field("MonarchName"));
+  row.patron_name = wire::CleanValue(request.Field("PatronName"));
   row.shares_info = request.Field("Share") != "0";
   row.pk = request.Field("Pk") == "1";
   row.wants_fellowship = request.wants_fellowship;
   row.skills = Skills(request);
-  row.updated_at = FormatIsoDateTime(request.now);
+  row.updated_at = wire::FormatIsoDateTime(request.now);
   return row;
 }
 
 AllegianceNode ReadNode(const ServiceRequest& request, const std::string& prefix) {
   AllegianceNode node;
   node.id = static_cast<std::int32_t>(request.Number(prefix + "CID"));
-  node.name = CleanValue(request.Field(prefix + "Name"));
+  node.name = wire::CleanValue(request.Field(prefix + "Name"));
   node.patron_id = static_cast<std::int32_t>(request.Number(prefix + "PID"));
   node.monarch_id = static_cast<std::int32_t>(request.Number("MonarchCID"));
   node.rank = SmallNumber(request, prefix + "Rank");
-  node.gender = CleanValue(request.Field(prefix + "Gender"));
-  node.race = CleanValue(request.Field(prefix + "Race"));
-  node.produced_xp = CleanValue(request.Field(prefix + "ProducedXp"));
+  node.gender = wire::CleanValue(request.Field(prefix + "Gender"));
+  node.race = wire::CleanValue(request.Field(prefix + "Race"));
+  node.produced_xp = wire::CleanValue(request.Field(prefix + "ProducedXp"));
   return node;
 }
 
@@ -106,33 +106,34 @@ void SaveTree(SqliteConnection& db, const ServiceRequest& request, const Charact
     save(vassal);
   }
   save({row.id, row.name, row.id == row.monarch_id ? 0 : row.patron_id, row.monarch_id, row.rank,
-        row.gender, row.race, CleanValue(request.Field("ProducedXp"))});
+        row.gender, row.race, wire::CleanValue(request.Field("ProducedXp"))});
 }
 
 std::string Refusal(std::string_view help) {
-  return AnswerRecord().Add("Info", "Update refused").Add("Help", help).Text();
+  return wire::AnswerRecord().Add("Info", "Update refused").Add("Help", help).Text();
 }
 
 std::vector<std::string> UpdateAnswer(const CharacterRow& row, std::string_view monarch) {
   std::vector<std::string> lines;
-  lines.push_back(AnswerRecord()
+  lines.push_back(wire::AnswerRecord()
                       .Add("Info", "Character " + row.name + " updated")
                       .Add("Help", row.shares_info
                                        ? "Your record is shared with the allegiance."
                                        : "Share info is off: members see only your name, level "
                                          "and template.")
                       .Text());
-  lines.push_back(AnswerRecord().Add("Info", "Level " + std::to_string(row.level)).Text());
-  lines.push_back(AnswerRecord().Add("Info", "Template " + row.template_name).Text());
+  lines.push_back(wire::AnswerRecord().Add("Info", "Level " + std::to_string(row.level)).Text());
+  lines.push_back(wire::AnswerRecord().Add("Info", "Template " + row.template_name).Text());
   if (!monarch.empty()) {
-    lines.push_back(AnswerRecord().Add("Info", "Monarch " + std::string(monarch)).Text());
+    lines.push_back(wire::AnswerRecord().Add("Info", "Monarch " + std::string(monarch)).Text());
   }
-  lines.push_back(AnswerRecord().Add("Info", "Vassals " + std::to_string(row.vassals)).Text());
+  lines.push_back(
+      wire::AnswerRecord().Add("Info", "Vassals " + std::to_string(row.vassals)).Text());
   if (!row.skills.empty()) {
     std::string skills;
     for (const auto word : SplitWords(row.skills))
       skills += (skills.empty() ? "" : ", ") + std::string(word);
-    lines.push_back(AnswerRecord()
+    lines.push_back(wire::AnswerRecord()
                         .Add("Info", "Trade skills " + skills)
                         .Add("Help", "Members find you in the skill lists of the Mbr page.")
                         .Text());
@@ -151,7 +152,7 @@ std::string RecordText(const ServiceRequest& request) {
 std::string RunUpdateScript(ScriptContext& context, bool& refused) {
   const ServiceRequest& request = context.request;
   refused = false;
-  const std::string name = CleanValue(request.Field("Name"));
+  const std::string name = wire::CleanValue(request.Field("Name"));
   if (name.empty()) return Refusal("The character record carried no character name.");
   if (request.character == 0) return Refusal("The character record carried no character id.");
   if (CharacterCount(name) > kMaxNameLength) {
@@ -165,7 +166,7 @@ std::string RunUpdateScript(ScriptContext& context, bool& refused) {
   if (known && known->name != name) {
     refused = true;
     NoteRefusedRecord(context.db, request.character, name, known->name,
-                      FormatIsoDateTime(request.now));
+                      wire::FormatIsoDateTime(request.now));
     return Refusal("Character id " + std::to_string(request.character) + " belongs to " +
                    known->name +
                    ". If the character was renamed, ask an admin to run "
@@ -174,14 +175,14 @@ std::string RunUpdateScript(ScriptContext& context, bool& refused) {
   const CharacterRow row = ReadCharacter(request, name);
   SaveCharacter(context.db, row, RecordText(request));
   SaveTree(context.db, request, row);
-  return JoinLines(UpdateAnswer(row, CleanValue(request.Field("MonarchName"))));
+  return wire::JoinLines(UpdateAnswer(row, wire::CleanValue(request.Field("MonarchName"))));
 }
 
 std::string RunFellowshipScript(ScriptContext& context) {
   const ServiceRequest& request = context.request;
   if (request.character == 0) return "The fellowship report carried no character id.";
   const std::int64_t count = request.Number("Fellows");
-  const std::string name = CleanValue(request.Field("FellowshipName"));
+  const std::string name = wire::CleanValue(request.Field("FellowshipName"));
   if (count <= 0 || name.empty() || name == "0") {
     EraseFellowship(context.db, request.character);
     return "No fellowship: your fellowship record is removed.";
@@ -194,16 +195,16 @@ std::string RunFellowshipScript(ScriptContext& context) {
   fellowship.poster_id = request.character;
   fellowship.name = name;
   fellowship.leader_id = static_cast<std::int32_t>(request.Number("LeaderCID"));
-  fellowship.leader_name = CleanValue(request.Field("LeaderName"));
+  fellowship.leader_name = wire::CleanValue(request.Field("LeaderName"));
   fellowship.leader_level = SmallNumber(request, "LeaderLevel");
   fellowship.shared_xp = request.Field("SharedXp") == "True";
   for (std::int64_t n = 1; n <= count; ++n) {
     const std::string prefix = "Fellow" + std::to_string(n);
     fellowship.fellows.push_back({static_cast<std::int32_t>(request.Number(prefix + "CID")),
-                                  CleanValue(request.Field(prefix + "Name")),
+                                  wire::CleanValue(request.Field(prefix + "Name")),
                                   SmallNumber(request, prefix + "Level")});
   }
-  SaveFellowship(context.db, fellowship, FormatIsoDateTime(request.now));
+  SaveFellowship(context.db, fellowship, wire::FormatIsoDateTime(request.now));
   return "Fellowship " + fellowship.name +
          " recorded: " + std::to_string(fellowship.fellows.size()) + " fellows, led by " +
          fellowship.leader_name + ".";

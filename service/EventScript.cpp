@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "base/AsciiText.h"
-#include "service/AnswerRecord.h"
 #include "service/CharacterTable.h"
-#include "service/ServiceDates.h"
+#include "wire/AnswerRecord.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
@@ -31,7 +31,7 @@ std::string NameOf(SqliteConnection& db, std::int32_t id) {
 }
 
 std::string EventLine(SqliteConnection& db, const EventRow& event) {
-  return AnswerRecord()
+  return wire::AnswerRecord()
       .Add("Event", event.title)
       .Add("Date", event.starts_at)
       .Add("Addedby", NameOf(db, event.added_by))
@@ -77,22 +77,23 @@ std::string List(ScriptContext& context, std::string_view rest) {
     if (!days || *days < 0 || *days > kMaxDays) {
       return "Usage: list nrofdays=N with N from 0 to " + std::to_string(kMaxDays) + ".";
     }
-    const std::string today = FormatIsoDate(request.now);
-    const std::string end = FormatIsoDate(AddDays(request.now, static_cast<int>(*days)));
+    const std::string today = wire::FormatIsoDate(request.now);
+    const std::string end =
+        wire::FormatIsoDate(wire::AddDays(request.now, static_cast<int>(*days)));
     rows = Events(context.db, today, end, 0);
   } else {
     return "Usage: list, list nrofdays=N (today and the next days), or list mine.";
   }
   std::vector<std::string> lines;
   for (const EventRow& event : rows) lines.push_back(EventLine(context.db, event));
-  return lines.empty() ? "No quests or events in this list." : JoinLines(lines);
+  return lines.empty() ? "No quests or events in this list." : wire::JoinLines(lines);
 }
 
 std::optional<platform::DateTime> ReadDay(const ServiceRequest& request, std::string_view word) {
   const std::string lower = LowerCase(word);
-  if (lower == "today") return AtTime(request.now, 0, 0);
-  if (lower == "tomorrow") return AtTime(AddDays(request.now, 1), 0, 0);
-  return ParseIsoDate(word);
+  if (lower == "today") return wire::AtTime(request.now, 0, 0);
+  if (lower == "tomorrow") return wire::AtTime(wire::AddDays(request.now, 1), 0, 0);
+  return wire::ParseIsoDate(word);
 }
 
 std::string Add(ScriptContext& context, std::string_view rest) {
@@ -101,25 +102,26 @@ std::string Add(ScriptContext& context, std::string_view rest) {
   const auto day = ReadDay(request, date_word);
   if (!day) return std::string(kAddFormat);
   auto [time_word, after_time] = FirstWord(after_date);
-  const auto time = ParseClockTime(time_word);
+  const auto time = wire::ParseClockTime(time_word);
   const std::string_view text = time ? after_time : after_date;
   const std::size_t comma = text.find(',');
-  const std::string title = CleanValue(text.substr(0, comma));
+  const std::string title = wire::CleanValue(text.substr(0, comma));
   if (title.empty()) return std::string(kAddFormat);
-  if (DaysBetween(request.now, *day) < 0) {
+  if (wire::DaysBetween(request.now, *day) < 0) {
     return "That date has passed; events start today or later.";
   }
   const std::string description =
-      comma == std::string_view::npos ? std::string() : CleanValue(text.substr(comma + 1));
+      comma == std::string_view::npos ? std::string() : wire::CleanValue(text.substr(comma + 1));
   if (CharacterCount(title) > kMaxEventTitleLength ||
       CharacterCount(description) > kMaxEventDescriptionLength) {
     return "Titles have at most 100 and descriptions at most 500 characters; nothing is added.";
   }
-  const std::string when =
-      time ? FormatIsoMinute(AtTime(*day, time->hour, time->minute)) : FormatIsoDate(*day);
+  const std::string when = time
+                               ? wire::FormatIsoMinute(wire::AtTime(*day, time->hour, time->minute))
+                               : wire::FormatIsoDate(*day);
   const std::int64_t id =
       InsertEvent(context.db, {when, time.has_value(), title, description, request.character,
-                               FormatIsoDateTime(request.now)});
+                               wire::FormatIsoDateTime(request.now)});
   return "Event " + std::to_string(id) + " added: " + title + " on " + when + ".";
 }
 
@@ -127,7 +129,7 @@ std::string Delete(ScriptContext& context, std::string_view rest) {
   const auto id = ParseWholeNumber(rest);
   SqliteStatement& find = context.db.Prepare("SELECT title, added_by FROM events WHERE id = ?1")
                               .Bind(1, id.value_or(0));
-  if (!id || !find.Step()) return CleanValue("No event with ID " + std::string(rest) + ".");
+  if (!id || !find.Step()) return wire::CleanValue("No event with ID " + std::string(rest) + ".");
   const std::string title = find.Text(0);
   const auto added_by = static_cast<std::int32_t>(find.Int(1));
   find.Reset();
@@ -139,7 +141,7 @@ std::string Delete(ScriptContext& context, std::string_view rest) {
   return "Event " + std::to_string(*id) + " (" + title + ") deleted.";
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@event commands (Ostravel service):",
     "list - all quests and events; list nrofdays=N - today and the next N-1 days; list mine - "
     "the ones you added",

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "service/AnswerRecord.h"
 #include "service/CharacterTable.h"
-#include "service/ServiceDates.h"
+#include "wire/AnswerRecord.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
@@ -39,17 +39,17 @@ std::string Get(ScriptContext& context, std::string_view) {
 std::string Set(ScriptContext& context, std::string_view rest) {
   const std::uint32_t location = context.request.location;
   if (location == 0) return std::string(kNoLocation);
-  const std::string text = CleanValue(rest);
+  const std::string text = wire::CleanValue(rest);
   if (text.empty()) return "Usage: set TEXT - describes the landblock you stand in.";
   if (CharacterCount(text) > kMaxLandblockTextLength) {
     return "Descriptions have at most 500 characters; this one is not stored.";
   }
   SaveLandblockText(context.db, location, text, context.request.character,
-                    FormatIsoDateTime(context.request.now));
+                    wire::FormatIsoDateTime(context.request.now));
   return "Description of " + BlockName(location) + " saved: " + text;
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@landblock commands (Ostravel service):",
     "get - the description of the landblock you stand in",
     "set TEXT - describe the landblock you stand in (up to 500 characters)",

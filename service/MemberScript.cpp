@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "base/AsciiText.h"
-#include "service/AnswerRecord.h"
 #include "service/CharacterTable.h"
 #include "service/FellowshipTable.h"
 #include "service/StaffTable.h"
+#include "wire/AnswerRecord.h"
 
 namespace ostravel::service {
 namespace {
@@ -104,7 +104,7 @@ std::vector<Member> Members(ScriptContext& context) {
 }
 
 std::string MemberLine(const Member& member) {
-  return AnswerRecord()
+  return wire::AnswerRecord()
       .Add("Name", member.row.name)
       .AddNumber("Level", member.row.level)
       .Add("Template", member.row.template_name)
@@ -116,8 +116,8 @@ std::string UnknownFilter(std::string_view word) {
   std::string known = "online, nearby, pk, wantgroup, soloplayer, level>N, level<N";
   for (const auto role : kStaffRoles) known += ", " + std::string(role);
   for (const auto skill : kSkills) known += ", " + std::string(skill);
-  return CleanValue("Unknown list filter \"" + std::string(word) + "\". Known filters: " + known +
-                    ".");
+  return wire::CleanValue("Unknown list filter \"" + std::string(word) +
+                          "\". Known filters: " + known + ".");
 }
 
 std::string List(ScriptContext& context, std::string_view rest) {
@@ -136,13 +136,13 @@ std::string List(ScriptContext& context, std::string_view rest) {
       lines.push_back(MemberLine(member));
     }
   }
-  return lines.empty() ? "No members match this list." : JoinLines(lines);
+  return lines.empty() ? "No members match this list." : wire::JoinLines(lines);
 }
 
 std::string Friends(ScriptContext& context, std::string_view) {
   std::vector<std::string> lines;
   for (const FriendRow& ally : AllFriends(context.db)) {
-    AnswerRecord record;
+    wire::AnswerRecord record;
     record.Add("Name", ally.name);
     if (const auto row = FindCharacterNamed(context.db, ally.name)) {
       record.AddNumber("Level", row->level).Add("Template", row->template_name);
@@ -152,7 +152,7 @@ std::string Friends(ScriptContext& context, std::string_view) {
     }
     lines.push_back(record.Add("Allegiance", ally.allegiance).Text());
   }
-  return lines.empty() ? "The allegiance has no friends listed." : JoinLines(lines);
+  return lines.empty() ? "The allegiance has no friends listed." : wire::JoinLines(lines);
 }
 
 std::string Join(const std::set<std::string, std::less<>>& words) {
@@ -168,7 +168,7 @@ std::string NodeName(SqliteConnection& db, std::int32_t id, const std::string& n
   return node ? node->name : std::string();
 }
 
-void AddPrivatePart(ScriptContext& context, const Member& m, AnswerRecord& record) {
+void AddPrivatePart(ScriptContext& context, const Member& m, wire::AnswerRecord& record) {
   record.Add("Server", m.row.server).Add("Race", m.row.race).Add("Gender", m.row.gender);
   record.Add("Monarch", NodeName(context.db, m.row.monarch_id, m.row.monarch_name));
   if (m.row.patron_id != m.row.id) {
@@ -182,7 +182,7 @@ void AddPrivatePart(ScriptContext& context, const Member& m, AnswerRecord& recor
 }
 
 std::string Whois(ScriptContext& context, std::string_view rest) {
-  const std::string name = CleanValue(rest);
+  const std::string name = wire::CleanValue(rest);
   if (name.empty()) return "Usage: whois NAME - shows the record of a member.";
   auto row = FindCharacterNamed(context.db, name);
   const bool ally = IsFriend(context.db, name);
@@ -190,13 +190,13 @@ std::string Whois(ScriptContext& context, std::string_view rest) {
     if (!ally) return "No member named " + name + ".";
     for (const FriendRow& f : AllFriends(context.db)) {
       if (NameKey(f.name) == NameKey(name)) {
-        return AnswerRecord().Add("Name", f.name).Add("Allegiance", f.allegiance).Text();
+        return wire::AnswerRecord().Add("Name", f.name).Add("Allegiance", f.allegiance).Text();
       }
     }
     return "No member named " + name + ".";
   }
   const Member m = ReadMember(context, std::move(*row), CharactersInFellowships(context.db));
-  AnswerRecord record;
+  wire::AnswerRecord record;
   record.Add("Name", m.row.name).AddNumber("Level", m.row.level);
   record.Add("Template", m.row.template_name).AddFlag("Online", m.online.has_value());
   if (!m.row.shares_info) return record.Add("Info", "keeps the rest of the record private").Text();
@@ -210,27 +210,27 @@ std::string Whois(ScriptContext& context, std::string_view rest) {
 }
 
 std::string Vassals(ScriptContext& context, std::string_view rest) {
-  const std::string name = CleanValue(rest);
+  const std::string name = wire::CleanValue(rest);
   if (name.empty()) return "Usage: vassals NAME - the vassals of a member, as records tell.";
   const auto row = FindCharacterNamed(context.db, name);
   if (!row) return "No member named " + name + ".";
   std::vector<std::string> lines;
   for (const AllegianceNode& vassal : VassalsOf(context.db, row->id)) {
-    AnswerRecord record;
+    wire::AnswerRecord record;
     record.Add("Name", vassal.name);
     if (const auto own = FindCharacter(context.db, vassal.id)) {
       record.AddNumber("Level", own->level).Add("Template", own->template_name);
     }
     lines.push_back(record.AddFlag("Online", context.presence.Online(vassal.id)).Text());
   }
-  return lines.empty() ? "No vassals of " + row->name + " are known." : JoinLines(lines);
+  return lines.empty() ? "No vassals of " + row->name + " are known." : wire::JoinLines(lines);
 }
 
 std::string Fellowships(ScriptContext& context, std::string_view) {
   std::vector<std::string> lines;
   for (const FellowshipRow& fellowship : AllFellowships(context.db)) {
     const auto leader = FindCharacter(context.db, fellowship.leader_id);
-    AnswerRecord record;
+    wire::AnswerRecord record;
     record.AddNumber("Fellows", static_cast<std::int64_t>(fellowship.fellows.size()));
     record.Add("Fellowship", fellowship.name).Add("Name", fellowship.leader_name);
     record.AddNumber("Level", fellowship.leader_level);
@@ -240,10 +240,10 @@ std::string Fellowships(ScriptContext& context, std::string_view) {
     }
     lines.push_back(record.Text());
   }
-  return lines.empty() ? "No fellowship is recorded at the moment." : JoinLines(lines);
+  return lines.empty() ? "No fellowship is recorded at the moment." : wire::JoinLines(lines);
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@member commands (Ostravel service):",
     "whois NAME - the record of a member (names up to 40 characters)",
     "list FILTERS - members matching every filter, for example list online level>29 level<71",

@@ -4,16 +4,28 @@
 #include <vector>
 
 #include "base/AsciiText.h"
-#include "service/AnswerRecord.h"
 #include "service/CharacterTable.h"
 #include "service/MessageTable.h"
-#include "service/ServiceDates.h"
 #include "service/StaffTable.h"
+#include "wire/AnswerRecord.h"
+#include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
 
 constexpr std::size_t kSampleWords = 6;
+
+// The lines of the admin's text, each on one line of its own; empty ones left out.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string line = wire::CleanValue(text.substr(0, end));
+    if (!line.empty()) lines.push_back(std::move(line));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
+  return lines;
+}
 
 Mailbox CallerMailbox(ScriptContext& context) {
   const auto row = FindCharacter(context.db, context.request.character);
@@ -40,7 +52,7 @@ std::string RecipientName(SqliteConnection& db, const MessageRow& message) {
 }
 
 std::string ListLine(SqliteConnection& db, const MessageRow& message, bool outgoing) {
-  AnswerRecord record;
+  wire::AnswerRecord record;
   if (outgoing) {
     record.Add("To", RecipientName(db, message));
   } else {
@@ -57,7 +69,7 @@ std::string ListMessages(SqliteConnection& db, const std::vector<MessageRow>& fo
   if (found.empty()) return std::string(none);
   std::vector<std::string> lines;
   for (const MessageRow& message : found) lines.push_back(ListLine(db, message, outgoing));
-  return JoinLines(lines);
+  return wire::JoinLines(lines);
 }
 
 std::string InboxCommand(ScriptContext& context, std::string_view rest) {
@@ -94,7 +106,7 @@ std::optional<MessageRow> FindOwnMessage(ScriptContext& context, const Mailbox& 
 }
 
 std::string NoMessage(std::string_view id) {
-  return CleanValue("No message with MsgID " + std::string(id) + ".");
+  return wire::CleanValue("No message with MsgID " + std::string(id) + ".");
 }
 
 std::string Read(ScriptContext& context, std::string_view rest) {
@@ -102,7 +114,7 @@ std::string Read(ScriptContext& context, std::string_view rest) {
   const Mailbox mailbox = CallerMailbox(context);
   const auto message = FindOwnMessage(context, mailbox, rest);
   if (!message) return NoMessage(rest);
-  const std::string header = AnswerRecord()
+  const std::string header = wire::AnswerRecord()
                                  .Add("From", NameOf(context.db, message->sender_id, "Unknown"))
                                  .Add("To", RecipientName(context.db, *message))
                                  .AddNumber("MsgID", message->id)
@@ -110,7 +122,7 @@ std::string Read(ScriptContext& context, std::string_view rest) {
                                  .Text();
   // Only the recipient's reading counts: a sender looking at its own message leaves it new.
   if (IsRecipient(*message, mailbox) && !message->read) MarkRead(context.db, message->id);
-  return header + "\n" + CleanValue(message->body);
+  return header + "\n" + wire::CleanValue(message->body);
 }
 
 std::string Delete(ScriptContext& context, std::string_view rest) {
@@ -139,18 +151,17 @@ std::string_view LeadingWords(const std::vector<std::string_view>& words, std::s
 Addressed SplitAddress(SqliteConnection& db, std::string_view rest) {
   const std::size_t comma = rest.find(',');
   if (comma != std::string_view::npos) {
-    return {CleanValue(rest.substr(0, comma)), CleanValue(rest.substr(comma + 1))};
+    return {wire::CleanValue(rest.substr(0, comma)), wire::CleanValue(rest.substr(comma + 1))};
   }
   const auto words = SplitWords(rest);
   std::size_t best = words.empty() ? 0 : 1;
   for (std::size_t n = 1; n <= words.size() && n <= 6; ++n) {
-    if (FindCharacterNamed(db, CleanValue(LeadingWords(words, n)))) best = n;
+    if (FindCharacterNamed(db, wire::CleanValue(LeadingWords(words, n)))) best = n;
   }
   if (best == 0) return {};
   const std::string_view name = LeadingWords(words, best);
-  return {
-      CleanValue(name),
-      CleanValue(rest.substr(static_cast<std::size_t>(name.data() + name.size() - rest.data())))};
+  return {wire::CleanValue(name), wire::CleanValue(rest.substr(static_cast<std::size_t>(
+                                      name.data() + name.size() - rest.data())))};
 }
 
 std::string Send(ScriptContext& context, std::string_view rest) {
@@ -171,7 +182,7 @@ std::string Send(ScriptContext& context, std::string_view rest) {
   message.recipient_id = member ? member->id : 0;
   message.recipient_name = member ? member->name : to.name;
   message.body = to.text;
-  message.sent_at = FormatIsoDateTime(context.request.now);
+  message.sent_at = wire::FormatIsoDateTime(context.request.now);
   const std::string id = std::to_string(InsertMessage(context.db, message));
   const std::string& name = message.recipient_name;
   if (member) return "Message " + id + " to " + name + " stored.";
@@ -191,15 +202,15 @@ std::string Motd(ScriptContext& context, std::string_view) {
   if (unread > 0) {
     line += " You have " + std::to_string(unread) + " unread message(s): see the Msg page.";
   }
-  std::vector<std::string> lines = {CleanValue(line)};
+  std::vector<std::string> lines = {wire::CleanValue(line)};
   if (const auto motd = MessageOfTheDay(context.db)) {
     for (const auto& part : SplitLines(*motd)) lines.push_back(part);
   }
   lines.push_back("Type @ostravel for the commands.");
-  return JoinLines(lines);
+  return wire::JoinLines(lines);
 }
 
-const std::string kHelp = JoinLines({
+const std::string kHelp = wire::JoinLines({
     "@message commands (Ostravel service):",
     "send NAME TEXT - leave a message for a member (NAME, TEXT works too; names up to 40 and "
     "texts up to 1000 characters)",

@@ -1,7 +1,7 @@
 #include "service/ScriptCommands.h"
 
 #include "base/AsciiText.h"
-#include "service/AnswerRecord.h"
+#include "wire/AnswerRecord.h"
 
 namespace ostravel::service {
 namespace {
@@ -29,8 +29,8 @@ ChosenCommand ChooseCommand(const CommandSet& commands, const ServiceRequest& re
               return commands.fallback.run(context, rest);
             }};
   }
-  return Fixed(CleanValue("Unknown command \"" + std::string(split.word) + "\". Type " +
-                          commands.chat_command + " without arguments for help."));
+  return Fixed(wire::CleanValue("Unknown command \"" + std::string(split.word) + "\". Type " +
+                                commands.chat_command + " without arguments for help."));
 }
 
 }  // namespace ostravel::service

@@ -10,7 +10,6 @@
 namespace ostravel::service {
 namespace {
 
-constexpr std::string_view kWhiteSpace = " \t\r\n";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD, for bytes without a character
 
 int HexValue(char c) {
@@ -114,39 +113,6 @@ std::string CheckStandardFields(const ServiceRequest& request) {
 }
 
 }  // namespace
-
-std::string_view Trim(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(kWhiteSpace);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
-}
-
-std::vector<std::string_view> SplitWords(std::string_view text) {
-  std::vector<std::string_view> words;
-  for (auto split = FirstWord(text); !split.word.empty(); split = FirstWord(split.rest)) {
-    words.push_back(split.word);
-  }
-  return words;
-}
-
-WordAndRest FirstWord(std::string_view text) {
-  text = Trim(text);
-  const std::size_t end = text.find_first_of(kWhiteSpace);
-  if (end == std::string_view::npos) return {text, {}};
-  return {text.substr(0, end), Trim(text.substr(end))};
-}
-
-std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
-  text = Trim(text);
-  if (text.empty()) return std::nullopt;
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      std::fabs(value) > 9.0e18) {
-    return std::nullopt;
-  }
-  return static_cast<std::int64_t>(value);
-}
 
 std::size_t CharacterCount(std::string_view utf8) {
   std::size_t count = 0;

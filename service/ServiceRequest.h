@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/NumberText.h"
+#include "base/Words.h"
 #include "platform/DateTime.h"
 
 namespace ostravel::platform {
@@ -57,21 +59,6 @@ struct ParsedRequest {
 // character for, too many or too long fields, and standard fields that are not numbers.
 ParsedRequest ReadServiceRequest(std::string_view body, const platform::CodePage& code_page,
                                  const platform::DateTime& now);
-
-// A number in decimal, optionally signed, optionally with a fraction (cut off toward zero);
-// nullopt for anything else.
-std::optional<std::int64_t> ParseWholeNumber(std::string_view text);
-
-std::string_view Trim(std::string_view text);
-// The words of a text, split at runs of white space.
-std::vector<std::string_view> SplitWords(std::string_view text);
-
-// The first word of a text and what follows it (without the separating white space).
-struct WordAndRest {
-  std::string_view word;
-  std::string_view rest;
-};
-WordAndRest FirstWord(std::string_view text);
 
 // The number of characters of UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);

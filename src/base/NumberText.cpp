@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/Words.h"
+
 namespace ostravel {
 
 std::string DoubleText(double value) {
@@ -32,6 +34,18 @@ std::optional<double> ParseDecimal(std::string_view text) {
     return std::nullopt;
   }
   return value;
+}
+
+std::optional<std::int64_t> ParseWholeNumber(std::string_view text) {
+  text = Trim(text);
+  if (text.empty()) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+      std::fabs(value) > 9.0e18) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(value);
 }
 
 }  // namespace ostravel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,5 +14,9 @@ std::string DoubleText(double value);
 // A decimal number as text (leading and trailing spaces allowed, optional sign, fraction and
 // exponent); nullopt for anything else.
 std::optional<double> ParseDecimal(std::string_view text);
+
+// A decimal number, optionally signed, optionally with a fraction (cut off toward zero), with
+// white space around it allowed; nullopt for anything else and for values beyond 9E18.
+std::optional<std::int64_t> ParseWholeNumber(std::string_view text);
 
 }  // namespace ostravel

@@ -5,10 +5,10 @@
 #include <cctype>
 
 #include "base/AsciiText.h"
-#include "common/Context.h"
 #include "base/Error.h"
-#include "common/ErrorHandler.h"
 #include "base/NumberText.h"
+#include "common/Context.h"
+#include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "web/CharPostStrings.h"
 #include "web/WebRequest.h"
@@ -100,8 +100,7 @@ void ChatCommands::PrintHelp() {
 void ChatCommands::PostCommand(std::string_view script, std::string_view args,
                                const std::string& callback) {
   const std::string url = ServerURL(ctx_) + std::string(script);
-  request_.Post(url, StdPostString(ctx_) + "&args=" + FieldValue(args), callback,
-                WebRequest::Asker::kPlayer);
+  request_.Post(url, ArgsPostString(ctx_, args), callback, WebRequest::Asker::kPlayer);
 }
 
 void ChatCommands::SelectionReport() {

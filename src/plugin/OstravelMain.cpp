@@ -4,9 +4,9 @@
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "common/ViewSchema.h"
+#include "host/ServicePaths.h"
 #include "irc/TabIRC.h"
 #include "plugin/ChatCommands.h"
-#include "host/ServicePaths.h"
 #include "tabs/TabChatHelper.h"
 #include "tabs/TabGroups.h"
 #include "tabs/TabMembers.h"
@@ -196,7 +196,7 @@ void OstravelMain::Filter_LoginComplete() {
   step([&] { Require(TabUpdate_).LoadSettings(); });
   step([&] {
     Require(WebRequest)
-        .Post(ServerURL(ctx_) + "message.php", StdPostString(ctx_) + "&args=motd", "Print");
+        .Post(ServerURL(ctx_) + "message.php", ArgsPostString(ctx_, "motd"), "Print");
   });
   step([&] {
     PrintChat(ctx_,

@@ -1,10 +1,11 @@
 #include "tabs/ListTab.h"
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"
+#include "tabs/ServicePost.h"
 #include "web/CharPostStrings.h"
 #include "web/WebRequest.h"
 
@@ -88,21 +89,16 @@ void ListTab::DrawTab(std::string_view Response) {
 
 void ListTab::PostArgs(std::string_view script, std::string_view args,
                        const std::string& callback) {
-  const std::string url = ServerURL(ctx_) + std::string(script);
-  std::string body = StdPostString(ctx_);
-  body += "&args=";
-  body += args;
-  Require(request_).Post(url, body, callback);
+  ostravel::PostArgs(ctx_, Require(request_), script, args, callback);
 }
 
-void ListTab::PostBody(std::string_view script, const std::string& body,
+void ListTab::PostBody(std::string_view script, const wire::FormBody& body,
                        const std::string& callback) {
   Require(request_).Post(ServerURL(ctx_) + std::string(script), body, callback);
 }
 
 void ListTab::Whois(std::string_view name) {
-  // The name comes from a list cell: an "&" in it must stay part of the name.
-  PostArgs("member.php", "whois " + FieldValue(name), "Print");
+  PostWhois(ctx_, Require(request_), name, "Print");
 }
 
 void ListTab::TypeTo(std::string_view command, std::string_view name) {

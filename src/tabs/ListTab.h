@@ -10,6 +10,7 @@
 
 #include "host/Controls.h"
 #include "host/Signal.h"
+#include "wire/FormBody.h"
 
 namespace ostravel::host {
 class View;
@@ -82,7 +83,7 @@ class ListTab {
   // Posts StdPostString() + "&args=" + args to the script; throws Error when it cannot.
   void PostArgs(std::string_view script, std::string_view args, const std::string& callback);
   // Posts a whole body to the script; throws Error when it cannot.
-  void PostBody(std::string_view script, const std::string& body, const std::string& callback);
+  void PostBody(std::string_view script, const wire::FormBody& body, const std::string& callback);
   // Asks "member.php" who `name` is; the answer is printed.
   void Whois(std::string_view name);
   // Places command + " " + name + ", " into the chat input line.

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <map>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
-#include "platform/Clock.h"
 #include "host/View.h"
-#include "web/SettingsValues.h"
-#include "web/CharPostStrings.h"
+#include "platform/Clock.h"
+#include "tabs/ServicePost.h"
 #include "web/SettingsFile.h"
+#include "web/SettingsValues.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -150,8 +150,7 @@ void TabChatHelper::Impl::lstChat_Change(std::int32_t nX, std::int32_t nY) {
     switch (nX) {
       case kIconColumn: {
         const std::string name = host::ToText(list.Data(kNameColumn, nY, kTextSub));
-        const std::string body = StdPostString(ctx) + "&args=whois " + FieldValue(name);
-        Require(WebRequest).Post(ServerURL(ctx) + "member.php", body, "PrintResponse");
+        PostWhois(ctx, Require(WebRequest), name, "PrintResponse");
         break;
       }
       case kNameColumn:

@@ -3,8 +3,8 @@
 #include <array>
 #include <string_view>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"
@@ -70,11 +70,10 @@ struct TabMessages::Impl {
         tab_.TypeTo("/message", tab_.CellText(1, nY));
         break;
       case 2:  // the message text is printed, then the list is asked for again
-        tab_.PostArgs("message.php", "read " + FieldValue(tab_.CellText(4, nY)), "PrintAndRefresh");
+        tab_.PostArgs("message.php", "read " + tab_.CellText(4, nY), "PrintAndRefresh");
         break;
       case 3:
-        tab_.PostArgs("message.php", "delete " + FieldValue(tab_.CellText(4, nY)),
-                      "PrintAndRefresh");
+        tab_.PostArgs("message.php", "delete " + tab_.CellText(4, nY), "PrintAndRefresh");
         break;
       default:
         break;

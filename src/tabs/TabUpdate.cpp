@@ -4,14 +4,14 @@
 #include <string_view>
 #include <vector>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"
-#include "web/SettingsValues.h"
 #include "web/CharPostStrings.h"
 #include "web/SettingsFile.h"
+#include "web/SettingsValues.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -132,7 +132,7 @@ void TabUpdate::Impl::Update(bool PrintToChat) {
   // The post timer counts from here even when the request object drops this post as busy.
   ctx.UpdateTicks = 1;
   const std::string url = ServerURL(ctx) + "update.php";
-  const std::string body = CharPostString(ctx);
+  const wire::FormBody body = CharPostString(ctx);
   // Only the chat command asks for the answer in chat; it is also the only one the player
   // typed, so only it hears that the last update is still waiting for its answer.
   Require(WebRequest)

@@ -2,18 +2,20 @@
 
 #include <cmath>
 
-#include "common/Context.h"
 #include "base/Error.h"
-#include "common/ErrorHandler.h"
 #include "base/NumberText.h"
+#include "common/Context.h"
+#include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
 #include "web/SettingsFile.h"
 #include "web/SettingsValues.h"
-#include "web/WebRequest.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
+
+namespace field = wire::field;
 
 constexpr std::string_view kModule = "CharPostStrings";
 
@@ -25,6 +27,11 @@ std::string Unsigned(std::int32_t value) {
 }
 std::string Bool(bool value) {
   return value ? "True" : "False";
+}
+
+// A key made of a prefix and a name: "Start" + "Strength", "Vassal1" + "CID".
+std::string Key(std::string_view prefix, std::string_view name) {
+  return std::string(prefix) + std::string(name);
 }
 
 bool BoxChecked(Context& ctx, const char* name) {
@@ -39,84 +46,91 @@ std::string LevelField(Context& ctx, const host::CharacterStats& stats) {
   return DoubleText(std::trunc(std::pow(9.0 * ctx.TotalXP + 7776.0, 1.0 / 5.0) - 6.0) + 1.0);
 }
 
-void AppendAttributes(std::string& text, const host::CharacterStats& stats) {
-  static constexpr std::pair<int, const char*> kAttributes[] = {
+void AppendAttributes(wire::FormBody& body, const host::CharacterStats& stats) {
+  static constexpr std::pair<int, std::string_view> kAttributes[] = {
       {1, "Strength"},  {2, "Endurance"}, {4, "Coordination"},
       {3, "Quickness"}, {5, "Focus"},     {6, "Self"}};
   for (const auto& [number, name] : kAttributes) {
     const auto attribute = stats.Attribute(number);
-    text += "&Start" + std::string(name) + "=" + Int(attribute.start);
-    text += "&" + std::string(name) + "=" + Int(attribute.current);
+    body.Add(Key(field::kStartPrefix, name), Int(attribute.start));
+    body.Add(name, Int(attribute.current));
   }
-  text += "\n\n";
+  body.Extend("\n\n");
 }
 
-void AppendSkills(std::string& text, const host::CharacterStats& stats) {
+void AppendVitals(wire::FormBody& body, const host::CharacterStats& stats) {
+  body.Add(field::kHealth, Int(stats.Vital(2)));
+  body.Add(field::kStamina, Int(stats.Vital(4)));
+  body.Add(field::kMana, Int(stats.Vital(6)));
+  body.Extend("\n\n");
+}
+
+void AppendSkills(wire::FormBody& body, const host::CharacterStats& stats) {
   const std::int32_t count = stats.SkillCount();
   if (count >= 1 && count < 100) {
-    std::string skills;
     for (int number = 1; number <= 40; ++number) {
       if (number == 8 || number == 17 || number == 25 || number == 26) continue;
       const auto skill = stats.Skill(number);
-      skills += "&State" + skill.name + "=" + Int(skill.state);
-      skills += "&" + skill.name + "=" + Int(skill.value);
+      // A skill of two words is sent under its name without the space.
+      std::string name = skill.name;
+      std::erase(name, ' ');
+      body.Add(Key(field::kStatePrefix, name), Int(skill.state));
+      body.Add(name, Int(skill.value));
     }
-    std::erase(skills, ' ');
-    text += skills;
   }
-  text += "\n\n";
+  body.Extend("\n\n");
 }
 
-void AppendAllegiance(std::string& text, const std::string& prefix, const AllegianceRecord& record,
+void AppendAllegiance(wire::FormBody& body, std::string_view prefix, const AllegianceRecord& record,
                       std::int32_t parent) {
-  text += "&" + prefix + "CID=" + Int(record.GUID);
-  text += "&" + prefix + "PID=" + Int(parent);
-  text += "&" + prefix + "Name=" + FieldValue(record.Name);
-  text += "&" + prefix + "ProducedXp=" + DoubleText(record.XP);
-  text += "&" + prefix + "Gender=" + GenderFromNr(record.Gender);
-  text += "&" + prefix + "Race=" + RaceFromNr(record.Race);
-  text += "&" + prefix + "Rank=" + Int(record.Rank);
-  text += "\n\n";
+  body.Add(Key(prefix, field::kCID), Int(record.GUID));
+  body.Add(Key(prefix, field::kPID), Int(parent));
+  body.Add(Key(prefix, field::kName), record.Name);
+  body.Add(Key(prefix, field::kProducedXp), DoubleText(record.XP));
+  body.Add(Key(prefix, field::kGender), GenderFromNr(record.Gender));
+  body.Add(Key(prefix, field::kRace), RaceFromNr(record.Race));
+  body.Add(Key(prefix, field::kRank), Int(record.Rank));
+  body.Extend("\n\n");
 }
 
-void AppendVassals(std::string& text, const host::CharacterStats& stats) {
+void AppendVassals(wire::FormBody& body, const host::CharacterStats& stats) {
   const std::int32_t count = stats.VassalCount();
   if (count < 1 || count >= 20) return;
   for (std::int32_t j = 0; j < count; ++j) {
     const auto vassal = stats.Vassal(j);
-    const std::string prefix = "&Vassal" + Int(j + 1);
-    text += prefix + "CID=" + Int(vassal.guid);
-    text += prefix + "PID=" + Int(vassal.tree_parent);
-    text += prefix + "Name=" + FieldValue(vassal.name);
-    text += prefix + "ProducedXp=" + Unsigned(vassal.xp);
-    text += prefix + "Gender=" + GenderFromNr(vassal.gender);
-    text += prefix + "Race=" + RaceFromNr(vassal.race);
-    text += prefix + "Rank=" + Int(vassal.rank);
+    const std::string prefix = Key(field::kVassalPrefix, Int(j + 1));
+    body.Add(Key(prefix, field::kCID), Int(vassal.guid));
+    body.Add(Key(prefix, field::kPID), Int(vassal.tree_parent));
+    body.Add(Key(prefix, field::kName), vassal.name);
+    body.Add(Key(prefix, field::kProducedXp), Unsigned(vassal.xp));
+    body.Add(Key(prefix, field::kGender), GenderFromNr(vassal.gender));
+    body.Add(Key(prefix, field::kRace), RaceFromNr(vassal.race));
+    body.Add(Key(prefix, field::kRank), Int(vassal.rank));
   }
 }
 
 // Fields 1 to 18 of the character record, after the standard fields.
-void AppendCharacter(Context& ctx, std::string& text, const host::CharacterStats& stats) {
-  text += "&Name=" + FieldValue(ctx.CharacterName);
-  text += "&Server=" + FieldValue(stats.Server());
-  text += "&Birth=" + GetBirth(ctx);
-  text += "&Age=" + Int(stats.Age());
-  text += "&Deaths=" + Int(stats.Deaths());
-  text += "&Class=" + FieldValue(stats.ClassTemplate());
-  text += "&Gender=" + FieldValue(stats.Gender());
-  text += "&Level=" + LevelField(ctx, stats);
-  text += "&Race=" + FieldValue(stats.Race());
-  text += "&Rank=" + Int(stats.Rank());
-  text += "&SkillPoints=" + Int(stats.SkillPoints());
-  text += "&TotalXp=" + DoubleText(ctx.TotalXP);
-  text += "&UnassignedXp=" + DoubleText(ctx.UnassignedXP);
+void AppendCharacter(Context& ctx, wire::FormBody& body, const host::CharacterStats& stats) {
+  body.Add(field::kName, ctx.CharacterName);
+  body.Add(field::kServer, stats.Server());
+  body.Add(field::kBirth, GetBirth(ctx));
+  body.Add(field::kAge, Int(stats.Age()));
+  body.Add(field::kDeaths, Int(stats.Deaths()));
+  body.Add(field::kClass, stats.ClassTemplate());
+  body.Add(field::kGender, stats.Gender());
+  body.Add(field::kLevel, LevelField(ctx, stats));
+  body.Add(field::kRace, stats.Race());
+  body.Add(field::kRank, Int(stats.Rank()));
+  body.Add(field::kSkillPoints, Int(stats.SkillPoints()));
+  body.Add(field::kTotalXp, DoubleText(ctx.TotalXP));
+  body.Add(field::kUnassignedXp, DoubleText(ctx.UnassignedXP));
   const auto self = stats.Self();
-  text += "&ProducedXp=" + (self ? Int(self->xp) : std::string("0"));
-  text += "&Followers=" + Int(stats.Followers());
-  text += "&Vassals=" + Int(stats.VassalCount());
-  text += "&Pk=0";
-  text += BoxChecked(ctx, "chkUpdateShare") ? "&Share=1" : "&Share=0";
-  text += "\n\n";
+  body.Add(field::kProducedXp, self ? Int(self->xp) : std::string("0"));
+  body.Add(field::kFollowers, Int(stats.Followers()));
+  body.Add(field::kVassals, Int(stats.VassalCount()));
+  body.Add(field::kPk, "0");
+  body.Add(field::kShare, BoxChecked(ctx, "chkUpdateShare") ? "1" : "0");
+  body.Extend("\n\n");
 }
 
 }  // namespace
@@ -138,64 +152,70 @@ std::string ServerURL(Context& ctx) {
   return url;
 }
 
-std::string StdPostString(Context& ctx) {
-  std::string text;
+wire::FormBody StdPostString(Context& ctx) {
+  wire::FormBody body(ctx.env.code_page);
   ErrorHandler{ctx, kModule, "StdPostString"}([&] {
-    std::string built = "CID=" + Int(ctx.CharacterID);
-    built += "&MID=" + Int(ctx.Monarch.GUID);
-    built += "&Location=" + Unsigned(Require(ctx.ACHooks).Location());
-    built += "&Localtime=" + platform::FormatShortDateTime(ctx.env.clock.LocalNow());
-    built += "&FLID=" + Int(ctx.FellowshipInfo.FLeaderID);
-    built += BoxChecked(ctx, "chkGrp") ? "&WantFellowship=1" : "&WantFellowship=0";
-    text = std::move(built);
+    wire::FormBody built(ctx.env.code_page);
+    built.Add(field::kCID, Int(ctx.CharacterID));
+    built.Add(field::kMID, Int(ctx.Monarch.GUID));
+    built.Add(field::kLocation, Unsigned(Require(ctx.ACHooks).Location()));
+    built.Add(field::kLocaltime, platform::FormatShortDateTime(ctx.env.clock.LocalNow()));
+    built.Add(field::kFLID, Int(ctx.FellowshipInfo.FLeaderID));
+    built.Add(field::kWantFellowship, BoxChecked(ctx, "chkGrp") ? "1" : "0");
+    body = std::move(built);
   });
-  return text;
+  return body;
 }
 
-std::string CharPostString(Context& ctx) {
-  std::string text;
+wire::FormBody ArgsPostString(Context& ctx, std::string_view args) {
+  wire::FormBody body = StdPostString(ctx);
+  body.Add(field::kArgs, args);
+  return body;
+}
+
+wire::FormBody CharPostString(Context& ctx) {
+  wire::FormBody body(ctx.env.code_page);
   const bool built = ErrorHandler{ctx, kModule, "CharPostString"}([&] {
-    text = StdPostString(ctx);
+    body = StdPostString(ctx);
     const auto& stats = Require(ctx.CharacterStats);
-    AppendCharacter(ctx, text, stats);
-    AppendAttributes(text, stats);
-    text += "&Health=" + Int(stats.Vital(2)) + "&Stamina=" + Int(stats.Vital(4)) +
-            "&Mana=" + Int(stats.Vital(6)) + "\n\n";
-    AppendSkills(text, stats);
-    AppendAllegiance(text, "Monarch", ctx.Monarch, ctx.Monarch.GUID);
-    AppendAllegiance(text, "Patron", ctx.Patron, ctx.Patron.TreeParent);
-    AppendVassals(text, stats);
+    AppendCharacter(ctx, body, stats);
+    AppendAttributes(body, stats);
+    AppendVitals(body, stats);
+    AppendSkills(body, stats);
+    AppendAllegiance(body, field::kMonarchPrefix, ctx.Monarch, ctx.Monarch.GUID);
+    AppendAllegiance(body, field::kPatronPrefix, ctx.Patron, ctx.Patron.TreeParent);
+    AppendVassals(body, stats);
   });
-  if (built) return text;
+  if (built) return body;
   // What was built before the failure helps to find the field that failed.
   ErrorHandler{ctx, kModule, "CharPostString"}([&] {
     WriteLog(ctx, "Debug: Start Post String");
-    WriteLog(ctx, text);
+    WriteLog(ctx, body.Plain());
     WriteLog(ctx, "Debug: End Post String");
   });
-  return "";
+  return wire::FormBody(ctx.env.code_page);
 }
 
-std::string FellowPostString(Context& ctx) {
-  std::string text;
+wire::FormBody FellowPostString(Context& ctx) {
+  wire::FormBody body(ctx.env.code_page);
   const bool built = ErrorHandler{ctx, kModule, "FellowPostString"}([&] {
     const auto& info = ctx.FellowshipInfo;
-    text = StdPostString(ctx);
-    text += "&FellowshipName=" + FieldValue(info.FName);
-    text += "&SharedXp=" + Bool(info.FXpShare);
-    text += "&LeaderCID=" + Int(info.FLeaderID);
-    text += "&LeaderName=" + FieldValue(info.LeaderName);
-    text += "&LeaderLevel=" + Int(info.LeaderLevel);
-    text += "&Fellows=" + Int(info.FCount);
+    body = StdPostString(ctx);
+    body.Add(field::kFellowshipName, info.FName);
+    body.Add(field::kSharedXp, Bool(info.FXpShare));
+    body.Add(field::kLeaderCID, Int(info.FLeaderID));
+    body.Add(field::kLeaderName, info.LeaderName);
+    body.Add(field::kLeaderLevel, Int(info.LeaderLevel));
+    body.Add(field::kFellows, Int(info.FCount));
     for (std::int32_t i = 0; i < info.FCount; ++i) {
       const FellowRec& fellow = ctx.Fellows.at(static_cast<std::size_t>(i));
-      const std::string prefix = "&Fellow" + Int(i + 1);
-      text += prefix + "CID=" + Int(fellow.ID);
-      text += prefix + "Name=" + FieldValue(fellow.Name);
-      text += prefix + "Level=" + Int(fellow.Level);
+      const std::string prefix = Key(field::kFellowPrefix, Int(i + 1));
+      body.Add(Key(prefix, field::kCID), Int(fellow.ID));
+      body.Add(Key(prefix, field::kName), fellow.Name);
+      body.Add(Key(prefix, field::kLevel), Int(fellow.Level));
     }
   });
-  return built ? text : "";
+  return built ? body : wire::FormBody(ctx.env.code_page);
 }
 
 std::string GenderFromNr(std::int32_t nr) {

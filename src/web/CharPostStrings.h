@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "wire/FormBody.h"
 
 namespace ostravel {
 
@@ -13,14 +16,19 @@ struct Context;
 std::string ServerURL(Context& ctx);
 
 // The fields every request starts with: the character, its monarch, where it is, the local
-// time, its fellowship's leader and whether it wants a fellowship.
-std::string StdPostString(Context& ctx);
+// time, its fellowship's leader and whether it wants a fellowship; an empty body after a
+// reported error.
+wire::FormBody StdPostString(Context& ctx);
 
-// The whole character record for "update.php"; "" after a reported error.
-std::string CharPostString(Context& ctx);
+// The standard fields and the player's command text `args`: the body of every request that
+// runs a command of a script.
+wire::FormBody ArgsPostString(Context& ctx, std::string_view args);
 
-// The fellowship record for "fellowship.php"; "" after a reported error.
-std::string FellowPostString(Context& ctx);
+// The whole character record for "update.php"; an empty body after a reported error.
+wire::FormBody CharPostString(Context& ctx);
+
+// The fellowship record for "fellowship.php"; an empty body after a reported error.
+wire::FormBody FellowPostString(Context& ctx);
 
 // "Male", "Female", or the number itself.
 std::string GenderFromNr(std::int32_t nr);

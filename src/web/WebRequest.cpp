@@ -1,13 +1,12 @@
 #include "web/WebRequest.h"
 
-#include <array>
-
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "wire/FormEncoding.h"
 
 namespace ostravel {
 namespace {
@@ -22,30 +21,6 @@ constexpr std::int64_t kFailureRepeatMs = 60'000;
 constexpr std::int32_t kIdle = 0;
 constexpr std::int32_t kSent = 1;
 constexpr std::int32_t kCompleted = 4;
-
-// Stands for an "&" inside a value. A private-use character: no code page holds it, so it
-// cannot come from the player's text any other way than as "?".
-constexpr std::string_view kValueAmpersand = "\xEE\x80\xA6";  // U+E026
-constexpr char32_t kValueAmpersandCodePoint = 0xE026;
-
-bool KeptAsIs(char32_t c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' ||
-         c == '@' || c == '.' || c == '_' || c == '-' || c == '&' || c == '=';
-}
-
-void AppendHex(std::string& out, std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  unsigned code = 0;
-  for (unsigned char byte : bytes) code = code << 8 | byte;
-  std::array<char, 8> digits{};
-  std::size_t count = 0;
-  do {
-    digits[count++] = kDigits[code & 0xF];
-    code >>= 4;
-  } while (code != 0);
-  out += count < 2 ? "%0" : "%";
-  while (count > 0) out += digits[--count];
-}
 
 // The service's base address: the URL without its script name.
 std::string ServiceAddress(const std::string& url) {
@@ -87,7 +62,7 @@ WebRequest::~WebRequest() {
   if (ready_state_ != kIdle && ctx_.env.http) ctx_.env.http->Abort(request_);
 }
 
-void WebRequest::Post(const std::string& URL, const std::string& PostString,
+void WebRequest::Post(const std::string& URL, const wire::FormBody& PostString,
                       const std::string& Callback, Asker asker) {
   ErrorHandler{ctx_, kModule, "Post"}([&] {
     if (!URL.empty() && URL.front() == '/') return;
@@ -102,10 +77,9 @@ void WebRequest::Post(const std::string& URL, const std::string& PostString,
     auto& http = Require(ctx_.env.http);
     PendingCallback = Callback;
     pending_url_ = URL;
-    std::string body = HTTPEncoder(PostString);  // plain ASCII
     request_ = http.Post(
         URL, {"Content-Type: application/x-www-form-urlencoded", "User-Agent: Ostravel 3004"},
-        std::move(body),
+        PostString.Encoded(),
         [this](platform::HttpResponse answer) { OnReadyStateChange(std::move(answer)); });
     ready_state_ = kSent;
   });
@@ -152,34 +126,7 @@ void WebRequest::Reset() {
 }
 
 std::string WebRequest::HTTPEncoder(std::string_view TheString) const {
-  std::string encoded;
-  encoded.reserve(TheString.size() + TheString.size() / 4);
-  for (std::size_t pos = 0; pos < TheString.size();) {
-    const char32_t c = platform::NextCodePoint(TheString, pos);
-    if (KeptAsIs(c)) {
-      encoded += static_cast<char>(c);
-    } else if (c == ' ') {
-      encoded += '+';
-    } else if (c == kValueAmpersandCodePoint) {
-      encoded += "%26";
-    } else {
-      AppendHex(encoded, ctx_.env.code_page.EncodeChar(c));
-    }
-  }
-  return encoded;
-}
-
-std::string FieldValue(std::string_view value) {
-  std::string escaped;
-  escaped.reserve(value.size());
-  for (char c : value) {
-    if (c == '&') {
-      escaped += kValueAmpersand;
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
+  return wire::FormEncoded(TheString, ctx_.env.code_page);
 }
 
 }  // namespace ostravel

@@ -6,6 +6,7 @@
 
 #include "host/Signal.h"
 #include "platform/HttpClient.h"
+#include "wire/FormBody.h"
 
 namespace ostravel {
 
@@ -26,13 +27,14 @@ class WebRequest {
   // told to the player only when the player asked for it; automatic refreshes stay quiet.
   enum class Asker { kPlugin, kPlayer };
 
-  // Sends `PostString`, encoded by HTTPEncoder, to `URL`. A URL that starts with "/" (no server
-  // configured) sends nothing.
-  void Post(const std::string& URL, const std::string& PostString, const std::string& Callback,
+  // Sends the body, encoded field by field as it was built, to `URL`. A URL that starts with
+  // "/" (no server configured) sends nothing.
+  void Post(const std::string& URL, const wire::FormBody& PostString, const std::string& Callback,
             Asker asker = Asker::kPlugin);
 
-  // Form-encodes a whole post string through the code page: letters, digits, "*@._-&=" stay,
-  // a space becomes "+", anything else "%" and its code in upper-case hexadecimal.
+  // Form-encodes a whole text through the code page: letters, digits, "*@._-&=" stay, a space
+  // becomes "+", anything else "%" and its code in upper-case hexadecimal. Bodies are built
+  // with wire::FormBody instead, which keeps an "&" inside a value.
   std::string HTTPEncoder(std::string_view TheString) const;
 
   // 0 when idle, 1 while a request is in flight.
@@ -54,9 +56,5 @@ class WebRequest {
   std::string pending_url_;
   platform::HttpClient::RequestId request_ = 0;
 };
-
-// A value as it goes into a post string: an "&" inside it then reaches the server as %26
-// instead of ending the field. Every other character is left for HTTPEncoder.
-std::string FieldValue(std::string_view value);
 
 }  // namespace ostravel

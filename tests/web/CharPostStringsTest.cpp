@@ -5,7 +5,7 @@
 #include "sim/SimView.h"
 #include "support/PluginHarness.h"
 #include "web/CharPostStrings.h"
-#include "web/WebRequest.h"
+#include "wire/FormEncoding.h"
 
 namespace ostravel {
 namespace {
@@ -53,6 +53,10 @@ class CharPostStringsTest : public ::testing::Test {
   }
 
   Context& ctx() { return harness.State(); }
+  // A text of fields as it reaches the server: an "&" in it separates fields.
+  std::string Wire(const std::string& fields) {
+    return wire::FormEncoded(fields, ctx().env.code_page);
+  }
   void Check(const char* name, bool on) {
     std::dynamic_pointer_cast<sim::SimCheckbox>(harness.host.View()->Find(name))->SetChecked(on);
   }
@@ -74,12 +78,12 @@ TEST_F(CharPostStringsTest, ServerUrlReadsTheLastServerOnceAndEndsWithASlash) {
 }
 
 TEST_F(CharPostStringsTest, StdPostStringCarriesTheStandardFields) {
-  EXPECT_EQ(StdPostString(ctx()),
-            "CID=5&MID=77&Location=4294967295&Localtime=12/6/2026 6:37:19 AM&FLID=0"
-            "&WantFellowship=0");
+  EXPECT_EQ(StdPostString(ctx()).Encoded(),
+            Wire("CID=5&MID=77&Location=4294967295&Localtime=12/6/2026 6:37:19 AM&FLID=0"
+                 "&WantFellowship=0"));
   Check("chkGrp", true);
   ctx().FellowshipInfo.FLeaderID = -3;
-  EXPECT_THAT(StdPostString(ctx()), testing::EndsWith("&FLID=-3&WantFellowship=1"));
+  EXPECT_THAT(StdPostString(ctx()).Encoded(), testing::EndsWith(Wire("&FLID=-3&WantFellowship=1")));
 }
 
 TEST_F(CharPostStringsTest, CharPostStringHoldsEveryFieldInOrder) {
@@ -95,27 +99,29 @@ TEST_F(CharPostStringsTest, CharPostStringHoldsEveryFieldInOrder) {
       "&StateS30=1&S30=30&StateS31=1&S31=31&StateS32=1&S32=32&StateS33=1&S33=33&StateS34=1&S34=34"
       "&StateS35=1&S35=35&StateS36=1&S36=36&StateS37=1&S37=37&StateS38=1&S38=38&StateS39=1&S39=39"
       "&StateS40=1&S40=40";
-  const std::string amp = FieldValue("&");
-  EXPECT_EQ(CharPostString(ctx()),
-            StdPostString(ctx()) + "&Name=Ann " + amp + " Co&Server=Darktide" +
-                "&Birth=2004-03-07 12:05:09&Age=100&Deaths=2&Class=Adventurer&Gender=Female" +
-                "&Level=1&Race=Sho&Rank=3&SkillPoints=7&TotalXp=0&UnassignedXp=0" +
-                "&ProducedXp=0&Followers=4&Vassals=2&Pk=0&Share=1\n\n" +
-                "&StartStrength=10&Strength=11&StartEndurance=20&Endurance=21" +
-                "&StartCoordination=40&Coordination=41&StartQuickness=30&Quickness=31" +
-                "&StartFocus=50&Focus=51&StartSelf=60&Self=61\n\n" +
-                "&Health=102&Stamina=104&Mana=106\n\n" + skills + "\n\n" +
-                "&MonarchCID=77&MonarchPID=77&MonarchName=Queen&MonarchProducedXp=1.5E+15" +
-                "&MonarchGender=Female&MonarchRace=Aluvian&MonarchRank=9\n\n" +
-                "&PatronCID=33&PatronPID=44&PatronName=Pat&PatronProducedXp=12" +
-                "&PatronGender=Male&PatronRace=Gharu'ndim&PatronRank=4\n\n" +
-                "&Vassal1CID=-7&Vassal1PID=5&Vassal1Name=V'one&Vassal1ProducedXp=4294967295" +
-                "&Vassal1Gender=Male&Vassal1Race=Sho&Vassal1Rank=2" +
-                "&Vassal2CID=8&Vassal2PID=5&Vassal2Name=Vtwo&Vassal2ProducedXp=12" +
-                "&Vassal2Gender=9&Vassal2Race=Viamontian&Vassal2Rank=1");
+  // The "&" inside the name stays in the value.
+  const std::string amp = "%26";
+  EXPECT_EQ(CharPostString(ctx()).Encoded(),
+            StdPostString(ctx()).Encoded() + Wire("&Name=Ann ") + amp +
+                Wire(std::string(" Co&Server=Darktide") +
+                     "&Birth=2004-03-07 12:05:09&Age=100&Deaths=2&Class=Adventurer&Gender=Female" +
+                     "&Level=1&Race=Sho&Rank=3&SkillPoints=7&TotalXp=0&UnassignedXp=0" +
+                     "&ProducedXp=0&Followers=4&Vassals=2&Pk=0&Share=1\n\n" +
+                     "&StartStrength=10&Strength=11&StartEndurance=20&Endurance=21" +
+                     "&StartCoordination=40&Coordination=41&StartQuickness=30&Quickness=31" +
+                     "&StartFocus=50&Focus=51&StartSelf=60&Self=61\n\n" +
+                     "&Health=102&Stamina=104&Mana=106\n\n" + skills + "\n\n" +
+                     "&MonarchCID=77&MonarchPID=77&MonarchName=Queen&MonarchProducedXp=1.5E+15" +
+                     "&MonarchGender=Female&MonarchRace=Aluvian&MonarchRank=9\n\n" +
+                     "&PatronCID=33&PatronPID=44&PatronName=Pat&PatronProducedXp=12" +
+                     "&PatronGender=Male&PatronRace=Gharu'ndim&PatronRank=4\n\n" +
+                     "&Vassal1CID=-7&Vassal1PID=5&Vassal1Name=V'one&Vassal1ProducedXp=4294967295" +
+                     "&Vassal1Gender=Male&Vassal1Race=Sho&Vassal1Rank=2" +
+                     "&Vassal2CID=8&Vassal2PID=5&Vassal2Name=Vtwo&Vassal2ProducedXp=12" +
+                     "&Vassal2Gender=9&Vassal2Race=Viamontian&Vassal2Rank=1"));
   // A level of 126 is computed from the total experience.
   ctx().TotalXP = 192595000000.0;  // between the levels 275 and 276
-  EXPECT_THAT(CharPostString(ctx()), HasSubstr("&Level=275&"));
+  EXPECT_THAT(CharPostString(ctx()).Encoded(), HasSubstr(Wire("&Level=275&")));
 }
 
 class CharPostStringsEdgeTest : public CharPostStringsTest {
@@ -134,18 +140,18 @@ class CharPostStringsEdgeTest : public CharPostStringsTest {
 
 TEST_F(CharPostStringsEdgeTest, CountsOutsideTheirRangesSendNoRecordsButKeepTheLineFeeds) {
   Check("chkUpdateShare", false);
-  const std::string text = CharPostString(ctx());
-  EXPECT_THAT(text, HasSubstr("&Level=125&"));
-  EXPECT_THAT(text, HasSubstr("&ProducedXp=-2&"));
-  EXPECT_THAT(text, HasSubstr("&Vassals=20&Pk=0&Share=0\n\n"));
-  EXPECT_THAT(text, HasSubstr("&Mana=106\n\n\n\n&MonarchCID="));
-  EXPECT_THAT(text, Not(HasSubstr("&StateS2=")));
-  EXPECT_THAT(text, testing::EndsWith("&PatronRank=0\n\n"));
+  const std::string text = CharPostString(ctx()).Encoded();
+  EXPECT_THAT(text, HasSubstr(Wire("&Level=125&")));
+  EXPECT_THAT(text, HasSubstr(Wire("&ProducedXp=-2&")));
+  EXPECT_THAT(text, HasSubstr(Wire("&Vassals=20&Pk=0&Share=0\n\n")));
+  EXPECT_THAT(text, HasSubstr(Wire("&Mana=106\n\n\n\n&MonarchCID=")));
+  EXPECT_THAT(text, Not(HasSubstr(Wire("&StateS2="))));
+  EXPECT_THAT(text, testing::EndsWith(Wire("&PatronRank=0\n\n")));
 }
 
 TEST_F(CharPostStringsTest, AFailureIsReportedAndLogsWhatWasBuilt) {
   ctx().CharacterStats.reset();
-  EXPECT_EQ(CharPostString(ctx()), "");
+  EXPECT_EQ(CharPostString(ctx()).Encoded(), "");
   const auto log = test::ReadCrLfLines(harness.env.folder.Path() / "log.txt");
   ASSERT_EQ(log.size(), 4u);
   EXPECT_THAT(log[0], HasSubstr("Error in CharPostStrings.CharPostString. Number: 91"));
@@ -159,13 +165,15 @@ TEST_F(CharPostStringsTest, FellowPostStringListsTheFellows) {
   info = {12, "Lead", 80, 2, "Band & Co", true, true};
   ctx().Fellows[0] = {12, "Lead", 80, 0, 0, 0};
   ctx().Fellows[1] = {13, "Two", 50, 0, 0, 0};
-  EXPECT_EQ(FellowPostString(ctx()),
-            StdPostString(ctx()) + "&FellowshipName=Band " + FieldValue("&") +
-                " Co&SharedXp=True&LeaderCID=12&LeaderName=Lead&LeaderLevel=80&Fellows=2" +
-                "&Fellow1CID=12&Fellow1Name=Lead&Fellow1Level=80" +
-                "&Fellow2CID=13&Fellow2Name=Two&Fellow2Level=50");
+  EXPECT_EQ(
+      FellowPostString(ctx()).Encoded(),
+      StdPostString(ctx()).Encoded() + Wire("&FellowshipName=Band ") + "%26" +
+          Wire(std::string(
+                   " Co&SharedXp=True&LeaderCID=12&LeaderName=Lead&LeaderLevel=80&Fellows=2") +
+               "&Fellow1CID=12&Fellow1Name=Lead&Fellow1Level=80" +
+               "&Fellow2CID=13&Fellow2Name=Two&Fellow2Level=50"));
   info.FCount = 27;
-  EXPECT_EQ(FellowPostString(ctx()), "");
+  EXPECT_EQ(FellowPostString(ctx()).Encoded(), "");
   EXPECT_THAT(harness.ChatTexts().back(),
               HasSubstr("Error in CharPostStrings.FellowPostString. Number: 9"));
 }

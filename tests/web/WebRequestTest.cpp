@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/Context.h"
 #include "support/RecordingHooks.h"
 #include "support/RecordingServer.h"
@@ -18,6 +20,18 @@ using ::testing::Pair;
 
 class WebRequestTest : public ::testing::Test {
  protected:
+  // A body of fields written as "key=value&key=value".
+  wire::FormBody Body(std::string_view fields) const {
+    wire::FormBody body(*env.code_page);
+    while (!fields.empty()) {
+      const std::string_view pair = fields.substr(0, fields.find('&'));
+      fields.remove_prefix(std::min(fields.size(), pair.size() + 1));
+      const std::size_t equals = std::min(pair.find('='), pair.size());
+      body.Add(pair.substr(0, equals), pair.substr(std::min(pair.size(), equals + 1)));
+    }
+    return body;
+  }
+
   WebRequestTest() : ctx(env.Env()) {
     ctx.ACHooks = hooks;
     connection = request.Response.Connect([this](const std::string& text, const std::string& cb) {
@@ -44,7 +58,7 @@ TEST_F(WebRequestTest, EncodesThroughTheCodePage) {
   EXPECT_EQ(request.HTTPEncoder("caf\xC3\xA9 \xE2\x82\xAC"), "caf%E9+%80");
   EXPECT_EQ(request.HTTPEncoder("\xE4\xB8\xAD"), "%3F");  // 1252 lacks it: "?"
   // An ampersand inside a value stays in the value.
-  EXPECT_EQ(request.HTTPEncoder("CID=1&args=" + FieldValue("say a&b=c")), "CID=1&args=say+a%26b=c");
+  EXPECT_EQ(Body("CID=1").Add("args", "say a&b=c").Encoded(), "CID=1&args=say+a%26b=c");
   // Double-byte characters take four digits.
   const auto japanese = platform::CodePage::Open(932);
   Context ctx932(Environment{env.loop, *japanese, env.clock, env.folder.Path(), env.http.get()});
@@ -55,9 +69,9 @@ TEST_F(WebRequestTest, EncodesThroughTheCodePage) {
 
 TEST_F(WebRequestTest, PostsTheEncodedBodyWithItsHeadersAndAnswersWithTheCallback) {
   server.Answer("/member.php", "Name: Bob  Level: 5\ncaf\xE9");
-  request.Post("/member.php", "CID=1", "Print");  // no server configured: nothing is sent
+  request.Post("/member.php", Body("CID=1"), "Print");  // no server configured: nothing is sent
   EXPECT_EQ(request.ReadyState(), 0);
-  request.Post(server.Url() + "member.php", "CID=1&args=whois Bob", "Print");
+  request.Post(server.Url() + "member.php", Body("CID=1&args=whois Bob"), "Print");
   EXPECT_EQ(request.ReadyState(), 1);
   ASSERT_TRUE(env.Settle());
 
@@ -73,10 +87,10 @@ TEST_F(WebRequestTest, PostsTheEncodedBodyWithItsHeadersAndAnswersWithTheCallbac
 
 TEST_F(WebRequestTest, APostWhileBusyIsDroppedAndOnlyRefreshUpdateHearsWhy) {
   server.Delay(std::chrono::milliseconds(100));
-  request.Post(server.Url() + "a.php", "first", "Draw");
-  request.Post(server.Url() + "b.php", "timer", "Draw", WebRequest::Asker::kPlugin);
+  request.Post(server.Url() + "a.php", Body("first"), "Draw");
+  request.Post(server.Url() + "b.php", Body("timer"), "Draw", WebRequest::Asker::kPlugin);
   EXPECT_TRUE(responses.empty());
-  request.Post(server.Url() + "d.php", "update", "RefreshUpdate");
+  request.Post(server.Url() + "d.php", Body("update"), "RefreshUpdate");
   EXPECT_THAT(responses,
               ElementsAre(Pair("Server busy or unavaliable. Please wait a little before trying "
                                "again.",
@@ -95,7 +109,7 @@ TEST_F(WebRequestTest, ReleasingTheObjectDropsTheRequestInFlight) {
     WebRequest doomed(ctx);
     auto connection_alive =
         doomed.Response.Connect([&](const std::string&, const std::string&) { answered = true; });
-    doomed.Post(server.Url() + "a.php", "x", "Print");
+    doomed.Post(server.Url() + "a.php", Body("x"), "Print");
   }
   EXPECT_EQ(env.http->InFlight(), 0u);
   env.loop.RunFor(std::chrono::milliseconds(300));
@@ -106,7 +120,7 @@ TEST_F(WebRequestTest, AFailureAnswersEmptyAndIsToldInChatOnceAMinuteAndLoggedEa
   // Another page's request object shares the state: one outage is one line.
   WebRequest other(ctx);
   const auto fail = [&](WebRequest& through) {
-    through.Post("http://127.0.0.1:1/member.php", "x", "Draw");  // nothing listens on port 1
+    through.Post("http://127.0.0.1:1/member.php", Body("x"), "Draw");  // nothing listens on port 1
     ASSERT_TRUE(env.Settle());
   };
   fail(request);
@@ -130,7 +144,7 @@ TEST_F(WebRequestTest, AFailureAnswersEmptyAndIsToldInChatOnceAMinuteAndLoggedEa
 
   // An error page is no answer, and another reason is another failure.
   server.Respond("/member.php", Reply::Status(500, "<h1>Internal Server Error</h1>"));
-  request.Post(server.Url() + "member.php", "x", "Print");
+  request.Post(server.Url() + "member.php", Body("x"), "Print");
   ASSERT_TRUE(env.Settle());
   EXPECT_THAT(responses.back(), Pair("", "Print"));
   ASSERT_EQ(hooks->chat.size(), 3u);
@@ -155,7 +169,7 @@ TEST_F(WebRequestTest, AServerThatNeverAnswersRunsIntoTheTimeLimitWithoutBlockin
     if (++ticks < 1000) ticker->Start(std::chrono::milliseconds(20), tick);
   };
   ticker->Start(std::chrono::milliseconds(20), tick);
-  slow.Post(silent.Url() + "member.php", "x", "Print");
+  slow.Post(silent.Url() + "member.php", Body("x"), "Print");
   ASSERT_TRUE(env.loop.RunUntil([&] { return !answers.empty(); }, std::chrono::seconds(5)));
   ticker->Cancel();
   EXPECT_THAT(answers, ElementsAre(Pair("", "Print")));

@@ -7,9 +7,9 @@
 
 #include "platform/DateTime.h"
 
-namespace ostravel::service {
+namespace ostravel::wire {
 
-// Calendar arithmetic and the date texts of the service. It writes dates as
+// Calendar arithmetic and the date texts of the services. A service writes dates as
 // "YYYY-MM-DD hh:mm:ss" (sortable, and what the Messages tab reads from "Recieved").
 
 // Seconds since 1 January 1970 00:00:00 of a local date and time, with no time zone applied.
@@ -31,9 +31,6 @@ std::string FormatIsoMinute(const platform::DateTime& value);    // 2025-06-01 2
 // "YYYY-MM-DD" (a real date) at midnight; nullopt otherwise.
 std::optional<platform::DateTime> ParseIsoDate(std::string_view text);
 
-// "YYYY-MM-DD hh:mm:ss" or "YYYY-MM-DD hh:mm", as the service stores them; nullopt otherwise.
-std::optional<platform::DateTime> ParseIsoDateTime(std::string_view text);
-
 // "h:mm" or "hh:mm" on a 24-hour clock, as hour and minute; nullopt otherwise.
 struct ClockTime {
   int hour = 0;
@@ -41,4 +38,4 @@ struct ClockTime {
 };
 std::optional<ClockTime> ParseClockTime(std::string_view text);
 
-}  // namespace ostravel::service
+}  // namespace ostravel::wire

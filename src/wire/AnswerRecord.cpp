@@ -1,6 +1,6 @@
-#include "service/AnswerRecord.h"
+#include "wire/AnswerRecord.h"
 
-namespace ostravel::service {
+namespace ostravel::wire {
 
 std::string CleanValue(std::string_view text) {
   std::string out;
@@ -36,17 +36,6 @@ AnswerRecord& AnswerRecord::AddFlag(std::string_view key, bool value) {
   return Add(key, std::string_view(value ? "True" : "False"));
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string line = CleanValue(text.substr(0, end));
-    if (!line.empty()) lines.push_back(std::move(line));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-  }
-  return lines;
-}
-
 std::string JoinLines(const std::vector<std::string>& lines) {
   std::string out;
   for (const auto& line : lines) {
@@ -56,4 +45,31 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return out;
 }
 
-}  // namespace ostravel::service
+std::vector<std::string_view> SplitRecords(std::string_view answer) {
+  std::vector<std::string_view> records;
+  if (answer.empty()) return records;
+  std::size_t start = 0;
+  for (std::size_t at = answer.find('\n'); at != std::string_view::npos;
+       at = answer.find('\n', start)) {
+    records.push_back(answer.substr(start, at - start));
+    start = at + 1;
+  }
+  records.push_back(answer.substr(start));
+  return records;
+}
+
+std::string ReadField(std::string_view record, std::string_view key) {
+  std::string line(record);
+  line += "  ";
+  if (line.size() <= key.size()) return "";
+  const std::size_t key_at = line.find(key);
+  if (key_at == std::string::npos) return "";
+  const std::size_t space = line.find(' ', key_at);
+  std::size_t value_at = space;
+  while (line[value_at] == ' ' && value_at + 1 < line.size()) ++value_at;
+  const std::size_t end = line.find("  ", value_at);
+  if (end == std::string::npos || end <= space) return "";
+  return line.substr(space + 1, end - space - 1);
+}
+
+}  // namespace ostravel::wire

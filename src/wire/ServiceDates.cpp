@@ -1,10 +1,10 @@
-#include "service/ServiceDates.h"
+#include "wire/ServiceDates.h"
 
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 
-namespace ostravel::service {
+namespace ostravel::wire {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
@@ -81,21 +81,6 @@ std::optional<platform::DateTime> ParseIsoDate(std::string_view text) {
   return platform::DateTime{*year, *month, *day, 0, 0, 0};
 }
 
-std::optional<platform::DateTime> ParseIsoDateTime(std::string_view text) {
-  if (text.size() != 16 && text.size() != 19) return std::nullopt;
-  auto value = ParseIsoDate(text.substr(0, 10));
-  const auto time = ParseClockTime(text.substr(11, 5));
-  if (!value || text[10] != ' ' || !time) return std::nullopt;
-  value->hour = time->hour;
-  value->minute = time->minute;
-  if (text.size() == 19) {
-    const auto second = ReadDigits(text.substr(17, 2), 2);
-    if (text[16] != ':' || !second || *second > 59) return std::nullopt;
-    value->second = *second;
-  }
-  return value;
-}
-
 std::optional<ClockTime> ParseClockTime(std::string_view text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos || colon < 1 || colon > 2) return std::nullopt;
@@ -105,4 +90,4 @@ std::optional<ClockTime> ParseClockTime(std::string_view text) {
   return ClockTime{*hour, *minute};
 }
 
-}  // namespace ostravel::service
+}  // namespace ostravel::wire
