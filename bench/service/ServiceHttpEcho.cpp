@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
   app.add_option("--address", options.address, "The address to listen on");
   app.add_option("--threads", options.threads, "Worker threads");
   app.add_option("--log", logFile, "Where the access log goes");
+  app.add_option("--rate-burst", options.requestBurstPerAddress,
+                 "Requests one address may send at once (0: no rate limit)");
   CLI11_PARSE(app, argc, argv);
   std::ofstream log(logFile, std::ios::app);
   ostravel::service::HttpServer server(options, &Answer, log);

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "service/http/SteadyClock.h"
+
 namespace ostravel::service {
 namespace {
 
@@ -53,9 +55,7 @@ void AccessLog::Request(const Entry& entry) {
 }
 
 void AccessLog::Error(std::string_view text) {
-  const std::int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
+  const std::int64_t nowMs = SteadyMs();
   {
     const std::lock_guard lock(mutex_);
     if (nowMs - windowStartMs_ >= kErrorWindowMs) {

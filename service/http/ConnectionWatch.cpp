@@ -4,17 +4,13 @@
 
 #include <chrono>
 
+#include "service/http/SteadyClock.h"
+
 namespace ostravel::service {
 namespace {
 
 constexpr auto kSweepEvery = std::chrono::milliseconds(250);
 constexpr std::size_t kAddressesNamed = 5;
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 }  // namespace
 
@@ -43,7 +39,7 @@ void ConnectionWatch::Stop() {
 }
 
 void* ConnectionWatch::Opened(int fd, const std::string& address) {
-  auto* watched = new Watched{fd, address, NowMs()};
+  auto* watched = new Watched{fd, address, SteadyMs()};
   const std::lock_guard lock(mutex_);
   watched_.insert(watched);
   return watched;
@@ -70,14 +66,14 @@ void ConnectionWatch::Answered(void* token) {
   const std::lock_guard lock(mutex_);
   auto* watched = static_cast<Watched*>(token);
   watched->waiting = true;
-  watched->sinceMs = NowMs();
+  watched->sinceMs = SteadyMs();
 }
 
 void ConnectionWatch::Run() {
   std::unique_lock lock(mutex_);
   while (running_) {
     wake_.wait_for(lock, kSweepEvery, [this] { return !running_; });
-    if (running_) CutLate(NowMs());
+    if (running_) CutLate(SteadyMs());
   }
 }
 

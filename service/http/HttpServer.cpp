@@ -1,43 +1,37 @@
 #include "service/http/HttpServer.h"
 
-#include <arpa/inet.h>
 #include <microhttpd.h>
-#include <pthread.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
 
 #include "service/http/AccessLog.h"
+#include "service/http/AddressConnections.h"
 #include "service/http/AddressRateLimit.h"
 #include "service/http/ConnectionWatch.h"
 #include "service/http/ListenSocket.h"
+#include "service/http/MhdConnection.h"
+#include "service/http/SignalWait.h"
+#include "service/http/SteadyClock.h"
 
 namespace ostravel::service {
 namespace {
 
-constexpr int kListenBacklog = 511;
 constexpr std::size_t kChunkedDiscardFactor = 16;
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+// The log, the database, the listening socket and the library's own descriptors.
+constexpr std::size_t kDescriptorsBesideConnections = 64;
 
 // What the server keeps of one request from its first line to its last byte out.
 struct PendingRequest {
-  std::int64_t startMs = NowMs();
+  std::int64_t startMs = SteadyMs();
   HttpRequest request;
   bool headersSeen = false;
   bool bodyTooLarge = false;
@@ -45,69 +39,6 @@ struct PendingRequest {
   int status = 0;  // set once an answer is queued
   std::string detail;
   std::string note;
-};
-
-std::string AddressText(const sockaddr* address) {
-  char text[INET6_ADDRSTRLEN] = "?";
-  if (address == nullptr) return text;
-  if (address->sa_family == AF_INET) {
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
-  } else if (address->sa_family == AF_INET6) {
-    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
-              sizeof text);
-  }
-  return text;
-}
-
-MHD_Result CountContentLength(void* count, MHD_ValueKind, const char* key, const char*) {
-  if (strcasecmp(key, "Content-Length") == 0) ++*static_cast<int*>(count);
-  return MHD_YES;
-}
-
-int ContentLengthHeaders(MHD_Connection* connection) {
-  int count = 0;
-  MHD_get_connection_values(connection, MHD_HEADER_KIND, &CountContentLength, &count);
-  return count;
-}
-
-const char* Ending(MHD_RequestTerminationCode code) {
-  switch (code) {
-    case MHD_REQUEST_TERMINATED_COMPLETED_OK:
-      return "";
-    case MHD_REQUEST_TERMINATED_TIMEOUT_REACHED:
-      return "closed: idle time-out";
-    case MHD_REQUEST_TERMINATED_DAEMON_SHUTDOWN:
-      return "closed: server stopping";
-    case MHD_REQUEST_TERMINATED_CLIENT_ABORT:
-    case MHD_REQUEST_TERMINATED_READ_ERROR:
-      return "closed by the client";
-    default:
-      return "closed";
-  }
-}
-
-void* WatchToken(MHD_Connection* connection) {
-  const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
-  return info == nullptr ? nullptr : info->socket_context;
-}
-
-// SIGTERM and SIGINT are left to the thread in WaitForTerminationSignal: the library's
-// threads, started while this is alive, inherit a mask that blocks them.
-class TerminationSignalsBlocked {
- public:
-  TerminationSignalsBlocked() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &signals, &previous_);
-  }
-  ~TerminationSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-  TerminationSignalsBlocked(const TerminationSignalsBlocked&) = delete;
-  TerminationSignalsBlocked& operator=(const TerminationSignalsBlocked&) = delete;
-
- private:
-  sigset_t previous_;
 };
 
 }  // namespace
@@ -119,19 +50,22 @@ class HttpServer::Impl {
         handler_(std::move(handler)),
         log_(accessLog),
         rate_(options_.requestBurstPerAddress, options_.requestsPerSecondPerAddress),
-        watch_(options_.requestTimeoutSeconds, log_) {}
+        watch_(options_.requestTimeoutSeconds, log_),
+        connections_(options_.maxConnectionsPerAddress) {}
   ~Impl() { Stop(); }
 
   uint16_t Start();
   void Stop();
 
  private:
+  MHD_Daemon* StartDaemon(int listening);
   static void* OnRequestLine(void* self, const char* uri, MHD_Connection* connection);
   static MHD_Result OnAccess(void* self, MHD_Connection* connection, const char* url,
                              const char* method, const char* version, const char* data,
                              size_t* size, void** context);
   static void OnCompleted(void* self, MHD_Connection* connection, void** context,
                           MHD_RequestTerminationCode code);
+  static MHD_Result OnAccept(void* self, const sockaddr* address, socklen_t length);
   static void OnConnection(void* self, MHD_Connection* connection, void** token,
                            MHD_ConnectionNotificationCode code);
   static void OnLibraryError(void* self, const char* format, va_list arguments);
@@ -149,6 +83,7 @@ class HttpServer::Impl {
   AccessLog log_;
   AddressRateLimit rate_;
   ConnectionWatch watch_;
+  AddressConnections connections_;
   std::mutex lifecycle_;
   MHD_Daemon* daemon_ = nullptr;
   uint16_t port_ = 0;
@@ -159,22 +94,12 @@ class HttpServer::Impl {
 uint16_t HttpServer::Impl::Start() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ != nullptr) return port_;
-  ListenSocket listening(options_.address, options_.port, kListenBacklog);
-  // The connection's memory holds the request line and headers as they are read; room for
-  // the largest allowed and for the answer's own headers.
-  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
+  ListenSocket listening(options_.address, options_.port, options_.listenBacklog);
+  ListenSocket::ReserveDescriptors(options_.maxConnections + kDescriptorsBesideConnections);
   {
     const TerminationSignalsBlocked blocked;
-    daemon_ = MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
-        &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this,
-        MHD_OPTION_LISTEN_SOCKET, listening.Descriptor(), MHD_OPTION_THREAD_POOL_SIZE,
-        std::max(options_.threads, 1u), MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, options_.maxConnectionsPerAddress,
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(options_.idleTimeoutSeconds),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemory, MHD_OPTION_URI_LOG_CALLBACK,
-        &OnRequestLine, this, MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this,
-        MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
+    daemon_ = StartDaemon(listening.Descriptor());
+    if (daemon_ != nullptr) watch_.Start();
   }
   if (daemon_ == nullptr) {
     throw std::runtime_error("cannot start the HTTP server on " + options_.address + ":" +
@@ -183,8 +108,22 @@ uint16_t HttpServer::Impl::Start() {
   listening.Release();
   port_ = listening.Port();
   stopping_ = false;
-  watch_.Start();
   return port_;
+}
+
+MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
+  // The connection's memory holds the request line and headers as they are read; room for
+  // the largest allowed and for the answer's own headers.
+  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
+  return MHD_start_daemon(
+      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, &OnAccept, this,
+      &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this, MHD_OPTION_LISTEN_SOCKET,
+      listening, MHD_OPTION_THREAD_POOL_SIZE, std::max(options_.threads, 1u),
+      MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
+      static_cast<unsigned>(options_.idleTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+      connectionMemory, MHD_OPTION_URI_LOG_CALLBACK, &OnRequestLine, this,
+      MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection,
+      this, MHD_OPTION_END);
 }
 
 void HttpServer::Impl::Stop() {
@@ -193,8 +132,8 @@ void HttpServer::Impl::Stop() {
   stopping_ = true;
   const MHD_socket listening = MHD_quiesce_daemon(daemon_);
   if (listening != MHD_INVALID_SOCKET) close(listening);
-  const std::int64_t deadline = NowMs() + options_.stopGraceSeconds * 1000LL;
-  while (inFlight_ > 0 && NowMs() < deadline) {
+  const std::int64_t deadline = SteadyMs() + options_.stopGraceSeconds * 1000LL;
+  while (inFlight_ > 0 && SteadyMs() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (inFlight_ > 0) {
@@ -210,8 +149,7 @@ void HttpServer::Impl::Stop() {
 void* HttpServer::Impl::OnRequestLine(void* self, const char* uri, MHD_Connection* connection) {
   auto& impl = *static_cast<Impl*>(self);
   auto* pending = new PendingRequest;
-  const auto* client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  pending->request.remoteAddress = AddressText(client == nullptr ? nullptr : client->client_addr);
+  pending->request.remoteAddress = ClientAddress(connection);
   const std::string_view target(uri == nullptr ? "" : uri);
   const auto question = target.find('?');
   pending->request.path = target.substr(0, question);
@@ -244,14 +182,13 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
     pending.request.contentType = type;
   }
-  if (const int wait = rate_.Admit(pending.request.remoteAddress, NowMs()); wait > 0) {
+  if (const int wait = rate_.Admit(pending.request.remoteAddress, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
     HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
     return Answer(connection, pending, busy, true);
   }
-  const auto* header = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_REQUEST_HEADER_SIZE);
-  if (header != nullptr && header->header_size > options_.maxHeaderBytes) {
+  if (HeaderBytes(connection) > options_.maxHeaderBytes) {
     return Refuse(connection, pending, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
                   "Request headers too large.\n",
                   "headers over " + std::to_string(options_.maxHeaderBytes) + " bytes");
@@ -306,7 +243,7 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
     MHD_add_response_header(reply, name.c_str(), value.c_str());
   }
   if (close || stopping_) MHD_add_response_header(reply, "Connection", "close");
-  watch_.Answering(WatchToken(connection));
+  watch_.Answering(SocketContext(connection));
   const MHD_Result queued =
       MHD_queue_response(connection, static_cast<unsigned>(response.status), reply);
   MHD_destroy_response(reply);
@@ -336,8 +273,7 @@ void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void*
   *context = nullptr;
   if (pending->status == 0 && code != MHD_REQUEST_TERMINATED_COMPLETED_OK) {
     // The library may have answered by itself (400 for a malformed request, 431).
-    const auto* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_HTTP_STATUS);
-    if (info != nullptr) pending->status = static_cast<int>(info->http_status);
+    pending->status = LibraryStatus(connection);
   }
   std::string note = pending->note;
   if (code != MHD_REQUEST_TERMINATED_COMPLETED_OK) {
@@ -346,37 +282,42 @@ void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void*
   }
   const HttpRequest& request = pending->request;
   impl.log_.Request({request.remoteAddress, request.method, request.path, pending->detail,
-                     pending->status, NowMs() - pending->startMs, note});
+                     pending->status, SteadyMs() - pending->startMs, note});
   delete pending;
   --impl.inFlight_;
-  impl.watch_.Answered(WatchToken(connection));
+  impl.watch_.Answered(SocketContext(connection));
+}
+
+// The cap per address is kept here rather than by the library, whose refusal does not say
+// whom it refused.
+MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, socklen_t) {
+  auto& impl = *static_cast<Impl*>(self);
+  const std::string text = AddressText(address);
+  if (!impl.connections_.Full(text)) return MHD_YES;
+  impl.log_.Error("refused a connection from " + text + ": " +
+                  std::to_string(impl.options_.maxConnectionsPerAddress) +
+                  " open from that address already");
+  return MHD_NO;
 }
 
 void HttpServer::Impl::OnConnection(void* self, MHD_Connection* connection, void** token,
                                     MHD_ConnectionNotificationCode code) {
   auto& impl = *static_cast<Impl*>(self);
+  const std::string address = ClientAddress(connection);
   if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+    impl.connections_.Closed(address);
     impl.watch_.Closed(*token);
     *token = nullptr;
     return;
   }
-  const auto* socket = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-  const auto* client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  if (socket == nullptr) return;
-  *token = impl.watch_.Opened(socket->connect_fd,
-                              AddressText(client == nullptr ? nullptr : client->client_addr));
+  impl.connections_.Opened(address);
+  *token = impl.watch_.Opened(SocketDescriptor(connection), address);
 }
 
 void HttpServer::Impl::OnLibraryError(void* self, const char* format, va_list arguments) {
   char buffer[512];
   std::vsnprintf(buffer, sizeof buffer, format, arguments);
-  std::string text = buffer;
-  // The library quotes the HTML of its own error page; the status says enough.
-  if (const auto page = text.find(" ('<"); page != std::string::npos) {
-    const auto end = text.find("')", page);
-    text.erase(page, end == std::string::npos ? std::string::npos : end + 2 - page);
-  }
-  static_cast<Impl*>(self)->log_.Error("http: " + text);
+  static_cast<Impl*>(self)->log_.Error("http: " + WithoutErrorPage(buffer));
 }
 
 HttpServer::HttpServer(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)

@@ -25,13 +25,20 @@ struct HttpServerOptions {
   int requestTimeoutSeconds = 10;
   // A connection on which nothing moves this long is closed (idle keep-alive included).
   int idleTimeoutSeconds = 5;
-  // Open connections in all, and from one address; beyond them a connection is closed at once.
+  // Open connections in all, and from one address; beyond them a connection is closed at once
+  // (and the refusal logged). The library shares the total out among the worker threads.
+  // A plug-in holds one or two; several players may share an address. 0: no cap per address.
   unsigned maxConnections = 1000;
   unsigned maxConnectionsPerAddress = 16;
   // Requests from one address: a burst, refilled at a steady rate; beyond them 429 with
   // Retry-After. A plug-in posts two or three times a minute, a player typing a few more.
+  // A burst of 0 turns the limit off.
   unsigned requestBurstPerAddress = 60;
   double requestsPerSecondPerAddress = 1.0;
+  // Connections the kernel holds for the server before it accepts them; a burst beyond it
+  // loses SYNs, and the clients wait a second before they try again. The kernel caps it at
+  // net.core.somaxconn (4096 by default).
+  int listenBacklog = 4096;
   // The worker threads; each serves its share of the connections through epoll.
   unsigned threads = 4;
   // How long Stop waits for requests in flight before it closes what is left.

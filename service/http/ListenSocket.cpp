@@ -3,9 +3,11 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -54,6 +56,13 @@ ListenSocket::ListenSocket(const std::string& address, uint16_t port, int backlo
 
 ListenSocket::~ListenSocket() {
   if (fd_ >= 0) close(fd_);
+}
+
+void ListenSocket::ReserveDescriptors(std::size_t count) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= count) return;
+  limit.rlim_cur = std::min<rlim_t>(count, limit.rlim_max);
+  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 int ListenSocket::Release() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,10 @@ class ListenSocket {
   uint16_t Port() const { return port_; }
   // Gives the socket away (to the library that will close it).
   int Release();
+
+  // Raises the process's soft limit of open files to `count` where the hard limit allows:
+  // the usual soft limit of 1024 would refuse connections long before the server's own cap.
+  static void ReserveDescriptors(std::size_t count);
 
  private:
   int fd_ = -1;

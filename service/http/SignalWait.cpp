@@ -2,8 +2,6 @@
 
 #include <pthread.h>
 
-#include <csignal>
-
 namespace ostravel::service {
 namespace {
 
@@ -29,6 +27,15 @@ int WaitForTerminationSignal() {
   while (sigwait(&signals, &signal) != 0) {
   }
   return signal;
+}
+
+TerminationSignalsBlocked::TerminationSignalsBlocked() {
+  const sigset_t signals = TerminationSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, &previous_);
+}
+
+TerminationSignalsBlocked::~TerminationSignalsBlocked() {
+  pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
 }  // namespace ostravel::service

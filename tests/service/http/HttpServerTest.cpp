@@ -145,6 +145,8 @@ TEST_F(HttpServerTest, AnAddressGetsNoMoreConnectionsThanItsCap) {
   }
   RawHttpClient fifth(port, "127.0.0.4");
   EXPECT_TRUE(fifth.ClosedWithin(10s));
+  EXPECT_TRUE(log.WaitFor("error: refused a connection from 127.0.0.4: 4 open from that address"))
+      << log.Text();
   EXPECT_EQ(StatusOf(RawHttpClient::Post("/member.php", "CID=1"), "127.0.0.5"), 200);
   open.front()->Send(RawHttpClient::Post("/member.php", "CID=1"));
   const auto reply = open.front()->Read();
