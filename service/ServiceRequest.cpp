@@ -6,62 +6,24 @@
 #include <utility>
 
 #include "platform/CodePage.h"
+#include "wire/FormDecoder.h"
 
 namespace ostravel::service {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD, for bytes without a character
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// "+" to a space and "%XX" to its byte; nullopt for a "%" without two hex digits.
-std::optional<std::string> Unescape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '+') {
-      out += ' ';
-    } else if (c != '%') {
-      out += c;
-    } else if (i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else {
-      return std::nullopt;
-    }
+// The body with the argument's "&" and "=" escaped: the plug-in sends the argument last and
+// never escapes inside a value, so everything after "args=" belongs to it.
+std::string WholeArgument(std::string_view body) {
+  std::size_t start = body.starts_with("args=") ? 0 : body.find("&args=");
+  if (start == std::string_view::npos) return std::string(body);
+  start += body[start] == '&' ? 6 : 5;
+  std::string out(body.substr(0, start));
+  for (const char c : body.substr(start)) {
+    out += c == '&' ? std::string("%26") : c == '=' ? std::string("%3D") : std::string(1, c);
   }
   return out;
-}
-
-struct RawPair {
-  std::string_view key;
-  std::string_view value;
-};
-
-// The pairs of a body; the "args" pair takes the rest of the body.
-std::vector<RawPair> SplitPairs(std::string_view body) {
-  std::vector<RawPair> pairs;
-  while (!body.empty()) {
-    if (body.starts_with("args=")) {
-      pairs.push_back({body.substr(0, 4), body.substr(5)});
-      break;
-    }
-    const std::size_t end = body.find('&');
-    const std::string_view pair = body.substr(0, end);
-    body = end == std::string_view::npos ? std::string_view() : body.substr(end + 1);
-    if (pair.empty()) continue;
-    const std::size_t equals = pair.find('=');
-    pairs.push_back({pair.substr(0, equals), equals == std::string_view::npos
-                                                 ? std::string_view()
-                                                 : pair.substr(equals + 1)});
-  }
-  return pairs;
 }
 
 // Control characters other than tab and line breaks; C1 ones (U+0080 to U+009F) are what the
@@ -133,28 +95,25 @@ std::int64_t ServiceRequest::Number(std::string_view key, std::int64_t fallback)
 
 ParsedRequest ReadServiceRequest(std::string_view body, const platform::CodePage& code_page,
                                  const platform::DateTime& now) {
+  const wire::CheckedForm form = wire::DecodeFormChecked(WholeArgument(body));
+  if (!form.problems.empty()) {
+    return Refuse("The request has a " + wire::ProblemLine(form.problems.front()) + ".");
+  }
+  if (form.fields.size() > kMaxFields) return Refuse("The request has too many fields.");
   ServiceRequest request;
-  const auto pairs = SplitPairs(body);
-  if (pairs.size() > kMaxFields) return Refuse("The request has too many fields.");
-  for (const auto& pair : pairs) {
-    const auto key_bytes = Unescape(pair.key);
-    const auto value_bytes = Unescape(pair.value);
-    if (!key_bytes || !value_bytes) return Refuse("The request has a broken % escape.");
-    const auto key = ToUtf8(*key_bytes, code_page);
-    const auto value = ToUtf8(*value_bytes, code_page);
+  for (const auto& [key_bytes, value_bytes] : form.fields) {
+    const auto key = ToUtf8(key_bytes, code_page);
+    const auto value = ToUtf8(value_bytes, code_page);
     if (!key || !value) {
       return Refuse("The request has bytes that code page " + std::to_string(code_page.Number()) +
                     " has no character for (or control characters).");
     }
-    if (key->empty()) continue;
     const std::size_t limit = *key == "args" ? kMaxArgsLength : kMaxFieldLength;
     if (CharacterCount(*value) > limit) {
       return Refuse("The field " + *key + " is longer than " + std::to_string(limit) +
                     " characters.");
     }
-    if (!request.fields.emplace(*key, *value).second) {
-      return Refuse("The field " + *key + " appears twice in the request.");
-    }
+    request.fields.emplace(*key, *value);
   }
   if (std::string error = CheckStandardFields(request); !error.empty()) return Refuse(error);
   if (const auto args = request.fields.find("args"); args != request.fields.end()) {

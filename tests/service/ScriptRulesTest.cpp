@@ -49,7 +49,7 @@ class ScriptRulesTest : public ::testing::Test {
     return out.str();
   }
 
-  ScratchFolder folder_;
+  TempFolder folder_;
   std::ostringstream errors_;
   std::unique_ptr<AllegianceService> service_;
 };
@@ -136,11 +136,12 @@ TEST_F(ScriptRulesTest, BadInputGetsOneLineAndChangesNothing) {
   const std::string before = Export();
   const std::string long_name(41, 'x');
   const std::vector<BadInput> cases = {
-      {"broken escape", "message.php", Command(kAnn, "send Bob 100%"), 400, "broken % escape"},
-      {"bad hex", "message.php", Command(kAnn, "send Bob %ZZ"), 400, "broken % escape"},
+      {"broken escape", "message.php", Command(kAnn, "send Bob 100%"), 400,
+       "broken percent escape"},
+      {"bad hex", "message.php", Command(kAnn, "send Bob %ZZ"), 400, "broken percent escape"},
       {"unassigned byte", "message.php", Command(kAnn, "send Bob \x81"), 400, "code page 1252"},
       {"NUL byte", "message.php", Command(kAnn, "send Bob a%00b"), 400, "code page 1252"},
-      {"repeated field", "message.php", "CID=1&CID=2&args=send Bob hi", 400, "appears twice"},
+      {"repeated field", "message.php", "CID=1&CID=2&args=send Bob hi", 400, "repeated field"},
       {"huge id", "message.php", "CID=99999999999&args=send Bob hi", 400, "CID must be"},
       {"text id", "message.php", "CID=Bob&args=send Bob hi", 400, "CID must be"},
       {"negative location", "landblock.php", "CID=1&Location=-1&args=set x", 400, "Location"},

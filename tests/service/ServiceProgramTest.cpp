@@ -45,7 +45,7 @@ int Admin(const std::vector<std::string>& args, std::string* out = nullptr) {
 }
 
 TEST(ServiceProgramTest, ServesTheScriptsAndNothingElseAndStopsCleanlyOnSigterm) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
   ServiceProcess service(db);
   EXPECT_THAT(service.ReadyLine(),
@@ -76,7 +76,7 @@ TEST(ServiceProgramTest, ServesTheScriptsAndNothingElseAndStopsCleanlyOnSigterm)
 }
 
 TEST(ServiceProgramTest, KillDuringABurstLosesNoAnsweredMessage) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
   std::set<std::string> answered;  // "Message N to Bob stored."
   {
@@ -121,7 +121,7 @@ TEST(ServiceProgramTest, KillDuringABurstLosesNoAnsweredMessage) {
 }
 
 TEST(ServiceProgramTest, AdminCommandsWorkWhileItServesAndABackupOpensWithTheSameData) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
   ServiceProcess service(db);
   ASSERT_EQ(PostTo(service.Port(), "/update.php", CharRecord(kBob, "Bob", 72)).status, 200);

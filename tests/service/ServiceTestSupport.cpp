@@ -1,6 +1,5 @@
 #include "ServiceTestSupport.h"
 
-#include <random>
 #include <sstream>
 
 #include "common/OstravelLib.h"
@@ -48,20 +47,6 @@ std::vector<std::string> Column(const std::string& answer, std::string_view key)
     if (auto value = Value(line, key); !value.empty()) values.push_back(value);
   }
   return values;
-}
-
-ScratchFolder::ScratchFolder() {
-  std::random_device random;
-  for (;;) {
-    path_ = std::filesystem::temp_directory_path() /
-            ("ostravel-service-test-" + std::to_string(random()));
-    if (std::filesystem::create_directory(path_)) return;
-  }
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
 }
 
 }  // namespace ostravel::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/DateTime.h"
+#include "support/TestEnvironment.h"
 
 namespace ostravel::test {
 
@@ -31,18 +32,5 @@ std::vector<std::string> Lines(const std::string& text);
 std::vector<std::string> Column(const std::string& answer, std::string_view key);
 // The value of a key in one answer line, as the plug-in reads it (ValFromStr).
 std::string Value(std::string_view line, std::string_view key);
-
-// A folder of its own under the temporary folder, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace ostravel::test

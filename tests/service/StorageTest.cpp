@@ -37,7 +37,7 @@ std::string Ask(AllegianceService& service, std::string_view script, std::string
 }
 
 TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto file = folder.Path() / "a.sqlite";
   {
     auto service = OpenService(file);
@@ -68,7 +68,7 @@ TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
 }
 
 TEST(StorageTest, AFirstVersionDatabaseIsCopiedThenMigrated) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto file = folder.Path() / "old.sqlite";
   {
     SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
@@ -92,7 +92,7 @@ TEST(StorageTest, AFirstVersionDatabaseIsCopiedThenMigrated) {
 }
 
 TEST(StorageTest, ADatabaseOfANewerVersionIsRefusedUntouched) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto file = folder.Path() / "new.sqlite";
   {
     SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
@@ -108,7 +108,7 @@ TEST(StorageTest, ADatabaseOfANewerVersionIsRefusedUntouched) {
 }
 
 TEST(StorageTest, ConcurrentSendsAreAllStoredWithDistinctIdsAndABackupIsConsistent) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto file = folder.Path() / "busy.sqlite";
   auto service = OpenService(file);
   service->Post("update.php", CharRecord(kBob, "Bob", 72));
@@ -147,7 +147,7 @@ TEST(StorageTest, ConcurrentSendsAreAllStoredWithDistinctIdsAndABackupIsConsiste
 }
 
 TEST(StorageTest, AdminCommandsRefuseWhatTheyCannotDoAndNameTheFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   const auto missing = folder.Path() / "missing.sqlite";
   EXPECT_THROW(service::SetMotd(missing, "x"), service::DatabaseError);
   EXPECT_FALSE(std::filesystem::exists(missing));

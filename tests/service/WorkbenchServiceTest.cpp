@@ -79,7 +79,7 @@ class WorkbenchServiceTest : public ::testing::Test {
     return names;
   }
 
-  ScratchFolder folder_;
+  TempFolder folder_;
   ServiceProcess service_;
 };
 
