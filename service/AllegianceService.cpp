@@ -3,6 +3,7 @@
 #include <iostream>
 #include <map>
 
+#include "base/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "service/CharacterScript.h"
@@ -34,9 +35,14 @@ std::function<platform::DateTime()> SystemNow() {
   };
 }
 
+// The access log's word for a request: the command word when it is one the script knows,
+// never text a player typed beyond it.
 std::string Detail(std::string_view script, const ServiceRequest& request) {
-  if (!request.Has("args")) return std::string(script);
-  return std::string(FirstWord(request.args).word.substr(0, 20));
+  const auto it = ChatScripts().find(script);
+  if (it == ChatScripts().end()) return {};
+  const std::string word = LowerCase(FirstWord(request.args).word);
+  if (word.empty()) return "help";
+  return it->second->commands.contains(word) ? word : "other";
 }
 
 }  // namespace

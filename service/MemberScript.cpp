@@ -92,13 +92,24 @@ Member ReadMember(ScriptContext& context, CharacterRow row, const std::set<std::
   return member;
 }
 
-// The members of the allegiance: every character with a record but the friends.
+// The members of the allegiance: every character with a record but the friends. Roles and
+// friends are read once for the whole list.
 std::vector<Member> Members(ScriptContext& context) {
   const std::set<std::int32_t> fellows = CharactersInFellowships(context.db);
+  const auto roles = AllRoles(context.db);
+  std::set<std::string, std::less<>> friends;
+  for (const FriendRow& ally : AllFriends(context.db)) friends.insert(NameKey(ally.name));
   std::vector<Member> members;
   for (CharacterRow& row : AllCharacters(context.db)) {
-    if (IsFriend(context.db, row.name)) continue;
-    members.push_back(ReadMember(context, std::move(row), fellows));
+    const std::string key = NameKey(row.name);
+    if (friends.contains(key)) continue;
+    Member member;
+    member.online = context.presence.Find(row.id);
+    if (const auto it = roles.find(key); it != roles.end()) member.roles = it->second;
+    member.skills = WordSet(row.skills);
+    member.in_fellowship = fellows.contains(row.id);
+    member.row = std::move(row);
+    members.push_back(std::move(member));
   }
   return members;
 }

@@ -18,6 +18,14 @@ std::set<std::string, std::less<>> RolesOf(SqliteConnection& db, std::string_vie
   return roles;
 }
 
+std::map<std::string, std::set<std::string, std::less<>>, std::less<>> AllRoles(
+    SqliteConnection& db) {
+  SqliteStatement& statement = db.Prepare("SELECT name_key, role FROM staff_roles");
+  std::map<std::string, std::set<std::string, std::less<>>, std::less<>> roles;
+  while (statement.Step()) roles[statement.Text(0)].insert(statement.Text(1));
+  return roles;
+}
+
 void SetRole(SqliteConnection& db, std::string_view name, std::string_view role, bool on) {
   if (on) {
     db.Prepare("INSERT OR IGNORE INTO staff_roles (name_key, role) VALUES (?1, ?2)")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,6 +20,9 @@ bool IsStaffRole(std::string_view role);
 
 // Roles and friendship go by name: an admin names a member before its first record arrives.
 std::set<std::string, std::less<>> RolesOf(SqliteConnection& db, std::string_view name);
+// Every role, by name key: for the lists, which read them all at once.
+std::map<std::string, std::set<std::string, std::less<>>, std::less<>> AllRoles(
+    SqliteConnection& db);
 void SetRole(SqliteConnection& db, std::string_view name, std::string_view role, bool on);
 
 struct FriendRow {
