@@ -1,13 +1,23 @@
 #include "DemoSeed.h"
 
 #include <array>
-#include <sstream>
 #include <string_view>
+#include <vector>
 
+#include "base/Words.h"
+#include "service/AllegianceService.h"
+#include "service/CharacterTable.h"
+#include "service/EventScript.h"
+#include "service/FellowshipTable.h"
+#include "service/LandblockScript.h"
+#include "service/MessageTable.h"
+#include "service/StaffTable.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::app {
 namespace {
+
+using service::SqliteConnection;
 
 constexpr std::int32_t kQueenAnn = 1342177281;   // the sample character's monarch
 constexpr std::int32_t kSirWendel = 1342177288;  // its patron
@@ -18,6 +28,7 @@ constexpr std::int32_t kSela = 1342177383;
 constexpr std::int32_t kYsolde = 1342177405;
 constexpr std::int32_t kKestrel = 1342177427;
 constexpr std::int32_t kPell = 1342177449;
+constexpr std::int32_t kOstraVel = 1342177295;  // the workbench's sample character
 
 constexpr std::uint32_t kArwic = 0xC6A90009;
 constexpr std::uint32_t kYaraq = 0x8603001A;
@@ -70,94 +81,131 @@ constexpr std::array<SeedMember, 15> kMembers = {{
      false, "Aluvian", "Female"},
 }};
 
-std::set<std::string, std::less<>> WordSet(std::string_view words) {
-  std::set<std::string, std::less<>> set;
-  std::istringstream in{std::string(words)};
-  for (std::string word; in >> word;) set.insert(word);
-  return set;
+constexpr std::int32_t kRurik = 1610612801;
+
+std::string PatronName(std::int32_t id) {
+  return id == kQueenAnn ? "" : id == kTam ? "Ostra Vel" : "Sir Wendel";
 }
 
-DemoMember MakeMember(const SeedMember& seed) {
-  DemoMember member;
-  member.id = seed.id;
-  member.name = seed.name;
-  member.level = seed.level;
-  member.template_name = seed.template_name;
-  member.online = seed.online;
-  member.location = seed.location;
-  member.roles = WordSet(seed.roles);
-  member.skills = WordSet(seed.skills);
-  member.pk = seed.pk;
-  member.wants_fellowship = seed.wants_fellowship;
-  member.race = seed.race;
-  member.gender = seed.gender;
-  member.server = "Darktide";
-  member.monarch = "Queen Ann";
-  member.patron = seed.id == kQueenAnn ? "" : seed.id == kTam ? "Ostra Vel" : "Sir Wendel";
-  return member;
+std::int32_t PatronId(std::int32_t id) {
+  return id == kQueenAnn ? 0 : id == kTam ? kOstraVel : kSirWendel;
 }
 
-DemoMember MakeAlly(std::int32_t id, std::string_view name, int level, bool online) {
-  DemoMember ally;
-  ally.id = id;
-  ally.name = name;
-  ally.level = level;
-  ally.template_name = level > 100 ? "Soldier" : "Life Caster";
-  ally.online = online;
-  ally.ally = true;
-  ally.allegiance = "Sable Guard";
-  ally.server = "Darktide";
-  return ally;
+// The fellowship each sample member belongs to, by its leader's id.
+std::int32_t FellowshipLeader(std::int32_t id) {
+  if (id == kGarrick || id == kPell || id == kMira) return kGarrick;
+  if (id == kKestrel || id == kSela) return kKestrel;
+  return 0;
 }
 
-void AddFellowship(DemoWorld& world, std::string_view name, const std::vector<std::int32_t>& ids) {
-  DemoFellowship fellowship;
+void AddMember(service::AllegianceService& service, SqliteConnection& db, const SeedMember& seed,
+               const std::string& at) {
+  service::CharacterRow row;
+  row.id = seed.id;
+  row.name = seed.name;
+  row.level = seed.level;
+  row.template_name = seed.template_name;
+  row.server = "Darktide";
+  row.race = seed.race;
+  row.gender = seed.gender;
+  row.monarch_id = kQueenAnn;
+  row.patron_id = PatronId(seed.id);
+  row.monarch_name = "Queen Ann";
+  row.patron_name = PatronName(seed.id);
+  row.pk = seed.pk;
+  row.wants_fellowship = seed.wants_fellowship;
+  row.skills = seed.skills;
+  row.updated_at = at;
+  service::SaveCharacter(db, row, "{}");
+  service::SaveAllegianceNode(
+      db, {seed.id, row.name, row.patron_id, kQueenAnn, 0, row.gender, row.race, "0"}, seed.id, at);
+  for (const auto role : SplitWords(seed.roles)) service::SetRole(db, seed.name, role, true);
+  if (seed.online) {
+    service.Online().Pin(seed.id,
+                         {seed.location, seed.wants_fellowship, FellowshipLeader(seed.id)});
+  }
+}
+
+void SeedAlly(service::AllegianceService& service, SqliteConnection& db, std::int32_t id,
+              std::string_view name, int level, bool online, const std::string& at) {
+  service::CharacterRow row;
+  row.id = id;
+  row.name = name;
+  row.level = level;
+  row.template_name = level > 100 ? "Soldier" : "Life Caster";
+  row.server = "Darktide";
+  row.updated_at = at;
+  service::SaveCharacter(db, row, "{}");
+  service::SetFriend(db, name, "Sable Guard", true);
+  if (online) service.Online().Pin(id, {});
+}
+
+void SeedFellowship(SqliteConnection& db, std::string_view name,
+                    const std::vector<std::int32_t>& ids, const std::string& at) {
+  service::FellowshipRow fellowship;
+  fellowship.poster_id = ids.front();
   fellowship.name = name;
   fellowship.leader_id = ids.front();
   fellowship.shared_xp = true;
   for (const std::int32_t id : ids) {
-    DemoMember* member = world.FindMember(id);
+    const auto member = service::FindCharacter(db, id);
     fellowship.fellows.push_back({id, member->name, member->level});
-    member->fellowship_leader = ids.front();
   }
   fellowship.leader_name = fellowship.fellows.front().name;
   fellowship.leader_level = fellowship.fellows.front().level;
-  world.fellowships[ids.front()] = fellowship;
+  service::SaveFellowship(db, fellowship, at);
 }
 
-void SeedEvents(DemoWorld& world, const platform::DateTime& now) {
-  world.AddEvent(wire::AtTime(now, 20, 0), true, "Olthoi queen hunt",
-                 "Meet at the Holtburg lifestone; bring healing kits and spare mana stones.",
-                 kMira);
-  world.AddEvent(wire::AtTime(wire::AddDays(now, 1), 19, 30), true, "Royal court",
-                 "Queen Ann holds court in the meeting hall; oaths and promotions.", kQueenAnn);
-  world.AddEvent(wire::AtTime(wire::AddDays(now, 2), 18, 0), true, "Newcomer tour",
-                 "A walk through Holtburg and its portals for new vassals.", kTam);
-  world.AddEvent(wire::AtTime(wire::AddDays(now, 5), 21, 0), true, "Tinkering fair",
-                 "Bring salvage; our tinkerers work for free all evening.", kGarrick);
-  world.AddEvent(wire::AtTime(wire::AddDays(now, 12), 20, 0), true, "Portal storm watch",
-                 "Reporters wanted to watch the towns during the storm.", kYsolde);
-  world.AddEvent(wire::AtTime(wire::AddDays(now, 30), 0, 0), false, "Allegiance anniversary feast",
-                 "All day in Holtburg: games, prizes and a feast.", kQueenAnn);
+void SeedEvent(SqliteConnection& db, const platform::DateTime& when, bool has_time,
+               std::string_view title, std::string_view description, std::int32_t added_by,
+               const std::string& at) {
+  service::InsertEvent(db, {has_time ? wire::FormatIsoMinute(when) : wire::FormatIsoDate(when),
+                            has_time, std::string(title), std::string(description), added_by, at});
+}
+
+void SeedEvents(SqliteConnection& db, const platform::DateTime& now, const std::string& at) {
+  using wire::AddDays;
+  using wire::AtTime;
+  SeedEvent(db, wire::AtTime(now, 20, 0), true, "Olthoi queen hunt",
+            "Meet at the Holtburg lifestone; bring healing kits and spare mana stones.", kMira, at);
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 1), 19, 30), true, "Royal court",
+            "Queen Ann holds court in the meeting hall; oaths and promotions.", kQueenAnn, at);
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 2), 18, 0), true, "Newcomer tour",
+            "A walk through Holtburg and its portals for new vassals.", kTam, at);
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 5), 21, 0), true, "Tinkering fair",
+            "Bring salvage; our tinkerers work for free all evening.", kGarrick, at);
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 12), 20, 0), true, "Portal storm watch",
+            "Reporters wanted to watch the towns during the storm.", kYsolde, at);
+  SeedEvent(db, wire::AtTime(wire::AddDays(now, 30), 0, 0), false, "Allegiance anniversary feast",
+            "All day in Holtburg: games, prizes and a feast.", kQueenAnn, at);
 }
 
 }  // namespace
 
-void SeedDemoWorld(DemoWorld& world, const platform::DateTime& now) {
-  for (const SeedMember& seed : kMembers) world.members.push_back(MakeMember(seed));
-  world.members.push_back(MakeAlly(1610612801, "Rurik Ironhand", 130, true));
-  world.members.push_back(MakeAlly(1610612812, "Ama Sunweaver", 97, false));
-  AddFellowship(world, "Stonebreakers", {kGarrick, kPell, kMira});
-  AddFellowship(world, "Dawn Patrol", {kKestrel, kSela});
-  world.landblocks[LandblockOf(kDemoTownLocation)] = {
-      "Holtburg, the allegiance's home town: meeting hall north of the lifestone, vendors by "
-      "the well.",
-      kQueenAnn};
-  SeedEvents(world, now);
+void SeedDemoWorld(service::AllegianceService& service, const platform::DateTime& now) {
+  const std::string at = wire::FormatIsoDateTime(now);
+  service.Db().Write([&](SqliteConnection& db) {
+    for (const SeedMember& seed : kMembers) AddMember(service, db, seed, at);
+    service::SaveAllegianceNode(db, {kOstraVel, "Ostra Vel", kSirWendel, kQueenAnn, 0, "", "", "0"},
+                                kOstraVel, at);
+    SeedAlly(service, db, kRurik, "Rurik Ironhand", 130, true, at);
+    SeedAlly(service, db, 1610612812, "Ama Sunweaver", 97, false, at);
+    SeedFellowship(db, "Stonebreakers", {kGarrick, kPell, kMira}, at);
+    SeedFellowship(db, "Dawn Patrol", {kKestrel, kSela}, at);
+    service::SaveLandblockText(db, kDemoTownLocation,
+                               "Holtburg, the allegiance's home town: meeting hall north of the "
+                               "lifestone, vendors by the well.",
+                               kQueenAnn, at);
+    SeedEvents(db, now, at);
+    service::SetMessageOfTheDay(
+        db, "This allegiance is a demo on a throwaway database; it is gone when the demo ends.");
+    return std::string();
+  });
 }
 
-void SeedMailbox(DemoWorld& world, std::int32_t character, const platform::DateTime& now) {
-  if (character == 0 || !world.seeded_mailboxes.insert(character).second) return;
+void SeedMailbox(service::AllegianceService& service, std::int32_t character,
+                 const platform::DateTime& now) {
+  if (character == 0) return;
   struct Letter {
     std::int32_t from;
     std::int64_t age_seconds;
@@ -165,25 +213,30 @@ void SeedMailbox(DemoWorld& world, std::int32_t character, const platform::DateT
     std::string_view text;
   };
   static constexpr std::array<Letter, 4> kLetters = {{
-      {kQueenAnn, 3 * 3600, false,
-       "Welcome to the allegiance! Court is held every evening at the Holtburg meeting hall."},
+      {kGarrick, 6 * 86400, true, "Your armor is tinkered, pick it up when you pass by Arwic."},
+      {kSirWendel, 4 * 86400, true, "Thanks for the salvage, it made a fine bow."},
       {kMira, 26 * 3600, false,
        "Quest night: we hunt the Olthoi queen. Bring healing kits and spare mana stones."},
-      {kSirWendel, 4 * 86400, true, "Thanks for the salvage, it made a fine bow."},
-      {kGarrick, 6 * 86400, true, "Your armor is tinkered, pick it up when you pass by Arwic."},
+      {kQueenAnn, 3 * 3600, false,
+       "Welcome to the allegiance! Court is held every evening at the Holtburg meeting hall."},
   }};
-  for (const Letter& letter : kLetters) {
-    if (letter.from == character) continue;
-    world
-        .AddMessage(letter.from, character, world.NameOf(character, ""), std::string(letter.text),
-                    wire::AddSeconds(now, -letter.age_seconds))
-        .read = letter.read;
-  }
-  if (character != kTam) {
-    world.AddMessage(character, kTam, "Tam Brightwater",
-                     "Meet me at the Holtburg meeting hall at eight.",
-                     wire::AddSeconds(now, -2 * 86400));
-  }
+  service.Db().Write([&](SqliteConnection& db) {
+    const auto own = service::FindCharacter(db, character);
+    for (const Letter& letter : kLetters) {
+      if (letter.from == character) continue;
+      service::InsertMessage(
+          db, {0, letter.from, character, own ? own->name : std::string(), std::string(letter.text),
+               wire::FormatIsoDateTime(wire::AddSeconds(now, -letter.age_seconds)), letter.read,
+               false, false});
+    }
+    if (character != kTam) {
+      service::InsertMessage(
+          db,
+          {0, character, kTam, "Tam Brightwater", "Meet me at the Holtburg meeting hall at eight.",
+           wire::FormatIsoDateTime(wire::AddSeconds(now, -2 * 86400)), false, false, false});
+    }
+    return std::string();
+  });
 }
 
 }  // namespace ostravel::app

@@ -4,53 +4,17 @@
 #include <sys/socket.h>
 
 #include <chrono>
-#include <functional>
-#include <map>
+#include <iostream>
 #include <stdexcept>
+#include <system_error>
 
-#include "DemoCharacterScript.h"
-#include "DemoEventScript.h"
-#include "DemoLandblockScript.h"
-#include "DemoMemberScript.h"
-#include "DemoMessageScript.h"
-#include "DemoRequest.h"
+#include "DemoFolder.h"
 #include "DemoSeed.h"
-#include "DemoWorld.h"
 #include "platform/Clock.h"
-#include "platform/CodePage.h"
-#include "wire/FieldNames.h"
-#include "wire/FormDecoder.h"
+#include "service/AllegianceService.h"
 
 namespace ostravel::app {
 namespace {
-
-using Script = std::function<std::string(DemoWorld&, const DemoRequest&)>;
-
-const std::map<std::string_view, Script, std::less<>>& Scripts() {
-  static const std::map<std::string_view, Script, std::less<>> scripts = {
-      {wire::script::kMember, RunMemberScript}, {wire::script::kMessage, RunMessageScript},
-      {wire::script::kEvent, RunEventScript},   {wire::script::kLandblock, RunLandblockScript},
-      {wire::script::kUpdate, RunUpdateScript}, {wire::script::kFellowship, RunFellowshipScript},
-  };
-  return scripts;
-}
-
-// "/ostravel/member.php" and "member.php" both name "member.php".
-std::string_view ScriptName(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-// Every request says who is asking and where: a known member is online there from now on.
-void NoteCaller(DemoWorld& world, const DemoRequest& request) {
-  SeedMailbox(world, request.character, request.now);
-  DemoMember* member = world.FindMember(request.character);
-  if (!member || member->ally) return;
-  member->online = true;
-  if (request.location != 0) member->location = request.location;
-  member->wants_fellowship = request.wants_fellowship;
-  member->fellowship_leader = request.fellowship_leader;
-}
 
 constexpr std::string_view kIndexText =
     "Ostravel demo web service.\n"
@@ -83,7 +47,7 @@ std::string EscapeAttribute(std::string_view text) {
 }  // namespace
 
 bool IsDemoScript(std::string_view script) {
-  return Scripts().contains(ScriptName(script));
+  return service::IsServiceScript(script);
 }
 
 DemoService::DemoService(int code_page)
@@ -92,43 +56,51 @@ DemoService::DemoService(int code_page)
       }) {}
 
 DemoService::DemoService(int code_page, std::function<platform::DateTime()> now)
-    : code_page_(platform::CodePage::Open(code_page)),
-      now_(std::move(now)),
-      world_(std::make_unique<DemoWorld>()) {
-  SeedDemoWorld(*world_, now_());
+    : folder_(NewDemoFolder()), now_(std::move(now)) {
+  try {
+    service::ServiceOptions options;
+    options.database = folder_ / "demo.sqlite";
+    options.code_page = code_page;
+    options.now = now_;
+    options.on_request = [this](const service::ServiceRequest& request) {
+      FirstSight(request.character);
+    };
+    service_ = std::make_unique<service::AllegianceService>(std::move(options));
+    SeedDemoWorld(*service_, now_());
+  } catch (...) {
+    service_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+    throw;
+  }
 }
 
 DemoService::~DemoService() {
   Stop();
+  service_.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+void DemoService::FirstSight(std::int32_t character) {
+  {
+    std::lock_guard lock(seen_mutex_);
+    if (character == 0 || !seen_.insert(character).second) return;
+  }
+  SeedMailbox(*service_, character, now_());
 }
 
 std::string DemoService::Handle(std::string_view script, std::string_view body) {
-  std::lock_guard lock(mutex_);
-  wire::FormFields fields;
-  for (auto& [key, value] : wire::DecodeForm(body)) {
-    fields[code_page_->ToUtf8(key)] = code_page_->ToUtf8(value);
-  }
-  const DemoRequest request = ReadDemoRequest(std::move(fields), now_());
-  return code_page_->FromUtf8(Answer(ScriptName(script), request));
-}
-
-std::string DemoService::Answer(std::string_view script, const DemoRequest& request) {
-  const auto it = Scripts().find(script);
-  if (it == Scripts().end()) {
-    return "Unknown script \"" + std::string(script) +
-           "\": this service answers member.php, message.php, event.php, landblock.php, "
-           "update.php and fellowship.php.";
-  }
-  NoteCaller(*world_, request);
-  return it->second(*world_, request);
+  return service_->Post(script, body).body;
 }
 
 int DemoService::Start(int port) {
   if (server_) return port_;
   auto server = std::make_unique<httplib::Server>();
   server->Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
-    if (!IsDemoScript(request.path)) response.status = 404;
-    response.set_content(Handle(request.path, request.body), "text/plain");
+    const service::ScriptReply reply = service_->Post(request.path, request.body);
+    response.status = reply.status;
+    response.set_content(reply.body, "text/plain");
   });
   server->Get(".*", [](const httplib::Request&, httplib::Response& response) {
     response.set_content(std::string(kIndexText), "text/plain");

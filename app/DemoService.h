@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -13,23 +15,15 @@
 namespace httplib {
 class Server;
 }
-namespace ostravel::platform {
-class CodePage;
+namespace ostravel::service {
+class AllegianceService;
 }
 
 namespace ostravel::app {
 
-struct DemoWorld;
-struct DemoRequest;
-
-// The allegiance's web service in memory, for the workbench's demo: an HTTP server on
-// 127.0.0.1 that answers the plug-in's form-encoded posts to "member.php", "message.php",
-// "event.php", "landblock.php", "update.php" and "fellowship.php" from a seeded sample
-// allegiance, and remembers what the plug-in sends (character and fellowship records,
-// messages, events, landblock texts) until it is destroyed.
-//
-// Bodies arrive in the plug-in's code page and answers leave in it; inside, all text is
-// UTF-8. All state sits behind one lock: httplib serves each connection on a thread of its own.
+// The allegiance's web service for the workbench's demo: the service of ostravel-service on a
+// throwaway database (removed with this object) seeded with the sample allegiance, served on
+// 127.0.0.1. Every character it sees for the first time finds a few messages waiting.
 class DemoService {
  public:
   // `code_page`: the Windows code page number of the plug-in's bytes (1252, 932, ...); throws
@@ -37,7 +31,7 @@ class DemoService {
   explicit DemoService(int code_page = 1252);
   // With another clock (the local date and time), so that tests know "today".
   DemoService(int code_page, std::function<platform::DateTime()> now);
-  ~DemoService();  // stops the server
+  ~DemoService();  // stops the server and removes the database
   DemoService(const DemoService&) = delete;
   DemoService& operator=(const DemoService&) = delete;
 
@@ -51,18 +45,18 @@ class DemoService {
   std::string Url() const;  // "http://127.0.0.1:PORT/"
 
   // The whole handling without sockets: the script name ("member.php"; a leading path is
-  // ignored) and the raw form body in, the answer's bytes in the code page out. An unknown
-  // script gets a one-line error text.
+  // ignored) and the raw form body in, the answer's bytes in the code page out.
   std::string Handle(std::string_view script, std::string_view body);
 
  private:
-  std::string Answer(std::string_view script, const DemoRequest& request);
   void Serve();
+  void FirstSight(std::int32_t character);
 
-  std::unique_ptr<platform::CodePage> code_page_;
+  std::filesystem::path folder_;  // holds the throwaway database
   std::function<platform::DateTime()> now_;
-  std::unique_ptr<DemoWorld> world_;
-  std::mutex mutex_;  // guards code_page_, now_ and world_
+  std::unique_ptr<service::AllegianceService> service_;
+  std::mutex seen_mutex_;
+  std::set<std::int32_t> seen_;  // characters whose mailbox is seeded
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   std::atomic<bool> serving_done_{false};  // the server thread has returned

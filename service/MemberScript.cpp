@@ -1,0 +1,286 @@
+#include "service/MemberScript.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "base/AsciiText.h"
+#include "service/CharacterTable.h"
+#include "service/FellowshipTable.h"
+#include "service/StaffTable.h"
+#include "wire/AnswerRecord.h"
+
+namespace ostravel::service {
+namespace {
+
+constexpr std::array<std::string_view, 8> kSkills = {
+    "lockpick",      "armortinkering", "weapontinkering", "magicitemtinkering",
+    "itemtinkering", "alchemy",        "cooking",         "fletching"};
+
+// A member as the lists see it: the record, who is online, the staff roles.
+struct Member {
+  CharacterRow row;
+  std::optional<Presence::Entry> online;
+  std::set<std::string, std::less<>> roles;
+  std::set<std::string, std::less<>> skills;
+  bool in_fellowship = false;
+};
+
+using MemberFilter = std::function<bool(const ServiceRequest&, const Member&)>;
+using FilterTable = std::map<std::string, MemberFilter, std::less<>>;
+
+std::set<std::string, std::less<>> WordSet(std::string_view words) {
+  std::set<std::string, std::less<>> set;
+  for (const auto word : SplitWords(words)) set.emplace(word);
+  return set;
+}
+
+FilterTable MakeFilters() {
+  FilterTable filters = {
+      {"online", [](const auto&, const Member& m) { return m.online.has_value(); }},
+      {"nearby",
+       [](const ServiceRequest& request, const Member& m) {
+         return m.online && request.location != 0 && m.online->location == request.location;
+       }},
+      {"pk", [](const auto&, const Member& m) { return m.row.pk; }},
+      {"wantgroup",
+       [](const auto&, const Member& m) {
+         return m.online ? m.online->wants_fellowship : m.row.wants_fellowship;
+       }},
+      {"soloplayer",
+       [](const auto&, const Member& m) {
+         return (!m.online || m.online->fellowship_leader == 0) && !m.in_fellowship;
+       }},
+  };
+  for (const auto role : kStaffRoles) {
+    filters.emplace(role, [role](const auto&, const Member& m) { return m.roles.contains(role); });
+  }
+  for (const auto skill : kSkills) {
+    filters.emplace(skill,
+                    [skill](const auto&, const Member& m) { return m.skills.contains(skill); });
+  }
+  return filters;
+}
+
+const FilterTable& NamedFilters() {
+  static const FilterTable filters = MakeFilters();
+  return filters;
+}
+
+// "level>N" and "level<N": exclusive bounds, as the Members page's ranges are written.
+std::optional<MemberFilter> LevelFilter(std::string_view word) {
+  if (word.size() < 7 || word.substr(0, 5) != "level") return std::nullopt;
+  const char relation = word[5];
+  int bound = 0;
+  const auto number = word.substr(6);
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), bound);
+  if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
+  if (relation == '>') return [bound](const auto&, const Member& m) { return m.row.level > bound; };
+  if (relation == '<') return [bound](const auto&, const Member& m) { return m.row.level < bound; };
+  return std::nullopt;
+}
+
+Member ReadMember(ScriptContext& context, CharacterRow row, const std::set<std::int32_t>& fellows) {
+  Member member;
+  member.online = context.presence.Find(row.id);
+  member.roles = RolesOf(context.db, row.name);
+  member.skills = WordSet(row.skills);
+  member.in_fellowship = fellows.contains(row.id);
+  member.row = std::move(row);
+  return member;
+}
+
+// The members of the allegiance: every character with a record but the friends. Roles and
+// friends are read once for the whole list.
+std::vector<Member> Members(ScriptContext& context) {
+  const std::set<std::int32_t> fellows = CharactersInFellowships(context.db);
+  const auto roles = AllRoles(context.db);
+  std::set<std::string, std::less<>> friends;
+  for (const FriendRow& ally : AllFriends(context.db)) friends.insert(NameKey(ally.name));
+  std::vector<Member> members;
+  for (CharacterRow& row : AllCharacters(context.db)) {
+    const std::string key = NameKey(row.name);
+    if (friends.contains(key)) continue;
+    Member member;
+    member.online = context.presence.Find(row.id);
+    if (const auto it = roles.find(key); it != roles.end()) member.roles = it->second;
+    member.skills = WordSet(row.skills);
+    member.in_fellowship = fellows.contains(row.id);
+    member.row = std::move(row);
+    members.push_back(std::move(member));
+  }
+  return members;
+}
+
+std::string MemberLine(const Member& member) {
+  return wire::AnswerRecord()
+      .Add("Name", member.row.name)
+      .AddNumber("Level", member.row.level)
+      .Add("Template", member.row.template_name)
+      .AddFlag("Online", member.online.has_value())
+      .Text();
+}
+
+std::string UnknownFilter(std::string_view word) {
+  std::string known = "online, nearby, pk, wantgroup, soloplayer, level>N, level<N";
+  for (const auto role : kStaffRoles) known += ", " + std::string(role);
+  for (const auto skill : kSkills) known += ", " + std::string(skill);
+  return wire::CleanValue("Unknown list filter \"" + std::string(word) +
+                          "\". Known filters: " + known + ".");
+}
+
+std::string List(ScriptContext& context, std::string_view rest) {
+  std::vector<MemberFilter> filters;
+  for (const auto word : SplitWords(rest)) {
+    const std::string lower = LowerCase(word);
+    const auto named = NamedFilters().find(lower);
+    auto level = LevelFilter(lower);
+    if (named == NamedFilters().end() && !level) return UnknownFilter(word);
+    filters.push_back(named != NamedFilters().end() ? named->second : *level);
+  }
+  std::vector<std::string> lines;
+  for (const Member& member : Members(context)) {
+    if (std::all_of(filters.begin(), filters.end(),
+                    [&](const auto& filter) { return filter(context.request, member); })) {
+      lines.push_back(MemberLine(member));
+    }
+  }
+  return lines.empty() ? "No members match this list." : wire::JoinLines(lines);
+}
+
+std::string Friends(ScriptContext& context, std::string_view) {
+  std::vector<std::string> lines;
+  for (const FriendRow& ally : AllFriends(context.db)) {
+    wire::AnswerRecord record;
+    record.Add("Name", ally.name);
+    if (const auto row = FindCharacterNamed(context.db, ally.name)) {
+      record.AddNumber("Level", row->level).Add("Template", row->template_name);
+      record.AddFlag("Online", context.presence.Online(row->id));
+    } else {
+      record.AddFlag("Online", false);
+    }
+    lines.push_back(record.Add("Allegiance", ally.allegiance).Text());
+  }
+  return lines.empty() ? "The allegiance has no friends listed." : wire::JoinLines(lines);
+}
+
+std::string Join(const std::set<std::string, std::less<>>& words) {
+  std::string out;
+  for (const auto& word : words) out += (out.empty() ? "" : ", ") + word;
+  return out;
+}
+
+// The name the character's own record gives, else the one the tree knows for the id.
+std::string NodeName(SqliteConnection& db, std::int32_t id, const std::string& named) {
+  if (!named.empty() || id == 0) return named;
+  const auto node = FindAllegianceNode(db, id);
+  return node ? node->name : std::string();
+}
+
+void AddPrivatePart(ScriptContext& context, const Member& m, wire::AnswerRecord& record) {
+  record.Add("Server", m.row.server).Add("Race", m.row.race).Add("Gender", m.row.gender);
+  record.Add("Monarch", NodeName(context.db, m.row.monarch_id, m.row.monarch_name));
+  if (m.row.patron_id != m.row.id) {
+    record.Add("Patron", NodeName(context.db, m.row.patron_id, m.row.patron_name));
+  }
+  if (m.row.rank > 0) record.AddNumber("Rank", m.row.rank);
+  if (m.row.vassals > 0) record.AddNumber("Vassals", m.row.vassals);
+  record.Add("Staff", Join(m.roles)).Add("Skills", Join(m.skills));
+  if (m.row.pk) record.AddFlag("PK", true);
+  record.Add("Leads", FellowshipLedBy(context.db, m.row.id));
+}
+
+std::string Whois(ScriptContext& context, std::string_view rest) {
+  const std::string name = wire::CleanValue(rest);
+  if (name.empty()) return "Usage: whois NAME - shows the record of a member.";
+  auto row = FindCharacterNamed(context.db, name);
+  const bool ally = IsFriend(context.db, name);
+  if (!row) {
+    if (!ally) return "No member named " + name + ".";
+    for (const FriendRow& f : AllFriends(context.db)) {
+      if (NameKey(f.name) == NameKey(name)) {
+        return wire::AnswerRecord().Add("Name", f.name).Add("Allegiance", f.allegiance).Text();
+      }
+    }
+    return "No member named " + name + ".";
+  }
+  const Member m = ReadMember(context, std::move(*row), CharactersInFellowships(context.db));
+  wire::AnswerRecord record;
+  record.Add("Name", m.row.name).AddNumber("Level", m.row.level);
+  record.Add("Template", m.row.template_name).AddFlag("Online", m.online.has_value());
+  if (!m.row.shares_info) return record.Add("Info", "keeps the rest of the record private").Text();
+  if (ally) {
+    for (const FriendRow& f : AllFriends(context.db)) {
+      if (NameKey(f.name) == NameKey(name)) record.Add("Allegiance", f.allegiance);
+    }
+  }
+  AddPrivatePart(context, m, record);
+  return record.Text();
+}
+
+std::string Vassals(ScriptContext& context, std::string_view rest) {
+  const std::string name = wire::CleanValue(rest);
+  if (name.empty()) return "Usage: vassals NAME - the vassals of a member, as records tell.";
+  const auto row = FindCharacterNamed(context.db, name);
+  if (!row) return "No member named " + name + ".";
+  std::vector<std::string> lines;
+  for (const AllegianceNode& vassal : VassalsOf(context.db, row->id)) {
+    wire::AnswerRecord record;
+    record.Add("Name", vassal.name);
+    if (const auto own = FindCharacter(context.db, vassal.id)) {
+      record.AddNumber("Level", own->level).Add("Template", own->template_name);
+    }
+    lines.push_back(record.AddFlag("Online", context.presence.Online(vassal.id)).Text());
+  }
+  return lines.empty() ? "No vassals of " + row->name + " are known." : wire::JoinLines(lines);
+}
+
+std::string Fellowships(ScriptContext& context, std::string_view) {
+  std::vector<std::string> lines;
+  for (const FellowshipRow& fellowship : AllFellowships(context.db)) {
+    const auto leader = FindCharacter(context.db, fellowship.leader_id);
+    wire::AnswerRecord record;
+    record.AddNumber("Fellows", static_cast<std::int64_t>(fellowship.fellows.size()));
+    record.Add("Fellowship", fellowship.name).Add("Name", fellowship.leader_name);
+    record.AddNumber("Level", fellowship.leader_level);
+    if (leader) {
+      record.Add("Template", leader->template_name);
+      record.AddFlag("Online", context.presence.Online(leader->id));
+    }
+    lines.push_back(record.Text());
+  }
+  return lines.empty() ? "No fellowship is recorded at the moment." : wire::JoinLines(lines);
+}
+
+const std::string kHelp = wire::JoinLines({
+    "@member commands (Ostravel service):",
+    "whois NAME - the record of a member (names up to 40 characters)",
+    "list FILTERS - members matching every filter, for example list online level>29 level<71",
+    "filters: online, nearby, pk, wantgroup, soloplayer, level>N, level<N,",
+    "staff: magistrate, pkgeneral, chainmanager, questmaster, brt, reporter,",
+    "skills: lockpick, armortinkering, weapontinkering, magicitemtinkering, itemtinkering, "
+    "alchemy, cooking, fletching",
+    "friends - friends of the allegiance",
+    "fellowships - fellowships and their leaders",
+    "vassals NAME - the vassals of a member",
+    "update - send your character record (@member update)",
+});
+
+}  // namespace
+
+const CommandSet& MemberCommands() {
+  static const CommandSet commands{"@member",
+                                   kHelp,
+                                   {{"list", {false, List}},
+                                    {"whois", {false, Whois}},
+                                    {"friends", {false, Friends}},
+                                    {"fellowships", {false, Fellowships}},
+                                    {"vassals", {false, Vassals}}},
+                                   {},
+                                   {}};
+  return commands;
+}
+
+}  // namespace ostravel::service

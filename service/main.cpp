@@ -1,0 +1,137 @@
+// ostravel-service: the allegiance's web service for the Ostravel plug-in, and the admin's
+// commands on its database.
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "service/AdminCommands.h"
+#include "service/AllegianceService.h"
+#include "service/Router.h"
+#include "service/http/HttpServer.h"
+#include "service/http/SignalWait.h"
+
+namespace {
+
+using ostravel::service::AllegianceService;
+
+constexpr int kFailed = 1;
+
+struct ServeOptions {
+  std::filesystem::path database;
+  std::string listen = "127.0.0.1:8080";
+  int codepage = 1252;
+};
+
+// "ADDR:PORT" into the server's options; throws std::invalid_argument for anything else.
+void ReadListen(const std::string& listen, ostravel::service::HttpServerOptions& options) {
+  const std::size_t colon = listen.rfind(':');
+  if (colon == std::string::npos || colon == 0) {
+    throw std::invalid_argument("--listen takes ADDR:PORT, for example 127.0.0.1:8080");
+  }
+  const std::string port = listen.substr(colon + 1);
+  std::size_t used = 0;
+  int number = -1;
+  try {
+    number = std::stoi(port, &used);
+  } catch (const std::exception&) {
+  }
+  if (port.empty() || used != port.size() || number < 0 || number > 65535) {
+    throw std::invalid_argument("--listen: the port must be a number from 0 to 65535");
+  }
+  options.address = listen.substr(0, colon);
+  options.port = static_cast<std::uint16_t>(number);
+}
+
+int Serve(const ServeOptions& serve) {
+  ostravel::service::HttpServerOptions http;
+  ReadListen(serve.listen, http);
+  ostravel::service::ServiceOptions options;
+  options.database = serve.database;
+  options.code_page = serve.codepage;
+  auto service = std::make_unique<AllegianceService>(std::move(options));
+  const ostravel::service::Router router(*service);
+  ostravel::service::HttpServer server(
+      http,
+      [&router](const ostravel::service::HttpRequest& request) { return router.Handle(request); },
+      std::cout);
+  const std::uint16_t port = server.Start();
+  std::cout << "Ostravel service listening on http://" << http.address << ":" << port
+            << "/ (database " << serve.database.string() << ")" << std::endl;
+  ostravel::service::WaitForTerminationSignal();
+  server.Stop();
+  service.reset();  // the writer commits what it holds, and the database closes
+  return 0;
+}
+
+bool OnOff(const std::string& word) {
+  if (word == "on") return true;
+  if (word == "off") return false;
+  throw std::invalid_argument("the last word is on or off, not \"" + word + "\"");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // First, so that every thread started later leaves the signals to the waiting one.
+  ostravel::service::BlockTerminationSignals();
+  CLI::App app{"ostravel-service: the allegiance's web service for the Ostravel plug-in."};
+  app.require_subcommand(1);
+  std::filesystem::path db;
+  const auto with_db = [&](CLI::App* command) {
+    command->add_option("--db", db, "The database file")->required();
+    return command;
+  };
+  ServeOptions serve;
+  auto* serve_command = app.add_subcommand("serve", "Serve the plug-in's scripts (creates FILE)");
+  serve_command->add_option("--db", serve.database, "The database file")->required();
+  serve_command->add_option("--listen", serve.listen, "ADDR:PORT (port 0: any free one)")
+      ->capture_default_str();
+  serve_command->add_option("--codepage", serve.codepage, "The plug-in's code page")
+      ->capture_default_str();
+  std::string text, name, role, allegiance, state, target;
+  std::int32_t id = 0;
+  auto* motd = with_db(app.add_subcommand("motd", "Set the message of the day"));
+  motd->add_option("TEXT", text)->required();
+  auto* role_command = with_db(app.add_subcommand("role", "Give or take a staff role"));
+  role_command->add_option("NAME", name)->required();
+  role_command->add_option("ROLE", role)->required();
+  role_command->add_option("STATE", state, "on or off")->required();
+  auto* friend_command = with_db(app.add_subcommand("friend", "List or unlist a friend"));
+  friend_command->add_option("NAME", name)->required();
+  friend_command->add_option("ALLEGIANCE", allegiance)->required();
+  friend_command->add_option("STATE", state, "on or off")->required();
+  auto* rename = with_db(app.add_subcommand("rename", "Allow a character's new name"));
+  rename->add_option("ID", id)->required();
+  rename->add_option("NAME", name)->required();
+  auto* backup = with_db(app.add_subcommand("backup", "Write a consistent copy to TARGET"));
+  backup->add_option("TARGET", target)->required();
+  auto* check = with_db(app.add_subcommand("check", "Check the database's integrity"));
+  auto* export_command = with_db(app.add_subcommand("export", "Print everything as JSON lines"));
+  CLI11_PARSE(app, argc, argv);
+
+  try {
+    if (serve_command->parsed()) return Serve(serve);
+    if (motd->parsed()) ostravel::service::SetMotd(db, text);
+    if (role_command->parsed()) ostravel::service::SetStaffRoleOf(db, name, role, OnOff(state));
+    if (friend_command->parsed()) {
+      ostravel::service::SetFriendOfAllegiance(db, name, allegiance, OnOff(state));
+    }
+    if (rename->parsed()) ostravel::service::RenameCharacterOnFile(db, id, name);
+    if (backup->parsed()) ostravel::service::BackUpDatabase(db, target);
+    if (export_command->parsed()) ostravel::service::ExportDatabase(db, std::cout);
+    if (check->parsed()) {
+      const auto problems = ostravel::service::CheckDatabase(db);
+      for (const auto& problem : problems) std::cout << db.string() << ": " << problem << '\n';
+      if (!problems.empty()) return kFailed;
+      std::cout << db.string() << ": ok\n";
+    }
+    return 0;
+  } catch (const std::exception& error) {
+    std::cerr << "ostravel-service: " << error.what() << '\n';
+    return kFailed;
+  }
+}

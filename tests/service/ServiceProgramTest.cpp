@@ -1,0 +1,163 @@
+// The program ostravel-service itself, on real sockets of 127.0.0.1 and a real database file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
+
+#include <atomic>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <thread>
+
+#include "ServiceProcess.h"
+#include "ServiceTestSupport.h"
+#include "support/RunProcess.h"
+
+namespace ostravel::test {
+namespace {
+
+using test_support::RunProcess;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::StartsWith;
+
+struct Answer {
+  int status = 0;  // 0: no answer
+  std::string body;
+};
+
+Answer PostTo(int port, const std::string& path, const std::string& body) {
+  httplib::Client client("127.0.0.1", port);
+  client.set_read_timeout(30, 0);
+  const auto result = client.Post(path, body, "application/x-www-form-urlencoded");
+  if (!result) return {};
+  return {result->status, result->body};
+}
+
+int Admin(const std::vector<std::string>& args, std::string* out = nullptr) {
+  std::vector<std::string> argv = {ServiceExe()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const auto result = RunProcess(argv);
+  if (out) *out = result.out + result.err;
+  return result.exit_code;
+}
+
+TEST(ServiceProgramTest, ServesTheScriptsAndNothingElseAndStopsCleanlyOnSigterm) {
+  TempFolder folder;
+  const auto db = folder.Path() / "allegiance.sqlite";
+  ServiceProcess service(db);
+  EXPECT_THAT(service.ReadyLine(),
+              MatchesRegex("Ostravel service listening on http://127\\.0\\.0\\.1:[0-9]+/ "
+                           "\\(database .*allegiance\\.sqlite\\)"));
+  httplib::Client client("127.0.0.1", service.Port());
+  EXPECT_EQ(client.Get("/")->status, 200);
+  EXPECT_EQ(client.Get("/member.php")->status, 405);
+  EXPECT_EQ(client.Get("/etc/passwd")->status, 404);
+  EXPECT_EQ(client.Get("/../allegiance.sqlite")->status, 404);
+  EXPECT_EQ(PostTo(service.Port(), "/nothing.php", "CID=1").status, 404);
+  EXPECT_THAT(PostTo(service.Port(), "/member.php", Command(kCid, "")).body,
+              StartsWith("@member commands"));
+  // Requests in flight when SIGTERM comes are answered, then it exits 0.
+  std::vector<std::thread> senders;
+  std::atomic<int> answered{0};
+  for (int i = 0; i < 4; ++i) {
+    senders.emplace_back([&] {
+      if (PostTo(service.Port(), "/event.php", Command(kCid, "list")).status == 200) ++answered;
+    });
+  }
+  for (auto& sender : senders) sender.join();
+  EXPECT_EQ(service.Stop(SIGTERM), 0) << service.Errors();
+  EXPECT_EQ(answered, 4);
+  EXPECT_THAT(service.Log(), HasSubstr("/event.php"));
+  std::string check;
+  EXPECT_EQ(Admin({"check", "--db", db.string()}, &check), 0) << check;
+}
+
+TEST(ServiceProgramTest, KillDuringABurstLosesNoAnsweredMessage) {
+  TempFolder folder;
+  const auto db = folder.Path() / "allegiance.sqlite";
+  std::set<std::string> answered;  // "Message N to Bob stored."
+  {
+    ServiceProcess service(db);
+    ASSERT_EQ(PostTo(service.Port(), "/update.php", CharRecord(kBob, "Bob", 72)).status, 200);
+    std::mutex mutex;
+    std::atomic<bool> killed{false};
+    std::vector<std::thread> senders;
+    // Below the per-address burst of the server's rate limit: every refusal here is the kill.
+    for (int t = 0; t < 8; ++t) {
+      senders.emplace_back([&, t] {
+        for (int i = 0; i < 6 && !killed; ++i) {
+          const Answer answer = PostTo(service.Port(), "/message.php",
+                                       Command(2000 + t, "send Bob burst " + std::to_string(i)));
+          if (answer.status != 200) continue;
+          std::lock_guard lock(mutex);
+          answered.insert(answer.body);
+        }
+      });
+    }
+    for (;;) {
+      {
+        std::lock_guard lock(mutex);
+        if (answered.size() >= 20) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(service.Stop(SIGKILL), 128 + SIGKILL);
+    killed = true;
+    for (auto& sender : senders) sender.join();
+  }
+  std::string check;
+  EXPECT_EQ(Admin({"check", "--db", db.string()}, &check), 0) << check;
+  ServiceProcess again(db);
+  const std::string inbox = PostTo(again.Port(), "/message.php", Command(kBob, "inbox new")).body;
+  const auto ids = Column(inbox, "MsgID");
+  const std::set<std::string> stored(ids.begin(), ids.end());
+  for (const auto& answer : answered) {
+    const std::string id = answer.substr(8, answer.find(' ', 8) - 8);
+    EXPECT_TRUE(stored.contains(id)) << answer << " is answered but lost";
+  }
+}
+
+TEST(ServiceProgramTest, AdminCommandsWorkWhileItServesAndABackupOpensWithTheSameData) {
+  TempFolder folder;
+  const auto db = folder.Path() / "allegiance.sqlite";
+  ServiceProcess service(db);
+  ASSERT_EQ(PostTo(service.Port(), "/update.php", CharRecord(kBob, "Bob", 72)).status, 200);
+  ASSERT_EQ(PostTo(service.Port(), "/message.php", Command(kCid, "send Bob hello")).status, 200);
+  EXPECT_EQ(Admin({"motd", "--db", db.string(), "Court tonight"}), 0);
+  EXPECT_EQ(Admin({"role", "--db", db.string(), "Bob", "magistrate", "on"}), 0);
+  EXPECT_EQ(Admin({"friend", "--db", db.string(), "Rurik", "Sable Guard", "on"}), 0);
+  std::string out;
+  EXPECT_EQ(Admin({"role", "--db", db.string(), "Bob", "king", "on"}, &out), 1);
+  EXPECT_THAT(out, HasSubstr("unknown role \"king\""));
+  EXPECT_EQ(Admin({"rename", "--db", db.string(), "12345", "Nobody"}, &out), 1);
+  EXPECT_THAT(out, HasSubstr("no character with id 12345"));
+  EXPECT_EQ(Admin({"motd", "--db", (folder.Path() / "none.sqlite").string(), "x"}, &out), 1);
+  EXPECT_THAT(out, HasSubstr("none.sqlite is not a database file"));
+  EXPECT_THAT(PostTo(service.Port(), "/message.php", Command(kBob, "motd")).body,
+              HasSubstr("Court tonight"));
+  EXPECT_THAT(
+      Column(PostTo(service.Port(), "/member.php", Command(kBob, "list magistrate")).body, "Name"),
+      ElementsAre("Bob"));
+  const auto copy = folder.Path() / "copy.sqlite";
+  EXPECT_EQ(Admin({"backup", "--db", db.string(), copy.string()}), 0);
+  EXPECT_EQ(Admin({"backup", "--db", db.string(), copy.string()}, &out), 1);
+  EXPECT_THAT(out, HasSubstr("exists already"));
+  std::string original, copied;
+  EXPECT_EQ(Admin({"export", "--db", db.string()}, &original), 0);
+  EXPECT_EQ(Admin({"export", "--db", copy.string()}, &copied), 0);
+  EXPECT_EQ(copied, original);
+  std::set<std::string> tables;
+  for (const auto& line : Lines(original)) {
+    tables.insert(nlohmann::json::parse(line).at("table").get<std::string>());
+  }
+  EXPECT_THAT(tables, ::testing::IsSupersetOf({"characters", "messages", "settings", "staff_roles",
+                                               "friends", "allegiance"}));
+  EXPECT_EQ(Admin({"check", "--db", copy.string()}), 0);
+  EXPECT_EQ(service.Stop(SIGINT), 0);
+}
+
+}  // namespace
+}  // namespace ostravel::test

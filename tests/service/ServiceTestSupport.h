@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "support/TestEnvironment.h"
+
+namespace ostravel::test {
+
+inline constexpr std::int32_t kAnn = 1342177281;
+inline constexpr std::int32_t kBob = 1342177449;
+inline constexpr std::int32_t kCid = 1342177295;
+
+inline platform::DateTime FixedNow() {
+  return {2025, 6, 1, 14, 30, 0};
+}
+
+// The standard fields of a character standing in town.
+std::string StdFields(std::int32_t caller);
+// A character record as CharPostString builds it, line feeds inside values included.
+std::string CharRecord(std::int32_t id, std::string_view name, int level,
+                       std::string_view extra = "");
+// A body for a chat command's script: the standard fields, then "&args=" and `args`.
+std::string Command(std::int32_t caller, std::string_view args);
+
+std::vector<std::string> Lines(const std::string& text);
+// The values of one key in the lines of an answer.
+std::vector<std::string> Column(const std::string& answer, std::string_view key);
+// The value of a key in one answer line, as the plug-in reads it (ValFromStr).
+std::string Value(std::string_view line, std::string_view key);
+
+}  // namespace ostravel::test

@@ -1,0 +1,172 @@
+// The database under the service: restarts, migration, concurrent writers, backups.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "ServiceTestSupport.h"
+#include "service/AdminCommands.h"
+#include "service/AllegianceService.h"
+#include "service/Schema.h"
+#include "service/SqliteConnection.h"
+
+namespace ostravel::test {
+namespace {
+
+using service::AllegianceService;
+using service::SqliteConnection;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+std::unique_ptr<AllegianceService> OpenService(const std::filesystem::path& file) {
+  service::ServiceOptions options;
+  options.database = file;
+  options.now = FixedNow;
+  return std::make_unique<AllegianceService>(std::move(options));
+}
+
+std::string Ask(AllegianceService& service, std::string_view script, std::string_view args,
+                std::int32_t caller = kCid) {
+  return service.Post(script, Command(caller, args)).body;
+}
+
+TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
+  TempFolder folder;
+  const auto file = folder.Path() / "a.sqlite";
+  {
+    auto service = OpenService(file);
+    service->Post("update.php", CharRecord(kCid, "Ostra Vel", 50));
+    service->Post("update.php", CharRecord(kBob, "Bob", 72));
+    Ask(*service, "message.php", "send Bob See you", kCid);
+    Ask(*service, "event.php", "add tomorrow 20:00 Raid, bring keys");
+    Ask(*service, "landblock.php", "set Holtburg square");
+    service->Post("fellowship.php", StdFields(kCid) +
+                                        "&FellowshipName=Band&LeaderCID=" + std::to_string(kCid) +
+                                        "&LeaderName=Ostra Vel"
+                                        "&LeaderLevel=50&Fellows=1&Fellow1CID=7&Fellow1Name=Li"
+                                        "&Fellow1Level=9");
+    service::SetMotd(file, "Court tonight");
+  }
+  auto service = OpenService(file);
+  EXPECT_EQ(Ask(*service, "member.php", "list online", 0), "No members match this list.");
+  EXPECT_EQ(Value(Ask(*service, "member.php", "whois bob"), "Level"), "72");
+  EXPECT_THAT(Column(Ask(*service, "message.php", "inbox new", kBob), "Sample"),
+              ElementsAre("See you"));
+  EXPECT_THAT(Column(Ask(*service, "event.php", "list"), "Description"), ElementsAre("bring keys"));
+  EXPECT_THAT(Ask(*service, "landblock.php", "get"), HasSubstr("Holtburg square"));
+  EXPECT_EQ(Value(Ask(*service, "member.php", "fellowships"), "Fellowship"), "Band");
+  EXPECT_THAT(Ask(*service, "message.php", "motd"), HasSubstr("\nCourt tonight\n"));
+  // Presence comes back with the next post.
+  EXPECT_THAT(Column(Ask(*service, "member.php", "list online"), "Name"),
+              ElementsAre("Bob", "Ostra Vel"));
+}
+
+TEST(StorageTest, AFirstVersionDatabaseIsCopiedThenMigrated) {
+  TempFolder folder;
+  const auto file = folder.Path() / "old.sqlite";
+  {
+    SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
+    service::MigrateSchema(db, 1);
+    db.Exec(
+        "INSERT INTO characters (id, name, name_key, level, template, updated_at) VALUES "
+        "(1342177449, 'Bob', 'bob', 72, 'Swordsman', '2025-05-01 10:00:00');"
+        "INSERT INTO messages (sender_id, recipient_id, recipient_name, body, sent_at) VALUES "
+        "(1342177449, 1342177295, 'Ostra Vel', 'From the old days', '2025-05-01 10:00:00');");
+  }
+  auto service = OpenService(file);
+  EXPECT_EQ(Value(Ask(*service, "member.php", "whois Bob"), "Template"), "Swordsman");
+  EXPECT_THAT(Column(Ask(*service, "message.php", "inbox new"), "Sample"),
+              ElementsAre("From the old days"));
+  service.reset();
+  SqliteConnection migrated(file, SqliteConnection::Mode::kReadOnly);
+  EXPECT_EQ(migrated.QueryInt("PRAGMA user_version"), service::kSchemaVersion);
+  SqliteConnection copy(service::MigrationBackupPath(file, 1), SqliteConnection::Mode::kReadOnly);
+  EXPECT_EQ(copy.QueryInt("PRAGMA user_version"), 1);
+  EXPECT_EQ(copy.QueryInt("SELECT count(*) FROM messages"), 1);
+}
+
+TEST(StorageTest, ADatabaseOfANewerVersionIsRefusedUntouched) {
+  TempFolder folder;
+  const auto file = folder.Path() / "new.sqlite";
+  {
+    SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
+    db.Exec("PRAGMA user_version=99");
+  }
+  try {
+    OpenService(file);
+    FAIL() << "opened a database of version 99";
+  } catch (const service::DatabaseError& error) {
+    EXPECT_THAT(error.what(), HasSubstr(file.string()));
+    EXPECT_THAT(error.what(), HasSubstr("run a newer ostravel-service"));
+  }
+}
+
+TEST(StorageTest, ConcurrentSendsAreAllStoredWithDistinctIdsAndABackupIsConsistent) {
+  TempFolder folder;
+  const auto file = folder.Path() / "busy.sqlite";
+  auto service = OpenService(file);
+  service->Post("update.php", CharRecord(kBob, "Bob", 72));
+  constexpr int kThreads = 8;
+  constexpr int kEach = 25;
+  std::mutex mutex;
+  std::set<std::string> answers;
+  std::vector<std::thread> threads;
+  std::atomic<int> answered{0};
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) {
+        const std::string answer =
+            Ask(*service, "message.php", "send Bob note " + std::to_string(t * 100 + i), 1000 + t);
+        std::lock_guard lock(mutex);
+        answers.insert(answer);
+        ++answered;
+      }
+    });
+  }
+  while (answered < kThreads * kEach / 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto backup = folder.Path() / "copy.sqlite";
+  service::BackUpDatabase(file, backup);
+  for (auto& thread : threads) thread.join();
+  ASSERT_EQ(answers.size(), static_cast<std::size_t>(kThreads * kEach));
+  for (const auto& answer : answers) EXPECT_THAT(answer, HasSubstr(" to Bob stored."));
+  EXPECT_EQ(Column(Ask(*service, "message.php", "inbox new", kBob), "MsgID").size(),
+            static_cast<std::size_t>(kThreads * kEach));
+  EXPECT_THAT(service::CheckDatabase(backup), IsEmpty());
+  SqliteConnection copy(backup, SqliteConnection::Mode::kReadOnly);
+  const auto copied = copy.QueryInt("SELECT count(*) FROM messages");
+  EXPECT_GE(copied, kThreads * kEach / 2);
+  EXPECT_LE(copied, kThreads * kEach);
+  // The copy is one moment: its messages are exactly the first ids, without a gap.
+  EXPECT_EQ(copy.QueryInt("SELECT max(id) FROM messages"), copied);
+}
+
+TEST(StorageTest, AdminCommandsRefuseWhatTheyCannotDoAndNameTheFile) {
+  TempFolder folder;
+  const auto missing = folder.Path() / "missing.sqlite";
+  EXPECT_THROW(service::SetMotd(missing, "x"), service::DatabaseError);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  const auto file = folder.Path() / "a.sqlite";
+  OpenService(file);
+  EXPECT_THROW(service::SetStaffRoleOf(file, "Bob", "king", true), std::invalid_argument);
+  EXPECT_THROW(service::RenameCharacterOnFile(file, 5, "Nobody"), std::invalid_argument);
+  const auto garbage = folder.Path() / "garbage.sqlite";
+  std::ofstream(garbage) << std::string(5000, 'g');
+  EXPECT_THROW(service::CheckDatabase(garbage), service::DatabaseError);
+  service::SetStaffRoleOf(file, "Bob", "brt", true);
+  service::SetFriendOfAllegiance(file, "Rurik", "Sable Guard", true);
+  auto service = OpenService(file);
+  service->Post("update.php", CharRecord(kBob, "Bob", 72));
+  EXPECT_THAT(Column(Ask(*service, "member.php", "list brt"), "Name"), ElementsAre("Bob"));
+  EXPECT_EQ(Value(Ask(*service, "member.php", "friends"), "Allegiance"), "Sable Guard");
+  service::SetStaffRoleOf(file, "bob", "brt", false);
+  EXPECT_EQ(Ask(*service, "member.php", "list brt"), "No members match this list.");
+}
+
+}  // namespace
+}  // namespace ostravel::test
