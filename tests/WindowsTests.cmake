@@ -21,7 +21,8 @@ set(WINDOWS_TEST_SOURCES
   support/PluginHarness.cpp
   support/ScriptedIrcServer.cpp
   support/TestEnvironment.cpp
-  web/SettingsFileTest.cpp)
+  web/SettingsFileTest.cpp
+  web/SettingsTest.cpp)
 add_executable(ostravel_win_tests ${WINDOWS_TEST_SOURCES})
 target_include_directories(ostravel_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(ostravel_win_tests PRIVATE ostravel_plugin ostravel_sim pugixml::pugixml GTest::gtest

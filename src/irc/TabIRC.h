@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <pugixml.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +13,8 @@
 namespace ostravel {
 
 struct Context;
+struct IrcChannelSettings;
+class Settings;
 
 // The "IRC" page and the owner of the IRC client: the channels of the settings file in a
 // choice, the "On" box that joins or leaves the chosen one, its users in the list, and the way
@@ -42,7 +43,7 @@ class TabIRC {
   // Puts each channel's state behind its name in the choice ("#c (not joined)").
   void ShowChannelStates();
   void LoadSettings();
-  void LoadServerOptions(const pugi::xml_node& element, IRCServer& server);
+  void LoadServerOptions(const IrcChannelSettings& element, IRCServer& server);
   void SaveSettings();
   // The server and channel of the selected entry; throws Error when they are unknown.
   std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>> Current() const;
@@ -57,6 +58,8 @@ class TabIRC {
   std::vector<std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>>> entries_;
   std::vector<std::string> shown_;
   bool settings_loaded_ = false;
+  // Knows the join flags as loaded, so that the save writes only those the player changed.
+  std::unique_ptr<Settings> settings_;
   bool names_set_ = false;
   host::Connection choice_changed_;
   host::Connection box_changed_;

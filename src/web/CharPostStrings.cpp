@@ -2,14 +2,13 @@
 
 #include <cmath>
 
-#include "common/Context.h"
 #include "base/Error.h"
-#include "common/ErrorHandler.h"
 #include "base/NumberText.h"
+#include "common/Context.h"
+#include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
-#include "web/SettingsFile.h"
-#include "web/SettingsValues.h"
+#include "web/Settings.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -124,12 +123,7 @@ void AppendCharacter(Context& ctx, std::string& text, const host::CharacterStats
 std::string ServerURL(Context& ctx) {
   std::string url;
   ErrorHandler{ctx, kModule, "ServerURL"}([&] {
-    if (ctx.CachedServerURL.empty()) {
-      const auto settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
-      for (const auto& server : settings.ElementsByTagName("server")) {
-        ctx.CachedServerURL = AttributeText(server, "url");
-      }
-    }
+    if (ctx.CachedServerURL.empty()) ctx.CachedServerURL = Settings(ctx.env).ServerAddress();
     if (ctx.CachedServerURL.empty() || ctx.CachedServerURL.back() != '/') {
       ctx.CachedServerURL += '/';
     }
