@@ -6,31 +6,21 @@
 
 #include "app/DemoService.h"
 #include "base/Error.h"
-#include "web/SettingsFile.h"
+#include "platform/CodePage.h"
+#include "web/Settings.h"
 
 namespace ostravel::app {
 
 void PrepareDemoFolder(const std::filesystem::path& folder, const std::string& url) {
   std::filesystem::create_directories(folder);
-  if (!std::filesystem::exists(folder / SettingsFile::kFileName)) {
-    std::ofstream(folder / SettingsFile::kFileName, std::ios::binary) << DemoSettingsXml(url);
+  if (!std::filesystem::exists(folder / Settings::kFileName)) {
+    std::ofstream(folder / Settings::kFileName, std::ios::binary) << DemoSettingsXml(url);
     return;
   }
   try {
-    auto settings = SettingsFile::Load(folder);
-    auto servers = settings.ElementsByTagName("server");
-    if (servers.empty()) {
-      servers.push_back(settings.Document().document_element().prepend_child("server"));
-    }
-    for (auto& server : servers) {
-      auto attribute = server.attribute("url");
-      if (!attribute) attribute = server.append_attribute("url");
-      attribute.set_value(url.c_str());
-    }
-    settings.Save();
+    Settings(folder, *platform::CodePage::Open(1252)).SetServerAddress(url);
   } catch (const Error& error) {
-    throw std::runtime_error((folder / SettingsFile::kFileName).string() + ": " +
-                             error.Description());
+    throw std::runtime_error((folder / Settings::kFileName).string() + ": " + error.Description());
   }
 }
 

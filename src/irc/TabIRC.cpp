@@ -10,8 +10,7 @@
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "host/Variant.h"
-#include "web/SettingsFile.h"
-#include "web/SettingsValues.h"
+#include "web/Settings.h"
 
 namespace ostravel {
 namespace {
@@ -231,51 +230,38 @@ void TabIRC::ClearList() {
 
 void TabIRC::LoadSettings() {
   ErrorHandler{ctx_, kModule, "LoadSettings"}([&] {
-    const auto settings = SettingsFile::Load(ctx_.env.folder, ctx_.env.code_page);
-    for (const auto& element : settings.ElementsByTagName("channel")) {
-      const std::string server_name = AttributeText(element, "server");
-      const std::string port = AttributeText(element, "port");
-      const std::string channel_name = AttributeText(element, "channel");
-      const std::string command = AttributeText(element, "command");
-      const std::int32_t color = AttributeLong(element, "colorcode");
-      const bool join = AttributeBool(element, "join");
-      if (!Servers_.Exists(server_name)) Servers_.Add(server_name, port);
-      auto server = Servers_.Item(server_name);
+    settings_ = std::make_unique<Settings>(ctx_.env);
+    settings_->LoadIrcChannels([&](const IrcChannelSettings& element) {
+      if (!Servers_.Exists(element.server)) Servers_.Add(element.server, element.port);
+      auto server = Servers_.Item(element.server);
       LoadServerOptions(element, *server);
-      if (server->Channels.Exists(channel_name)) continue;
-      auto channel = server->Channels.Add(channel_name, command, color, join);
-      if (const auto key = element.attribute("key")) channel->Key = key.as_string();
-      chIRC->AddChoice(channel_name, server_name);
+      if (server->Channels.Exists(element.channel)) return;
+      auto channel =
+          server->Channels.Add(element.channel, element.command, element.colorcode, element.join);
+      channel->Key = element.key;
+      chIRC->AddChoice(element.channel, element.server);
       entries_.emplace_back(server, std::move(channel));
-      shown_.push_back(channel_name);
-    }
+      shown_.push_back(element.channel);
+    });
     settings_loaded_ = true;
   });
 }
 
 // Optional, and never written back: a file without them connects as before. The first
 // element of a server that gives one decides it.
-void TabIRC::LoadServerOptions(const pugi::xml_node& element, IRCServer& server) {
-  if (element.attribute("tls") && !server.UseTls) server.UseTls = AttributeBool(element, "tls");
-  if (server.TlsFingerprint.empty()) {
-    server.TlsFingerprint = element.attribute("tlsfingerprint").as_string();
-  }
-  if (server.Password.empty()) server.Password = element.attribute("password").as_string();
+void TabIRC::LoadServerOptions(const IrcChannelSettings& element, IRCServer& server) {
+  if (element.tls && !server.UseTls) server.UseTls = *element.tls;
+  if (server.TlsFingerprint.empty()) server.TlsFingerprint = element.tls_fingerprint;
+  if (server.Password.empty()) server.Password = element.password;
 }
 
 void TabIRC::SaveSettings() {
   ErrorHandler{ctx_, kModule, "SaveSettings"}([&] {
-    auto settings = SettingsFile::LoadForChange(ctx_.env.folder, ctx_.env.code_page);
-    const auto irc = settings.FirstElement("irc");
-    if (!irc) return;
-    for (auto element : irc.children("channel")) {
-      auto server = Servers_.Item(AttributeText(element, "server"));
-      auto channel = server->Channels.Item(AttributeText(element, "channel"));
-      auto join = element.attribute("join");
-      if (!join) join = element.append_attribute("join");
-      join.set_value(channel->Join ? "True" : "False");
+    std::vector<IrcJoinFlag> flags;
+    for (const auto& [server, channel] : entries_) {
+      flags.push_back({server->ServerName, channel->ChannelName, channel->Join});
     }
-    settings.Save();
+    Require(settings_).SaveJoinFlags(flags);
   });
 }
 

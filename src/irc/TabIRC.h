@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <memory>
-#include <pugixml.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +14,8 @@
 namespace ostravel {
 
 struct Context;
+struct IrcChannelSettings;
+class Settings;
 
 // The most users the page lists; a last row says how many more there are. Every row costs a
 // call into the host on the game's own thread, and no player scrolls through more.
@@ -49,7 +50,7 @@ class TabIRC {
   // Puts each channel's state behind its name in the choice ("#c (not joined)").
   void ShowChannelStates();
   void LoadSettings();
-  void LoadServerOptions(const pugi::xml_node& element, IRCServer& server);
+  void LoadServerOptions(const IrcChannelSettings& element, IRCServer& server);
   void SaveSettings();
   // The server and channel of the selected entry; throws Error when they are unknown.
   std::pair<std::shared_ptr<IRCServer>, std::shared_ptr<IRCChannel>> Current() const;
@@ -70,6 +71,8 @@ class TabIRC {
   // False while a redraw is under way, so that one the host failed starts afresh.
   bool list_in_step_ = true;
   bool settings_loaded_ = false;
+  // Knows the join flags as loaded, so that the save writes only those the player changed.
+  std::unique_ptr<Settings> settings_;
   bool names_set_ = false;
   host::Connection choice_changed_;
   host::Connection box_changed_;

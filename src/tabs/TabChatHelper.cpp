@@ -11,8 +11,8 @@
 #include "platform/Clock.h"
 #include "tabs/ListIcons.h"
 #include "tabs/ServicePost.h"
-#include "web/SettingsFile.h"
-#include "web/SettingsValues.h"
+#include "web/CharPostStrings.h"
+#include "web/Settings.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -58,6 +58,8 @@ struct TabChatHelper::Impl {
   std::shared_ptr<host::Edit> txtChat;
   std::shared_ptr<host::List> lstChat;
   bool SettingsLoaded = false;
+  // Knows what was loaded, so that the save changes only what this tab changed.
+  std::unique_ptr<Settings> settings_;
   // When each sender last got an away reply (monotonic milliseconds).
   std::map<std::string, std::int64_t> last_reply_ms_;
 
@@ -177,31 +179,23 @@ void TabChatHelper::Impl::WebRequest_Response(const std::string& Response,
 
 void TabChatHelper::Impl::LoadSettings() {
   ErrorHandler{ctx, kModule, "LoadSettings"}([&] {
-    const SettingsFile settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
+    settings_ = std::make_unique<Settings>(ctx.env);
+    const std::vector<ChatLine> lines = settings_->LoadChatLines();
     auto& list = Require(lstChat);
-    for (const pugi::xml_node& line : settings.ElementsByTagName("chatline")) {
-      const std::int32_t row = list.AddRow();
-      SetRow(row, AttributeValue(line, "name"), AttributeValue(line, "text"));
-    }
+    for (const ChatLine& line : lines) SetRow(list.AddRow(), line.name, line.text);
     SettingsLoaded = true;
   });
 }
 
 void TabChatHelper::Impl::SaveSettings() {
   ErrorHandler{ctx, kModule, "SaveSettings"}([&] {
-    SettingsFile settings = SettingsFile::LoadForChange(ctx.env.folder, ctx.env.code_page);
-    pugi::xml_node chathelper = settings.FirstElement("chathelper");
-    if (!chathelper) return;
-    std::int32_t lines = AttributeLong(chathelper, "savelines");
     const auto& list = Require(lstChat);
-    while (pugi::xml_node old = chathelper.child("chatline")) chathelper.remove_child(old);
-    lines = std::min(lines, list.Count());
-    for (std::int32_t row = 0; row < lines; ++row) {
-      pugi::xml_node line = chathelper.append_child("chatline");
-      line.append_attribute("name") = host::ToText(list.Data(kNameColumn, row, kTextSub)).c_str();
-      line.append_attribute("text") = host::ToText(list.Data(kTextColumn, row, kTextSub)).c_str();
+    std::vector<ChatLine> rows;
+    for (std::int32_t row = 0; row < list.Count(); ++row) {
+      rows.push_back(
+          {list.Data(kNameColumn, row, kTextSub), list.Data(kTextColumn, row, kTextSub)});
     }
-    settings.Save();
+    Require(settings_).SaveChatLines(rows);
   });
 }
 

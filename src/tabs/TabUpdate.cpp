@@ -1,6 +1,5 @@
 #include "tabs/TabUpdate.h"
 
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -11,8 +10,7 @@
 #include "host/View.h"
 #include "tabs/ListIcons.h"
 #include "web/CharPostStrings.h"
-#include "web/SettingsFile.h"
-#include "web/SettingsValues.h"
+#include "web/Settings.h"
 #include "web/WebRequest.h"
 #include "wire/AnswerRecord.h"
 #include "wire/FieldNames.h"
@@ -24,10 +22,6 @@ constexpr std::string_view kModule = "TabUpdate";
 constexpr std::int32_t kIconColumn = 0;
 constexpr std::int32_t kInfoColumn = 1;
 constexpr std::int32_t kHelpColumn = 2;
-
-const char* BoolText(bool value) {
-  return value ? "True" : "False";
-}
 
 }  // namespace
 
@@ -184,41 +178,18 @@ void TabUpdate::Impl::LoadSettings() {
   // save these boxes under a character whose settings were never read.
   SettingsLoaded = false;
   ErrorHandler{ctx, kModule, "LoadSettings"}([&] {
-    const SettingsFile settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
-    for (const pugi::xml_node& character : settings.ElementsByTagName("character")) {
-      const pugi::xml_attribute name = character.attribute("name");
-      if (!name || ctx.CharacterName != name.value()) continue;
-      // Both values are read before either box changes: a damaged element sets neither.
-      const bool share = AttributeBool(character, "shareinfo");
-      const bool automatic = AttributeBool(character, "autoupdate");
-      Require(chkUpdateShare).SetChecked(share);
-      Require(chkUpdateAuto).SetChecked(automatic);
-    }
+    Settings(ctx.env).LoadCharacterBoxes(ctx.CharacterName, [&](const CharacterBoxes& boxes) {
+      Require(chkUpdateShare).SetChecked(boxes.shareinfo);
+      Require(chkUpdateAuto).SetChecked(boxes.autoupdate);
+    });
     SettingsLoaded = true;
   });
 }
 
 void TabUpdate::Impl::SaveSettings() {
   ErrorHandler{ctx, kModule, "SaveSettings"}([&] {
-    SettingsFile settings = SettingsFile::LoadForChange(ctx.env.folder, ctx.env.code_page);
-    pugi::xml_node update = settings.FirstElement("update");
-    if (!update) return;
-    const bool share = Require(chkUpdateShare).Checked();
-    const bool automatic = Require(chkUpdateAuto).Checked();
-    for (pugi::xml_node child = update.first_child(); child;) {
-      const pugi::xml_node next = child.next_sibling();
-      const pugi::xml_attribute name = child.attribute("name");
-      if (std::strcmp(child.name(), "character") == 0 && name &&
-          ctx.CharacterName == name.value()) {
-        update.remove_child(child);
-      }
-      child = next;
-    }
-    pugi::xml_node character = update.append_child("character");
-    character.append_attribute("name") = ctx.CharacterName.c_str();
-    character.append_attribute("shareinfo") = BoolText(share);
-    character.append_attribute("autoupdate") = BoolText(automatic);
-    settings.Save();
+    const CharacterBoxes boxes{Require(chkUpdateShare).Checked(), Require(chkUpdateAuto).Checked()};
+    Settings(ctx.env).SaveCharacterBoxes(ctx.CharacterName, boxes);
   });
 }
 

@@ -8,8 +8,8 @@
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "platform/Clock.h"
-#include "web/SettingsFile.h"
-#include "web/SettingsValues.h"
+#include "web/Settings.h"
+#include "web/WebRequest.h"
 #include "wire/FieldNames.h"
 
 namespace ostravel {
@@ -138,12 +138,7 @@ void AppendCharacter(Context& ctx, wire::FormBody& body, const host::CharacterSt
 std::string ServerURL(Context& ctx) {
   std::string url;
   ErrorHandler{ctx, kModule, "ServerURL"}([&] {
-    if (ctx.CachedServerURL.empty()) {
-      const auto settings = SettingsFile::Load(ctx.env.folder, ctx.env.code_page);
-      for (const auto& server : settings.ElementsByTagName("server")) {
-        ctx.CachedServerURL = AttributeText(server, "url");
-      }
-    }
+    if (ctx.CachedServerURL.empty()) ctx.CachedServerURL = Settings(ctx.env).ServerAddress();
     if (ctx.CachedServerURL.empty() || ctx.CachedServerURL.back() != '/') {
       ctx.CachedServerURL += '/';
     }

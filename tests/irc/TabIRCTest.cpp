@@ -252,6 +252,33 @@ TEST_F(TabIRCTest, IrcTextReachesChatWithoutControlCharactersAndCutWhenTooLong) 
   }
 }
 
+// Another program (or another game client) changes the file while the page runs: it adds a
+// channel and switches one off. The player's own change is saved, and so is theirs.
+TEST_F(TabIRCTest, AChannelAddedByAnotherProgramSurvivesThePlayersSave) {
+  const auto file = harness.env.folder.Path() / "Ostravel.xml";
+  std::string changed = test::ReadFile(file);
+  const std::string two = "channel=\"#two\" command=\"two\" colorcode=\"3\" join=\"True\"";
+  ASSERT_NE(changed.find(two), std::string::npos);
+  changed.replace(changed.find(two), two.size(),
+                  "channel=\"#two\" command=\"two\" colorcode=\"3\" join=\"False\"");
+  changed.insert(changed.find("</irc>"),
+                 "<channel server=\"irc.other\" port=\"6667\" channel=\"#new\" command=\"n\" "
+                 "colorcode=\"2\" join=\"True\"/>");
+  harness.env.WriteSettings(changed);
+  OnBox().UserCheck(true);  // #one
+  tab.reset();
+
+  EXPECT_THAT(harness.ChatTexts(), ::testing::IsEmpty());
+  pugi::xml_document saved;
+  ASSERT_TRUE(saved.load_file(file.c_str()));
+  std::vector<std::string> joins;
+  for (const auto& element : saved.select_nodes("//channel")) {
+    joins.push_back(std::string(element.node().attribute("channel").value()) + "=" +
+                    element.node().attribute("join").value());
+  }
+  EXPECT_THAT(joins, ElementsAre("#one=True", "#two=False", "#ONE=True", "#new=True"));
+}
+
 // A page of one channel, or of none: the handlers work on the one, and do nothing without any.
 TEST(TabIRCFewChannelsTest, OneChannelIsShownAndNoChannelIsNoError) {
   for (const bool one : {true, false}) {

@@ -120,6 +120,24 @@ TEST(OstravelMainTest, TerminateReleasesEverythingButTheHooksAndTheHostsEventsRe
   EXPECT_THAT(harness.ChatTexts(), ElementsAre("OV>> bye"));
 }
 
+// The Update page reads the boxes of the character that logs in, so it must learn the name
+// first; loaded before, it would show (and at the end save) the boxes of no one's name.
+TEST(OstravelMainTest, LoginShowsTheSavedCheckBoxesOfTheCharacterLoggingIn) {
+  PluginHarness harness;
+  harness.env.WriteSettings(
+      "<ostravel><update>"
+      "<character name=\"Ostra Vel\" shareinfo=\"False\" autoupdate=\"True\"/>"
+      "<character name=\"\" shareinfo=\"True\" autoupdate=\"False\"/>"
+      "</update></ostravel>");
+  harness.Initialize();
+  harness.host.CompleteLogin();
+  const auto box = [&](const char* name) {
+    return std::dynamic_pointer_cast<host::Checkbox>(harness.host.View()->Find(name))->Checked();
+  };
+  EXPECT_FALSE(box("chkUpdateShare"));
+  EXPECT_TRUE(box("chkUpdateAuto"));
+}
+
 // A logged-in plug-in whose web service is a recording server on 127.0.0.1.
 class OstravelMainLoggedInTest : public ::testing::Test {
  protected:

@@ -121,5 +121,37 @@ TEST(TabChatHelperTest, SavelinesCutsTheSavedTellsAndOneThatIsNoNumberIsReported
   }
 }
 
+// Two game clients share the plug-in folder; each lists the tells it got, one deletes an old
+// one, and whichever ends first, the file keeps both new tells and not the deleted one.
+TEST(TabChatHelperTest, TwoClientsInOneFolderKeepEachOthersTellsAndDeletions) {
+  for (const bool first_ends_first : {true, false}) {
+    SCOPED_TRACE(first_ends_first);
+    ChatLife first(
+        "<chathelper savelines=\"10\"><chatline name=\"Ann\" text=\"old\"/>"
+        "<chatline name=\"Eve\" text=\"older\"/></chathelper>");
+    test::TabWorld other("");
+    other.State().env.folder = first.harness.env.folder.Path();
+    auto second = std::make_unique<TabChatHelper>(other.State());
+    first.Tell("Bob", "to the first");
+    second->ReceivedDirectChat("Cid", 78, kMe, "to the second");
+    other.List("lstChat")->UserClick(3, 1);  // the second deletes "Ann: old"
+    if (first_ends_first) first.tab.reset();
+    second.reset();
+    first.tab.reset();
+    EXPECT_THAT(first.harness.ChatTexts(), IsEmpty());
+    EXPECT_THAT(other.harness.ChatTexts(), IsEmpty());
+
+    ChatLife next("", test::ReadFile(first.SettingsPath()));
+    // The one that ends last puts its own new tell on top.
+    if (first_ends_first) {
+      EXPECT_THAT(next.Tells(),
+                  ElementsAre("Cid: to the second", "Bob: to the first", "Eve: older"));
+    } else {
+      EXPECT_THAT(next.Tells(),
+                  ElementsAre("Bob: to the first", "Cid: to the second", "Eve: older"));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ostravel

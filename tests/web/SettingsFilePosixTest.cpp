@@ -116,6 +116,24 @@ TEST_F(SettingsFilePosixTest, TwoProcessesSavingAtOnceLoseNothingAndNeverBreakTh
   EXPECT_EQ(settings.ElementsByTagName("character").size(), 4000u);
 }
 
+// A save writes a new file and renames it over the old one; the new one must take the old
+// one's mode, or a file the player shares with other accounts becomes theirs alone.
+TEST_F(SettingsFilePosixTest, ASaveKeepsTheFilesMode) {
+  const mode_t old_mask = ::umask(022);
+  for (const mode_t mode : {0644, 0664, 0640, 0600, 0604}) {
+    SCOPED_TRACE(mode);
+    Write("<root><update/></root>");
+    ASSERT_EQ(::chmod(File().c_str(), mode), 0);
+    auto settings = SettingsFile::LoadForChange(folder.Path(), *ansi);
+    settings.FirstElement("update").append_child("character");
+    settings.Save();
+    struct stat info {};
+    ASSERT_EQ(::stat(File().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+  }
+  ::umask(old_mask);
+}
+
 TEST_F(SettingsFilePosixTest, AReadOnlyFileIsReportedAndStaysAsItWas) {
   const std::string original = "<root><update/></root>";
   Write(original);
