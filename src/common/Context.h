@@ -11,6 +11,7 @@
 #include "host/Hooks.h"
 #include "host/PluginSite.h"
 #include "host/View.h"
+#include "platform/TcpSocket.h"
 
 namespace ostravel::platform {
 class EventLoop;
@@ -23,13 +24,15 @@ namespace ostravel {
 
 // What the host gives the plug-in besides its site: the user-interface loop, the system's code
 // page and clock, the folder the plug-in was loaded from (home of "log.txt" and
-// "Ostravel.xml") and the HTTP client its web requests go through.
+// "Ostravel.xml"), the HTTP client its web requests go through and the maker of the IRC
+// client's sockets.
 struct Environment {
   platform::EventLoop& loop;
   const platform::CodePage& code_page;
   const platform::Clock& clock;
   std::filesystem::path folder;
   platform::HttpClient* http = nullptr;  // none: every post fails and is reported
+  platform::TcpSocketFactory tcp_sockets = platform::TcpSocket::Create;
 };
 
 // One allegiance record as the game's allegiance message gives it.

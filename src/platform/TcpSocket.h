@@ -61,4 +61,7 @@ class TcpSocket {
   virtual std::string RemoteHost() const = 0;
 };
 
+// Makes the sockets of a client: TcpSocket::Create, or a fake in tests.
+using TcpSocketFactory = std::function<std::unique_ptr<TcpSocket>(EventLoop& loop)>;
+
 }  // namespace ostravel::platform
