@@ -40,10 +40,11 @@ bool IRCServer::IsOwnNick(std::string_view nick) const {
 }
 
 void IRCServer::SendNick(const std::string& nick) {
-  const std::string old_nick = NickName;
   NickName = nick;
   assigned_nick_ = nick;
-  SendMessage(":" + old_nick + " NICK " + NickName);
+  // Bare: RFC 2812 section 2.3 lets a client's prefix be only its registered nick, and a server
+  // silently ignores a line whose prefix it cannot find; before registration there is none.
+  SendMessage("NICK " + NickName);
 }
 
 void IRCServer::Parser_RPLWelcome(std::string_view Nick) {

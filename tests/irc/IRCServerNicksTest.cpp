@@ -19,16 +19,28 @@ TEST_F(ScriptedIRCServerTest, ANickInUseTakesANumberAndGivesUpAfterTenTries) {
     scripted.Send(":irc.test 433 * " + server->NickName + " :Nickname already in use");
     renames.push_back(scripted.Line().value_or("(nothing)"));
   }
-  EXPECT_THAT(renames, ElementsAre(":Bob NICK Bob-2", ":Bob-2 NICK Bob-3", ":Bob-3 NICK Bob-4",
-                                   ":Bob-4 NICK Bob-5", ":Bob-5 NICK Bob-6", ":Bob-6 NICK Bob-7",
-                                   ":Bob-7 NICK Bob-8", ":Bob-8 NICK Bob-9", ":Bob-9 NICK Bob-10",
-                                   ":Bob-10 NICK Bob-11"));
+  EXPECT_THAT(renames,
+              ElementsAre("NICK Bob-2", "NICK Bob-3", "NICK Bob-4", "NICK Bob-5", "NICK Bob-6",
+                          "NICK Bob-7", "NICK Bob-8", "NICK Bob-9", "NICK Bob-10", "NICK Bob-11"));
   scripted.Send(":irc.test 433 * Bob-11 :Nickname already in use");
   EXPECT_EQ(scripted.Line(500ms), std::nullopt);  // closed, nothing more sent
   EXPECT_EQ(Chat().back(),
             "OV>> * The nick Bob and 10 others are taken on 127.0.0.1; not connected; tick "
             "\"On\" for a channel on the IRC page to try again.");
   EXPECT_FALSE(scripted.Accept(2500ms));  // and no automatic retry
+}
+
+// RFC 2812 section 2.3: a server ignores a line whose prefix it cannot find, and before the
+// registration the old nick is registered nowhere, so the fallback must go out bare.
+TEST_F(ScriptedIRCServerTest, AFallbackNickReachesAServerThatIgnoresPrefixedLines) {
+  scripted.IgnorePrefixedLines(true);
+  ConnectAndRegister(false);
+  scripted.Send(":irc.test 433 * Bob :Nickname already in use");
+  EXPECT_EQ(scripted.Line(), "NICK Bob-2");
+  scripted.Send(":irc.test 001 Bob-2 :Welcome");
+  scripted.Send(":irc.test 376 Bob-2 :End of MOTD command");
+  EXPECT_EQ(scripted.Line(), "JOIN #chan");
+  EXPECT_EQ(server->NickName, "Bob-2");
 }
 
 // The first NICK goes out before the server has told its limits. A refusal of a long nick cuts
@@ -40,11 +52,11 @@ TEST_F(ScriptedIRCServerTest, ATooLongNickIsCutAndFallbacksKeepToTheLimit) {
   scripted.Line();
   EXPECT_EQ(scripted.Line(), "NICK Ostra_Vel_Long");
   scripted.Send(":irc.test 432 * Ostra_Vel_Long :Erroneous nickname");
-  EXPECT_EQ(scripted.Line(), ":Ostra_Vel_Long NICK Ostra_Vel");
+  EXPECT_EQ(scripted.Line(), "NICK Ostra_Vel");
   scripted.Send(":irc.test 433 * Ostra_Vel :Nickname already in use");
-  EXPECT_EQ(scripted.Line(), ":Ostra_Vel NICK Ostra_V-2");
+  EXPECT_EQ(scripted.Line(), "NICK Ostra_V-2");
   scripted.Send(":irc.test 433 * Ostra_V-2 :Nickname already in use");
-  EXPECT_EQ(scripted.Line(), ":Ostra_V-2 NICK Ostra_V-3");
+  EXPECT_EQ(scripted.Line(), "NICK Ostra_V-3");
   scripted.Send(":irc.test 001 Ostra_V-3 :Welcome");
   scripted.Send(":irc.test 005 Ostra_V-3 NICKLEN=9 :are supported by this server");
   scripted.Send(":irc.test 376 Ostra_V-3 :End of MOTD command");
