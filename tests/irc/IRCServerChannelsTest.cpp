@@ -30,6 +30,24 @@ TEST_F(FakeIRCServerTest, TheUserListFollowsJoinsPartsQuitsAndKicks) {
   EXPECT_TRUE(channel->Join);  // leaving on its own does not turn the channel off
 }
 
+// The marks a server announces in PREFIX come off the nicks of a name reply, all of them; its
+// mode letters are no marks, so a nick that begins with one keeps it.
+TEST_F(FakeIRCServerTest, TheMarksOfTheServersPrefixComeOffAndItsModeLettersStay) {
+  server->Connect();
+  network.Accept();
+  for (const char* line : {
+           ":irc.test 001 Bob :Welcome",
+           ":irc.test 005 Bob CHANTYPES=# PREFIX=(qaohv)~&@%+ :are supported by this server",
+           ":irc.test 376 Bob :End of MOTD command",
+           ":Bob!b@h JOIN :#chan",
+           ":irc.test 353 Bob = #chan :~queen &oscar @+vera %hal +ann quinn olive",
+       }) {
+    network.Receive(line);
+  }
+  EXPECT_THAT(Users(),
+              ElementsAre("ann", "Bob", "hal", "olive", "oscar", "queen", "quinn", "vera"));
+}
+
 TEST_F(FakeIRCServerTest, OnlyChannelTrafficIsShown) {
   server->Channels.Add("#other", "o", 5, false);
   Registered();
