@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,13 +12,13 @@
 #include "host/Hooks.h"
 #include "host/PluginSite.h"
 #include "host/View.h"
-#include "platform/TcpSocket.h"
 
 namespace ostravel::platform {
 class EventLoop;
 class CodePage;
 class Clock;
 class HttpClient;
+class TcpSocket;
 }  // namespace ostravel::platform
 
 namespace ostravel {
@@ -32,7 +33,8 @@ struct Environment {
   const platform::Clock& clock;
   std::filesystem::path folder;
   platform::HttpClient* http = nullptr;  // none: every post fails and is reported
-  platform::TcpSocketFactory tcp_sockets = platform::TcpSocket::Create;
+  // Makes the IRC client's sockets; empty for TcpSocket::Create (tests hand in a fake).
+  std::function<std::unique_ptr<platform::TcpSocket>(platform::EventLoop&)> tcp_sockets = nullptr;
 };
 
 // One allegiance record as the game's allegiance message gives it.

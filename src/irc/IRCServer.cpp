@@ -36,7 +36,8 @@ IRCServer::IRCServer(Context& ctx, std::string server_name, std::string server_p
       ServerName(std::move(server_name)),
       ServerPort(std::move(server_port)),
       ctx_(ctx),
-      TCP(ctx.env.tcp_sockets(ctx.env.loop)),
+      TCP(ctx.env.tcp_sockets ? ctx.env.tcp_sockets(ctx.env.loop)
+                              : TcpSocket::Create(ctx.env.loop)),
       Parser(ctx, *this),
       queue_(ctx.env.loop, [this](std::string line) { WriteLine(line); }),
       ctcp_replies_(kCtcpReplies, kCtcpWindow),
@@ -161,16 +162,18 @@ void IRCServer::ConnectionEnded() {
     channel->Users.Clear();
   }
   Parser.Reset();
-  queue_.Clear();
+  const std::vector<std::string> lost = queue_.Clear();
   registration_timer_->Cancel();
   keep_alive_timer_->Cancel();
+  for (const std::string& line : lost) Show(line, kChatColor);
 }
 
 void IRCServer::Drop(const std::string& why, bool retry) {
   TCP->Close();
-  ConnectionEnded();
   if (retry) ReconnectLater();
+  // The reason first, then the lines it cost.
   Show(why + "; " + NextTryText() + ".", kChatColor);
+  ConnectionEnded();
 }
 
 void IRCServer::ReconnectLater() {
@@ -204,13 +207,22 @@ void IRCServer::CheckKeepAlive() {
   });
 }
 
-void IRCServer::SendMessage(std::string text, Kind kind) {
+void IRCServer::SendMessage(std::string text, Kind kind, std::string if_lost) {
   ErrorHandler{ctx_, kModule, "SendMessage"}([&] {
     // A line break or NUL inside would end the line early and let the rest pass as a
     // command of its own.
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
-    queue_.Send(std::move(text), kind);
+    queue_.Send(std::move(text), kind, std::move(if_lost));
+    CheckOutputBuffer();
   });
+}
+
+void IRCServer::CheckOutputBuffer() {
+  if (TCP->GetState() != TcpSocket::kConnected) return;
+  if (queue_.QueuedBytes() + TCP->Unsent() <= kOutputBufferLimit) return;
+  Drop("* " + ServerName + " does not read what is sent to it: more than " +
+           std::to_string(kOutputBufferLimit / 1024) + " KiB wait to be written",
+       true);
 }
 
 void IRCServer::WriteLine(const std::string& line) {

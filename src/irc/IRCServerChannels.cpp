@@ -16,6 +16,11 @@ constexpr std::string_view kNotSent = " Your line was not sent.";
 
 using platform::TcpSocket;
 
+// What the player reads when a line of theirs was still waiting as the connection ended.
+std::string NotSentText(const IRCChannel& channel, const std::string& text) {
+  return "* Not sent to " + channel.ChannelName + " (connection lost): " + text;
+}
+
 // Refusals that answer a JOIN; the others answer a line sent to a channel or a nick.
 bool IsJoinRefusal(std::string_view code) {
   return code == "403" || code == "405" || code == "471" || code == "473" || code == "475" ||
@@ -23,6 +28,18 @@ bool IsJoinRefusal(std::string_view code) {
 }
 
 }  // namespace
+
+std::string IRCServer::ConnectionProblem() const {
+  const int state = TCP->GetState();
+  if (state == TcpSocket::kResolving || state == TcpSocket::kConnecting) {
+    return "Still connecting to " + ServerName + ".";
+  }
+  if (state != TcpSocket::kConnected) {
+    return "Not connected to " + ServerName + "; " + NextTryText() + ".";
+  }
+  if (!registered_) return "Not registered with " + ServerName + " yet.";
+  return "";
+}
 
 bool IRCServer::ChatText(std::string_view strCmd) {
   for (const auto& channel : Channels) {
@@ -36,10 +53,12 @@ bool IRCServer::ChatText(std::string_view strCmd) {
     }
     if (LowerCase(text.substr(0, 4)) == "/me " || LowerCase(text) == "/me") {
       const std::string action(TrimSpaces(std::string_view(text).substr(3)));
-      SendMessage("PRIVMSG " + channel->ChannelName + " :" + kCtcp + "ACTION " + action + kCtcp);
+      SendMessage("PRIVMSG " + channel->ChannelName + " :" + kCtcp + "ACTION " + action + kCtcp,
+                  Kind::kPlayer, NotSentText(*channel, text));
       Parser_CTCPAction(NickName, channel->ChannelName, action);
     } else {
-      SendMessage("PRIVMSG " + channel->ChannelName + " :" + text);
+      SendMessage("PRIVMSG " + channel->ChannelName + " :" + text, Kind::kPlayer,
+                  NotSentText(*channel, text));
       Parser_PrivMsg(NickName, channel->ChannelName, text);
     }
     return true;
@@ -53,14 +72,9 @@ std::string IRCServer::DeliveryProblem(const IRCChannel& channel) const {
     return "* " + name + " is off: tick \"On\" for it on the IRC page to join it." +
            std::string(kNotSent);
   }
-  const int state = TCP->GetState();
-  if (state == TcpSocket::kResolving || state == TcpSocket::kConnecting) {
-    return "* Still connecting to " + ServerName + "." + std::string(kNotSent);
+  if (const std::string problem = ConnectionProblem(); !problem.empty()) {
+    return "* " + problem + std::string(kNotSent);
   }
-  if (state != TcpSocket::kConnected) {
-    return "* Not connected to " + ServerName + "; " + NextTryText() + "." + std::string(kNotSent);
-  }
-  if (!registered_) return "* Not registered with " + ServerName + " yet." + std::string(kNotSent);
   if (!channel.Joined) {
     return channel.Refusal.empty()
                ? "* Not in " + name + " yet; joining." + std::string(kNotSent)
@@ -92,8 +106,13 @@ void IRCServer::Part(const std::string& ChannelName) {
   channel->Users.Clear();
 }
 
-void IRCServer::Whois(const std::string& Nick) {
+bool IRCServer::Whois(const std::string& Nick) {
+  if (const std::string problem = ConnectionProblem(); !problem.empty()) {
+    Show("* " + problem + " Not asked who " + Nick + " is.", kChatColor);
+    return false;
+  }
   SendMessage("WHOIS " + Nick);
+  return true;
 }
 
 std::shared_ptr<IRCChannel> IRCServer::Known(std::string_view channel) const {
@@ -209,6 +228,8 @@ void IRCServer::Parser_RPLNameReply(std::string_view Channel,
     // The user list drops one "@" or "+" itself; a server with other marks ("~&@%+"), or
     // several on one nick, needs them all taken off.
     nick.remove_prefix(std::min(nick.find_first_not_of(nick_prefixes_), nick.size()));
+    // Double spaces and a mark alone name nobody.
+    if (nick.empty()) continue;
     channel->Users.Add(nick);
   }
 }

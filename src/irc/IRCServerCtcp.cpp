@@ -15,6 +15,10 @@ constexpr char kCtcp = '\x01';
 }  // namespace
 
 void IRCServer::CTCPVersion(const std::string& Nick) {
+  if (const std::string problem = ConnectionProblem(); !problem.empty()) {
+    Show("* " + problem + " Not asked for the version of " + Nick + ".", kChatColor);
+    return;
+  }
   SendMessage("PRIVMSG " + Nick + " :" + kCtcp + "VERSION" + kCtcp);
 }
 

@@ -137,8 +137,8 @@ void TabIRC::lstIRC_Change(std::int32_t nX, std::int32_t nY) {
     const auto [server, channel] = Current();
     const std::string nick = host::ToText(lstIRC->Data(1, nY, 0));
     if (nX == 0) {
-      server->Whois(nick);
-      server->CTCPVersion(nick);
+      // One line says why, when the server cannot be asked.
+      if (server->Whois(nick)) server->CTCPVersion(nick);
     } else if (nX == 1) {
       TypeText(ctx_, "@" + channel->Command + " " + nick + ": ", 0);
     }

@@ -48,6 +48,31 @@ TEST_F(FakeIRCServerTest, TheMarksOfTheServersPrefixComeOffAndItsModeLettersStay
               ElementsAre("ann", "Bob", "hal", "olive", "oscar", "queen", "quinn", "vera"));
 }
 
+TEST_F(FakeIRCServerTest, DoubleSpacesAndBareMarksInANameReplyAddNobody) {
+  Registered();
+  network.Receive(":irc.test 353 Bob = #chan :ann  dave @ +  carl ");
+  EXPECT_THAT(Users(), ElementsAre("ann", "Bob", "carl", "dave"));
+}
+
+// A click on a user's icon just after the connection ended: one line says why nothing was
+// asked, not the socket's error.
+TEST_F(FakeIRCServerTest, AskingAboutAUserWithoutAConnectionSaysWhyNot) {
+  Registered();
+  EXPECT_TRUE(server->Whois("ann"));
+  EXPECT_THAT(network.TakeLines(), ElementsAre("WHOIS ann"));
+  network.PeerCloses();
+  hooks->chat.clear();
+  EXPECT_FALSE(server->Whois("ann"));
+  server->CTCPVersion("ann");
+  EXPECT_THAT(network.TakeLines(), IsEmpty());
+  ASSERT_EQ(Chat().size(), 2u);
+  EXPECT_THAT(Chat()[0],
+              testing::MatchesRegex("OV>> \\* Not connected to 127\\.0\\.0\\.1; "
+                                    "reconnecting in [0-9]+ s\\. Not asked who ann is\\."));
+  EXPECT_THAT(Chat()[1], testing::EndsWith(" Not asked for the version of ann."));
+  for (const auto& line : Chat()) EXPECT_EQ(line.find("Error in"), std::string::npos) << line;
+}
+
 TEST_F(FakeIRCServerTest, OnlyChannelTrafficIsShown) {
   server->Channels.Add("#other", "o", 5, false);
   Registered();

@@ -103,6 +103,46 @@ TEST_F(ScriptedIRCServerTest, AServerThatNeverAnswersATlsHandshakeIsLeftToo) {
   EXPECT_TRUE(scripted.Accept(3s));
 }
 
+// The player's lines that still wait for their turn when the connection ends are named, after
+// the line that says it ended.
+TEST_F(FakeIRCServerTest, LinesStillWaitingWhenTheConnectionEndsAreNamed) {
+  Registered();
+  for (int i = 1; i <= 7; ++i) server->ChatText("ac line " + std::to_string(i));
+  server->ChatText("ac /me waves");
+  const std::size_t written = network.TakeLines().size();
+  ASSERT_LT(written, 8u);  // the queue's pace holds the rest back
+  network.PeerCloses();
+  std::vector<std::string> expected{"OV>> * Connection to 127.0.0.1 closed."};
+  for (std::size_t i = written + 1; i <= 7; ++i) {
+    expected.push_back("OV>> * Not sent to #chan (connection lost): line " + std::to_string(i));
+  }
+  expected.push_back("OV>> * Not sent to #chan (connection lost): /me waves");
+  const auto shown = Chat();
+  EXPECT_EQ(std::vector<std::string>(shown.end() - static_cast<std::ptrdiff_t>(expected.size()),
+                                     shown.end()),
+            expected);
+}
+
+// A server that floods PINGs and never reads our answers: once more than the limit waits to be
+// written, the connection is given up with one line and tried again after the back-off.
+TEST_F(ScriptedIRCServerTest, AServerThatNeverReadsIsLeftOnceTooMuchWaits) {
+  scripted.ReceiveLittle();
+  ConnectAndRegister();
+  hooks->chat.clear();
+  const std::string ping = "PING :" + std::string(400, 'x');
+  scripted.Flood(ping, 40'000);  // 16 MB: more than the limit and the system's buffers
+  const std::string given_up =
+      "OV>> * 127.0.0.1 does not read what is sent to it: more than "
+      "1024 KiB wait to be written; reconnecting in 2 s.";
+  const auto shows = [&](const std::string& text) {
+    const auto shown = Chat();
+    return std::count(shown.begin(), shown.end(), text);
+  };
+  ASSERT_TRUE(env.loop.RunUntil([&] { return shows(given_up) > 0; }, 60s));
+  EXPECT_TRUE(scripted.Accept(5s));
+  EXPECT_EQ(shows(given_up), 1);
+}
+
 TEST_F(ScriptedIRCServerTest, TheServersLastWordsAreShownOnce) {
   ConnectAndRegister();
   hooks->chat.clear();

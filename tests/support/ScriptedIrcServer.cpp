@@ -1,6 +1,7 @@
 #include "support/ScriptedIrcServer.h"
 
 #include <asio/write.hpp>
+#include <memory>
 
 namespace ostravel::test {
 
@@ -60,6 +61,18 @@ std::optional<std::string> ScriptedIrcServer::TakeLine() {
     if (!ignore_prefixed_ || !line.starts_with(':')) return line;
   }
   return std::nullopt;
+}
+
+void ScriptedIrcServer::Flood(const std::string& line, std::size_t count) {
+  auto bytes = std::make_shared<std::string>();
+  bytes->reserve((line.size() + 2) * count);
+  for (std::size_t i = 0; i < count; ++i) *bytes += line + "\r\n";
+  // The buffer lives as long as the write, which a closed connection ends.
+  asio::async_write(peer_, asio::buffer(*bytes), [bytes](const asio::error_code&, std::size_t) {});
+}
+
+void ScriptedIrcServer::ReceiveLittle() {
+  acceptor_.set_option(asio::socket_base::receive_buffer_size(4096));
 }
 
 void ScriptedIrcServer::Drop() {
