@@ -66,9 +66,10 @@ TEST_F(FakeIRCServerTest, AskingAboutAUserWithoutAConnectionSaysWhyNot) {
   server->CTCPVersion("ann");
   EXPECT_THAT(network.TakeLines(), IsEmpty());
   ASSERT_EQ(Chat().size(), 2u);
+  // gtest's regular expressions differ between the platforms; the wait's figure is left out.
   EXPECT_THAT(Chat()[0],
-              testing::MatchesRegex("OV>> \\* Not connected to 127\\.0\\.0\\.1; "
-                                    "reconnecting in [0-9]+ s\\. Not asked who ann is\\."));
+              testing::StartsWith("OV>> * Not connected to 127.0.0.1; reconnecting in "));
+  EXPECT_THAT(Chat()[0], testing::EndsWith(" s. Not asked who ann is."));
   EXPECT_THAT(Chat()[1], testing::EndsWith(" Not asked for the version of ann."));
   for (const auto& line : Chat()) EXPECT_EQ(line.find("Error in"), std::string::npos) << line;
 }
