@@ -6,6 +6,9 @@ set(WINDOWS_TEST_SOURCES
   irc/IRCParserTest.cpp
   irc/IRCRateLimitTest.cpp
   irc/IRCSendQueueTest.cpp
+  irc/IRCServerChannelsTest.cpp
+  irc/IRCServerCtcpTest.cpp
+  irc/IRCServerNicksTest.cpp
   irc/IRCServerTest.cpp
   irc/TabIRCTest.cpp
   platform/ClipboardWinTest.cpp
@@ -18,6 +21,7 @@ set(WINDOWS_TEST_SOURCES
   platform/TcpSocketTest.cpp
   platform/TextEncodingTest.cpp
   support/AsioHttpServer.cpp
+  support/FakeTcpSocket.cpp
   support/PluginHarness.cpp
   support/ScriptedIrcServer.cpp
   support/TestEnvironment.cpp

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,19 +18,23 @@ class EventLoop;
 class CodePage;
 class Clock;
 class HttpClient;
+class TcpSocket;
 }  // namespace ostravel::platform
 
 namespace ostravel {
 
 // What the host gives the plug-in besides its site: the user-interface loop, the system's code
 // page and clock, the folder the plug-in was loaded from (home of "log.txt" and
-// "Ostravel.xml") and the HTTP client its web requests go through.
+// "Ostravel.xml"), the HTTP client its web requests go through and the maker of the IRC
+// client's sockets.
 struct Environment {
   platform::EventLoop& loop;
   const platform::CodePage& code_page;
   const platform::Clock& clock;
   std::filesystem::path folder;
   platform::HttpClient* http = nullptr;  // none: every post fails and is reported
+  // Makes the IRC client's sockets; empty for TcpSocket::Create (tests hand in a fake).
+  std::function<std::unique_ptr<platform::TcpSocket>(platform::EventLoop&)> tcp_sockets = nullptr;
 };
 
 // One allegiance record as the game's allegiance message gives it.

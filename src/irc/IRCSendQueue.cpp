@@ -14,29 +14,37 @@ IRCSendQueue::IRCSendQueue(platform::EventLoop& loop, std::function<void(std::st
 
 IRCSendQueue::~IRCSendQueue() = default;
 
-void IRCSendQueue::Send(std::string line, Kind kind) {
+void IRCSendQueue::Send(std::string line, Kind kind, std::string if_lost) {
+  queued_bytes_ += line.size() + 2;
+  Entry entry{std::move(line), std::move(if_lost)};
   switch (kind) {
     case Kind::kPong:
-      pongs_.push_back(std::move(line));
+      pongs_.push_back(std::move(entry));
       break;
     case Kind::kPlayer:
-      player_.push_back(std::move(line));
+      player_.push_back(std::move(entry));
       break;
     case Kind::kAutomatic:
-      automatic_.push_back(std::move(line));
+      automatic_.push_back(std::move(entry));
       break;
   }
   Pump();
 }
 
-void IRCSendQueue::Clear() {
-  pongs_.clear();
-  player_.clear();
-  automatic_.clear();
+std::vector<std::string> IRCSendQueue::Clear() {
+  std::vector<std::string> lost;
+  for (auto* queue : {&pongs_, &player_, &automatic_}) {
+    for (Entry& entry : *queue) {
+      if (!entry.if_lost.empty()) lost.push_back(std::move(entry.if_lost));
+    }
+    queue->clear();
+  }
+  queued_bytes_ = 0;
   tokens_ = kBurst;
   refill_from_ = now_();
   timer_->Cancel();
   armed_for_.reset();
+  return lost;
 }
 
 std::size_t IRCSendQueue::Queued() const {
@@ -62,7 +70,7 @@ void IRCSendQueue::Refill(std::chrono::steady_clock::time_point now) {
 }
 
 std::optional<std::string> IRCSendQueue::TakeNext() {
-  std::deque<std::string>* from = nullptr;
+  std::deque<Entry>* from = nullptr;
   if (!pongs_.empty()) {
     from = &pongs_;
   } else if (!player_.empty() || !automatic_.empty()) {
@@ -73,8 +81,9 @@ std::optional<std::string> IRCSendQueue::TakeNext() {
   } else {
     return std::nullopt;
   }
-  std::string line = std::move(from->front());
+  std::string line = std::move(from->front().line);
   from->pop_front();
+  queued_bytes_ -= line.size() + 2;
   line += "\r\n";
   return line;
 }

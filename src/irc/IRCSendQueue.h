@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/EventLoop.h"
 
@@ -30,13 +31,16 @@ class IRCSendQueue {
   IRCSendQueue(const IRCSendQueue&) = delete;
   IRCSendQueue& operator=(const IRCSendQueue&) = delete;
 
-  // Queues one line (without CR LF); it is written at once when the bucket allows.
-  void Send(std::string line, Kind kind);
+  // Queues one line (without CR LF); it is written at once when the bucket allows. `if_lost`
+  // is what to tell the player should the line never be written ("" for nothing).
+  void Send(std::string line, Kind kind, std::string if_lost = {});
   // Drops every queued line and refills the bucket (the connection ended; a new one starts
-  // fresh).
-  void Clear();
+  // fresh). Returns the `if_lost` texts of the dropped lines, in their order.
+  std::vector<std::string> Clear();
   // Lines waiting for their turn.
   std::size_t Queued() const;
+  // Bytes of those lines, with their CR LF.
+  std::size_t QueuedBytes() const { return queued_bytes_; }
 
   // Test hook: the injected clock has jumped; plans the timer again against it, so that lines
   // now due go out on the loop's next turn.
@@ -54,9 +58,15 @@ class IRCSendQueue {
   std::function<void(std::string)> write_;
   Clock now_;
   std::unique_ptr<platform::LoopTimer> timer_;
-  std::deque<std::string> pongs_;
-  std::deque<std::string> player_;
-  std::deque<std::string> automatic_;
+  struct Entry {
+    std::string line;
+    std::string if_lost;
+  };
+
+  std::deque<Entry> pongs_;
+  std::deque<Entry> player_;
+  std::deque<Entry> automatic_;
+  std::size_t queued_bytes_ = 0;
   int tokens_ = kBurst;
   // Where the next token starts to accrue; while the bucket is full it follows the clock.
   std::chrono::steady_clock::time_point refill_from_;

@@ -49,7 +49,9 @@ class IRCServer : private IRCParser::Events {
   void Connect();
   void Join(const std::string& ChannelName);
   void Part(const std::string& ChannelName);
-  void Whois(const std::string& Nick);
+  // Both ask only over a registered connection, and otherwise say why not; Whois tells
+  // whether it asked.
+  bool Whois(const std::string& Nick);
   void CTCPVersion(const std::string& Nick);
 
   bool Registered() const { return registered_; }
@@ -80,11 +82,19 @@ class IRCServer : private IRCParser::Events {
   // Answers to CTCP requests: at most this many in the window, the rest are dropped.
   static constexpr int kCtcpReplies = 3;
   static constexpr std::chrono::seconds kCtcpWindow{10};
+  // What one connection may have waiting to be written, in the send queue and in the socket,
+  // before it is given up and tried again: a server that stops reading would otherwise grow it
+  // without end, since PONGs skip the queue's pace. 2,048 lines of the RFC's longest (512
+  // bytes); a server that reads never lets a paced connection come near it.
+  static constexpr std::size_t kOutputBufferLimit = 1024 * 1024;
 
  private:
   using Kind = IRCSendQueue::Kind;
 
-  void SendMessage(std::string text, Kind kind = Kind::kPlayer);
+  // `if_lost` is what to tell the player should the line never be written.
+  void SendMessage(std::string text, Kind kind = Kind::kPlayer, std::string if_lost = {});
+  // Gives the connection up when more than kOutputBufferLimit waits to be written.
+  void CheckOutputBuffer();
   void WriteLine(const std::string& line);
   void Show(const std::string& text, std::int32_t color);
   std::shared_ptr<IRCChannel> Known(std::string_view channel) const;
@@ -93,10 +103,13 @@ class IRCServer : private IRCParser::Events {
   std::int32_t PrivateColor() const;
   // Why a line for `channel` cannot go out now, or "" when it can.
   std::string DeliveryProblem(const IRCChannel& channel) const;
+  // Why nothing can be asked of the server now ("Not connected to ...; ..."), or "".
+  std::string ConnectionProblem() const;
   std::string NextTryText() const;
   void SendCtcpReply(std::string_view sender, std::string text);
   void SendNick(const std::string& nick);
-  // Ends the connection's state: users, joins, the parser's partial line and the queue.
+  // Ends the connection's state: users, joins, the parser's partial line and the queue, whose
+  // lines from the player are named as not sent.
   void ConnectionEnded();
   // Closes the connection from this side; `retry` schedules the next attempt first, so that
   // `why` can name its time.

@@ -146,8 +146,8 @@ void TabIRC::lstIRC_Change(std::int32_t nX, std::int32_t nY) {
     if (nY < 0 || static_cast<std::size_t>(nY) >= drawn_.size()) return;
     const std::string nick = drawn_[static_cast<std::size_t>(nY)];
     if (nX == 0) {
-      server->Whois(nick);
-      server->CTCPVersion(nick);
+      // One line says why, when the server cannot be asked.
+      if (server->Whois(nick)) server->CTCPVersion(nick);
     } else if (nX == 1) {
       TypeText(ctx_, "@" + channel->Command + " " + nick + ": ", 0);
     }

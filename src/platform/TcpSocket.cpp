@@ -124,6 +124,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
                   "Socket");
     }
     if (bytes.empty()) return;
+    unsent_ += bytes.size();
     outbox_.push_back(std::move(bytes));
     if (!writing_) WriteNext();
   }
@@ -142,6 +143,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   TcpSocket::Handlers handlers;
   int state_ = TcpSocket::kClosed;
+  std::size_t unsent_ = 0;
   std::string remote_host_;
 
  private:
@@ -159,6 +161,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
     outbox_.clear();
     sent_ = 0;
+    unsent_ = 0;
     writing_ = false;
   }
 
@@ -270,6 +273,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
       if (write_error == asio::error::would_block) return WriteNext();
       if (write_error) return Fail(write_error);
       Consume(count);
+      unsent_ -= count;
     }
     writing_ = false;
   }
@@ -285,6 +289,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void OnTlsWritten(const asio::error_code& error, std::size_t) {
     if (error) return Fail(error);
+    unsent_ -= link_->sending.size();
     if (outbox_.empty()) {
       writing_ = false;
       return;
@@ -352,6 +357,7 @@ class AsioTcpSocket final : public TcpSocket {
   }
   void Close() override { connection_->Close(); }
   void SendData(std::string bytes) override { connection_->Send(std::move(bytes)); }
+  std::size_t Unsent() const override { return connection_->unsent_; }
   int GetState() const override { return connection_->state_; }
   std::string LocalHostName() const override { return asio::ip::host_name(); }
   std::string RemoteHost() const override { return connection_->remote_host_; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,9 +57,15 @@ class TcpSocket {
   virtual void Close() = 0;
   // Queues bytes to send; throws Error when the socket is not connected.
   virtual void SendData(std::string bytes) = 0;
+  // Bytes handed to SendData that the system has not taken yet: what a peer that does not read
+  // leaves waiting here.
+  virtual std::size_t Unsent() const = 0;
   virtual int GetState() const = 0;
   virtual std::string LocalHostName() const = 0;
   virtual std::string RemoteHost() const = 0;
 };
+
+// Makes the sockets of a client: TcpSocket::Create, or a fake in tests.
+using TcpSocketFactory = std::function<std::unique_ptr<TcpSocket>(EventLoop& loop)>;
 
 }  // namespace ostravel::platform

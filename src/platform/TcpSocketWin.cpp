@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <asio/connect.hpp>
 #include <asio/ip/host_name.hpp>
@@ -31,6 +32,7 @@ struct UiSide {
   int state = TcpSocket::kClosed;
   std::string remote_host;
   unsigned attempt = 0;
+  std::size_t unsent = 0;  // handed to SendData, not yet taken by the system
 };
 
 // The asio socket and its stages. Only the socket thread (the loop's I/O context) touches it.
@@ -53,11 +55,13 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   }
 
   void Send(std::string bytes, unsigned attempt) {
-    if (attempt != attempt_ || !connected_) return;
-    if (!tls_) return Transmit(std::move(bytes));
+    if (attempt != attempt_) return;
+    const std::size_t plain = bytes.size();
+    if (!connected_) return Taken(plain);
+    if (!tls_) return Transmit(std::move(bytes), plain);
     auto records = tls_->Encrypt(bytes);
     if (!records) return FailWith(kTlsFailed, TlsHandshakeText("encryption failed"));
-    Transmit(std::move(*records));
+    Transmit(std::move(*records), plain);
   }
 
   // The socket goes away: bytes still queued behind the write in flight get one non-blocking
@@ -65,7 +69,7 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   void Shutdown(unsigned attempt) {
     if (connected_ && outbox_.size() > 1) {
       std::string rest;
-      for (auto it = std::next(outbox_.begin()); it != outbox_.end(); ++it) rest += *it;
+      for (auto it = std::next(outbox_.begin()); it != outbox_.end(); ++it) rest += it->bytes;
       asio::error_code ignored;
       socket_.non_blocking(true, ignored);
       socket_.write_some(asio::buffer(rest), ignored);
@@ -210,14 +214,22 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
     });
   }
 
-  void Transmit(std::string bytes) {
-    if (bytes.empty()) return;
-    outbox_.push_back(std::move(bytes));
+  // `plain` is how many of the bytes handed to SendData these stand for (none for the
+  // handshake's own).
+  void Transmit(std::string bytes, std::size_t plain = 0) {
+    if (bytes.empty()) return Taken(plain);
+    outbox_.push_back({std::move(bytes), plain});
     if (outbox_.size() == 1) WriteNext();
   }
 
+  // The system has taken `plain` bytes of SendData (or they are gone with the connection).
+  void Taken(std::size_t plain) {
+    if (plain == 0) return;
+    Report([plain](UiSide& ui) { ui.unsent -= std::min(plain, ui.unsent); });
+  }
+
   void WriteNext() {
-    asio::async_write(socket_, asio::buffer(outbox_.front()),
+    asio::async_write(socket_, asio::buffer(outbox_.front().bytes),
                       [self = shared_from_this(), attempt = attempt_](const asio::error_code& error,
                                                                       std::size_t) {
                         if (self->attempt_ == attempt) self->OnWrite(error);
@@ -226,7 +238,9 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
 
   void OnWrite(const asio::error_code& error) {
     if (error) return Fail(error);
+    const std::size_t plain = outbox_.front().plain;
     outbox_.pop_front();
+    Taken(plain);
     if (!outbox_.empty()) WriteNext();
   }
 
@@ -251,7 +265,11 @@ class IoSide : public std::enable_shared_from_this<IoSide> {
   TcpSecurity security_;
   std::unique_ptr<SchannelSession> tls_;
   std::array<char, 16384> inbox_{};
-  std::deque<std::string> outbox_;
+  struct Piece {
+    std::string bytes;
+    std::size_t plain;
+  };
+  std::deque<Piece> outbox_;
 };
 
 // The socket as the plug-in sees it: its calls come from the user-interface thread and hand
@@ -272,6 +290,7 @@ class WinTcpSocket final : public TcpSocket {
                const Security& security) override {
     const unsigned attempt = ++ui_->attempt;
     ui_->state = kResolving;
+    ui_->unsent = 0;
     ui_->remote_host = host;
     asio::post(loop_.IoContext(), [io = io_, host, port, security, attempt] {
       io->Connect(host, port, security, attempt);
@@ -281,6 +300,7 @@ class WinTcpSocket final : public TcpSocket {
   void Close() override {
     const unsigned attempt = ++ui_->attempt;
     ui_->state = kClosed;
+    ui_->unsent = 0;
     asio::post(loop_.IoContext(), [io = io_, attempt] { io->Reset(attempt); });
   }
 
@@ -290,11 +310,13 @@ class WinTcpSocket final : public TcpSocket {
                   "Wrong protocol or connection state for the requested transaction or request",
                   "Socket");
     }
+    ui_->unsent += bytes.size();
     asio::post(loop_.IoContext(), [io = io_, bytes = std::move(bytes), attempt = ui_->attempt] {
       io->Send(bytes, attempt);
     });
   }
 
+  std::size_t Unsent() const override { return ui_->unsent; }
   int GetState() const override { return ui_->state; }
   std::string LocalHostName() const override { return asio::ip::host_name(); }
   std::string RemoteHost() const override { return ui_->remote_host; }

@@ -119,9 +119,15 @@ TEST_F(IRCSendQueueTest, PongNeverWaitsAndClearDropsWhatWaits) {
   EXPECT_THAT(Taken(), ElementsAre("PONG :abc"));
   EXPECT_EQ(queue->Queued(), 2u);
 
+  // What waits is counted in bytes too, with its CR LF, and the lines that have something to
+  // tell should they never go out say it when they are dropped.
+  queue->Send("PRIVMSG #c :hi", Kind::kPlayer, "not sent: hi");
+  EXPECT_EQ(queue->QueuedBytes(), 2 * std::string("A6\r\n").size() + 16);
+
   // A new connection: what waited is dropped, and the whole burst is there again.
-  queue->Clear();
+  EXPECT_THAT(queue->Clear(), ElementsAre("not sent: hi"));
   EXPECT_EQ(queue->Queued(), 0u);
+  EXPECT_EQ(queue->QueuedBytes(), 0u);
   // No time has passed, yet the new connection has its whole burst.
   SendLines("B", 1, 5, Kind::kAutomatic);
   EXPECT_THAT(Taken(), ElementsAre("B1", "B2", "B3", "B4", "B5"));

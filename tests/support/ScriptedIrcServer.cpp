@@ -1,6 +1,7 @@
 #include "support/ScriptedIrcServer.h"
 
 #include <asio/write.hpp>
+#include <memory>
 
 namespace ostravel::test {
 
@@ -38,20 +39,40 @@ void ScriptedIrcServer::SendRaw(const std::string& bytes) {
 }
 
 std::optional<std::string> ScriptedIrcServer::Line(std::chrono::milliseconds timeout) {
+  std::optional<std::string> line = TakeLine();
+  if (line) return line;
   loop_.RunUntil(
       [&] {
         std::string chunk(4096, '\0');
         asio::error_code error;
         chunk.resize(peer_.read_some(asio::buffer(chunk), error));
         pending_ += chunk;
-        return pending_.find("\r\n") != std::string::npos;
+        line = TakeLine();
+        return line.has_value();
       },
       timeout);
-  const auto end = pending_.find("\r\n");
-  if (end == std::string::npos) return std::nullopt;
-  std::string line = pending_.substr(0, end);
-  pending_.erase(0, end + 2);
   return line;
+}
+
+std::optional<std::string> ScriptedIrcServer::TakeLine() {
+  for (auto end = pending_.find("\r\n"); end != std::string::npos; end = pending_.find("\r\n")) {
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 2);
+    if (!ignore_prefixed_ || !line.starts_with(':')) return line;
+  }
+  return std::nullopt;
+}
+
+void ScriptedIrcServer::Flood(const std::string& line, std::size_t count) {
+  auto bytes = std::make_shared<std::string>();
+  bytes->reserve((line.size() + 2) * count);
+  for (std::size_t i = 0; i < count; ++i) *bytes += line + "\r\n";
+  // The buffer lives as long as the write, which a closed connection ends.
+  asio::async_write(peer_, asio::buffer(*bytes), [bytes](const asio::error_code&, std::size_t) {});
+}
+
+void ScriptedIrcServer::ReceiveLittle() {
+  acceptor_.set_option(asio::socket_base::receive_buffer_size(4096));
 }
 
 void ScriptedIrcServer::Drop() {

@@ -28,12 +28,24 @@ class ScriptedIrcServer {
   std::optional<std::string> Line(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Closes the connection.
   void Drop();
+  // Plays a server that keeps RFC 2812 section 2.3 for a client that has not registered: a line
+  // with a prefix names nobody it knows, so it is dropped without a word (Line skips it).
+  void IgnorePrefixedLines(bool ignore) { ignore_prefixed_ = ignore; }
+  // Sends `line` `count` times in the background, as fast as the client takes it, while the
+  // loop runs; nothing the client sends is read meanwhile but by Line.
+  void Flood(const std::string& line, std::size_t count);
+  // Connections accepted from now on take little from the client before it must wait
+  // (SO_RCVBUF), so that not reading fills up fast.
+  void ReceiveLittle();
 
  private:
   platform::EventLoop& loop_;
   asio::ip::tcp::acceptor acceptor_;
   asio::ip::tcp::socket peer_;
+  std::optional<std::string> TakeLine();
+
   std::string pending_;
+  bool ignore_prefixed_ = false;
 };
 
 }  // namespace ostravel::test
