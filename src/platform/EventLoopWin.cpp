@@ -332,12 +332,10 @@ bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::millise
     if (done()) return true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
     if (left.count() <= 0) return done();
-    // `done` may turn on something that sends no message (a socket of the test's own), so it
-    // is asked again at least every 10 ms, as on Linux. The loop's window gets no message
-    // from this.
-    MsgWaitForMultipleObjectsEx(0, nullptr,
-                                static_cast<DWORD>(std::min<std::int64_t>(left.count(), 10)),
-                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Asleep until a message (posted work, the window timer) or the deadline: an idle loop
+    // wakes only for its own timers.
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
   }
 }
 

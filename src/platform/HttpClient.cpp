@@ -20,6 +20,10 @@
 namespace ostravel::platform {
 namespace {
 
+// How long the worker sleeps when libcurl wants nothing sooner: Post, Abort and the end wake
+// it at once.
+constexpr int kIdleWaitMs = 60 * 60 * 1000;
+
 void InitCurlOnce() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -246,7 +250,8 @@ class CurlHttpClient final : public HttpClient {
       int running = 0;
       curl_multi_perform(multi_, &running);
       HandOverFinished();
-      curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+      // libcurl shortens the wait to its own next timeout; idle, only a wake-up ends it.
+      curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
     }
   }
 

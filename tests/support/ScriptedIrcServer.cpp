@@ -2,6 +2,8 @@
 
 #include <asio/write.hpp>
 
+#include "support/PollUntil.h"
+
 namespace ostravel::test {
 
 using asio::ip::tcp;
@@ -19,7 +21,8 @@ std::string ScriptedIrcServer::Port() const {
 
 bool ScriptedIrcServer::Accept(std::chrono::milliseconds timeout) {
   Drop();
-  return loop_.RunUntil(
+  return PollUntil(
+      loop_,
       [&] {
         asio::error_code error;
         acceptor_.accept(peer_, error);
@@ -38,7 +41,8 @@ void ScriptedIrcServer::SendRaw(const std::string& bytes) {
 }
 
 std::optional<std::string> ScriptedIrcServer::Line(std::chrono::milliseconds timeout) {
-  loop_.RunUntil(
+  PollUntil(
+      loop_,
       [&] {
         std::string chunk(4096, '\0');
         asio::error_code error;
