@@ -61,6 +61,7 @@ int RunSession(const RunOptions& options, LineReader& reader,
                                                : ostravel::app::Transcript();
     ostravel::app::Console console(std::cout, std::cerr,
                                    ostravel::app::Palette(ColorDepth(reader)));
+    console.SetEditedLine(&reader);
     ostravel::app::Workbench workbench(std::move(profile), loader, transcript, console);
     return workbench.Run(reader, startup);
   } catch (const std::exception& error) {
