@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/EventLoop.h"
+
 namespace ostravel::app {
 
 // A person's line, edited with libedit's callback interface: the loop watches the terminal and

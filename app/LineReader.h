@@ -8,7 +8,10 @@
 
 #include "EditedLine.h"
 #include "LineQueue.h"
-#include "platform/EventLoop.h"
+
+namespace ostravel::platform {
+class EventLoop;
+}
 
 namespace ostravel::app {
 
