@@ -67,6 +67,8 @@ class WinHttpTransfer : public std::enable_shared_from_this<WinHttpTransfer> {
   void OnDataAvailable(DWORD available);
   void OnRead(DWORD count);
   std::string QueryText(DWORD query) const;
+  // WinHTTP's error as the player reads it: the texts every back end shares where they apply.
+  std::string Failure(DWORD error) const;
   std::string TooLarge() const;
   void Succeed();
   void Fail(std::string error);

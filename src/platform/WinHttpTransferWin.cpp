@@ -66,7 +66,7 @@ void WinHttpShared::RequestClosed() {
 
 void WinHttpTransfer::Begin() {
   std::lock_guard lock(mutex_);
-  if (const DWORD error = Open(true); error != 0) Fail(WinHttpFailureText(error));
+  if (const DWORD error = Open(true); error != 0) Fail(Failure(error));
 }
 
 void WinHttpTransfer::Stop() {
@@ -80,7 +80,7 @@ void WinHttpTransfer::OnStatus(HINTERNET handle, DWORD status, void* info, DWORD
   if (finished_ || handle != request_) return;  // stopped, or a closed hop's last word
   switch (status) {
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
-      if (!WinHttpReceiveResponse(request_, nullptr)) Fail(WinHttpFailureText(GetLastError()));
+      if (!WinHttpReceiveResponse(request_, nullptr)) Fail(Failure(GetLastError()));
       break;
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
       OnHeaders();
@@ -92,7 +92,7 @@ void WinHttpTransfer::OnStatus(HINTERNET handle, DWORD status, void* info, DWORD
       OnRead(length);
       break;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-      Fail(WinHttpFailureText(static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError));
+      Fail(Failure(static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError));
       break;
     default:
       break;
@@ -138,6 +138,9 @@ DWORD WinHttpTransfer::Open(bool post) {
   // count them as the rules say.
   DWORD disable = WINHTTP_DISABLE_REDIRECTS;
   WinHttpSetOption(request_, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable);
+  DWORD header_limit = static_cast<DWORD>(shared_->options.max_header_bytes);
+  WinHttpSetOption(request_, WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, &header_limit,
+                   sizeof header_limit);
   const int connect_ms = static_cast<int>(shared_->options.connect_timeout.count());
   const int total_ms = static_cast<int>(shared_->options.total_timeout.count());
   WinHttpSetTimeouts(request_, connect_ms, connect_ms, total_ms, total_ms);
@@ -175,7 +178,7 @@ void WinHttpTransfer::OnHeaders() {
     ++redirects_;
     url_ = to_url;
     if (const DWORD error = Open(post_ && step.keep_method); error != 0) {
-      Fail(WinHttpFailureText(error));
+      Fail(Failure(error));
     }
     return;
   }
@@ -188,14 +191,14 @@ void WinHttpTransfer::OnHeaders() {
       (error == std::errc() && length > shared_->options.max_answer_bytes)) {
     return Fail(TooLarge());
   }
-  if (!WinHttpQueryDataAvailable(request_, nullptr)) Fail(WinHttpFailureText(GetLastError()));
+  if (!WinHttpQueryDataAvailable(request_, nullptr)) Fail(Failure(GetLastError()));
 }
 
 void WinHttpTransfer::OnDataAvailable(DWORD available) {
   if (available == 0) return Succeed();
   const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer_.size()));
   if (!WinHttpReadData(request_, buffer_.data(), wanted, nullptr)) {
-    Fail(WinHttpFailureText(GetLastError()));
+    Fail(Failure(GetLastError()));
   }
 }
 
@@ -203,7 +206,7 @@ void WinHttpTransfer::OnRead(DWORD count) {
   if (count == 0) return Succeed();
   received_.append(buffer_.data(), count);
   if (received_.size() > shared_->options.max_answer_bytes) return Fail(TooLarge());
-  if (!WinHttpQueryDataAvailable(request_, nullptr)) Fail(WinHttpFailureText(GetLastError()));
+  if (!WinHttpQueryDataAvailable(request_, nullptr)) Fail(Failure(GetLastError()));
 }
 
 std::string WinHttpTransfer::QueryText(DWORD query) const {
@@ -214,6 +217,14 @@ std::string WinHttpTransfer::QueryText(DWORD query) const {
     return {};
   }
   return ToUtf8(std::wstring_view(text.data(), size / sizeof(wchar_t)));
+}
+
+std::string WinHttpTransfer::Failure(DWORD error) const {
+  if (error == ERROR_WINHTTP_HEADER_SIZE_OVERFLOW) {
+    return "answer header larger than " + std::to_string(shared_->options.max_header_bytes) +
+           " bytes";
+  }
+  return WinHttpFailureText(error);
 }
 
 std::string WinHttpTransfer::TooLarge() const {
