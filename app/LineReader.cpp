@@ -2,6 +2,7 @@
 
 #include <editline/readline.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -75,6 +76,13 @@ void AwaitKey(LineReader::Editor& editor) {
       [alive = std::weak_ptr<LineReader::Editor*>(editor.self)](const asio::error_code& error) {
         const auto self = alive.lock();
         if (error || !self || !(*self)->editing) return;
+        // Readable with nothing to read: the terminal is gone (libedit would only return,
+        // and the wait would come back at once for ever). That is the end of input.
+        int waiting = 0;
+        if (ioctl(STDIN_FILENO, FIONREAD, &waiting) != 0 || waiting == 0) {
+          LineComplete(nullptr);
+          return;
+        }
         rl_callback_read_char();
         if ((*self)->editing) AwaitKey(**self);
       });
