@@ -18,12 +18,12 @@
 #include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
 #include "platform/TlsCheck.h"
+#include "support/PollUntil.h"
 
 #ifndef _WIN32
 #include <stdlib.h>
 
 #include "support/NgircdServer.h"
-#include "support/PollUntil.h"
 #endif
 
 namespace ostravel::platform {
