@@ -164,6 +164,13 @@ DWORD WinHttpTransfer::Open(bool post) {
 }
 
 void WinHttpTransfer::OnHeaders() {
+  // Windows refuses a larger header itself (the option set in Open); wine's WinHTTP does not.
+  DWORD header_size = 0;
+  WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                      WINHTTP_NO_OUTPUT_BUFFER, &header_size, WINHTTP_NO_HEADER_INDEX);
+  if (header_size / sizeof(wchar_t) > shared_->options.max_header_bytes) {
+    return Fail(Failure(ERROR_WINHTTP_HEADER_SIZE_OVERFLOW));
+  }
   DWORD status = 0;
   DWORD size = sizeof status;
   WinHttpQueryHeaders(request_, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
