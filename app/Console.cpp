@@ -37,16 +37,20 @@ void Console::Tagged(std::string_view tag, std::string_view text) {
 }
 
 void Console::Print(std::string_view text) {
+  if (edited_) edited_->Hide();
   out_ << text;
   if (text.empty() || text.back() != '\n') out_ << '\n';
   out_.flush();
+  if (edited_) edited_->Show();
 }
 
 void Console::Complain(std::string_view text) {
+  if (edited_) edited_->Hide();
   // Keeps the two streams in order on a terminal, where both show.
   out_.flush();
   err_ << text << '\n';
   err_.flush();
+  if (edited_) edited_->Show();
 }
 
 }  // namespace ostravel::app

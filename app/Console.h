@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string_view>
 
+#include "EditedLine.h"
 #include "Palette.h"
 #include "sim/SimHost.h"
 
@@ -15,6 +16,8 @@ class Console {
   Console(std::ostream& out, std::ostream& err, Palette palette);
 
   const Palette& Colors() const { return palette_; }
+  // The line a person is typing, which output goes above; nullptr for none.
+  void SetEditedLine(EditedLine* line) { edited_ = line; }
 
   void ShowEffect(const sim::Effect& effect);
   // A line (or lines) of the workbench's own output.
@@ -28,6 +31,7 @@ class Console {
   std::ostream& out_;
   std::ostream& err_;
   Palette palette_;
+  EditedLine* edited_ = nullptr;
 };
 
 }  // namespace ostravel::app

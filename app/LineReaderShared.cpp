@@ -5,6 +5,7 @@
 namespace ostravel::app {
 
 LineReader::~LineReader() {
+  Detach();
   const bool idle = queue_->Close();
   if (!thread_.joinable()) return;
   // A read blocked on a console or a pipe nobody closes would never return: that thread is
@@ -17,12 +18,8 @@ LineReader::~LineReader() {
 }
 
 void LineReader::Request(const std::string& prompt, std::function<void()> arrived) {
-  ShowPrompt(prompt);
   queue_->Request(prompt, std::move(arrived));
-  if (!started_) {
-    started_ = true;
-    StartReading();
-  }
+  StartLine(prompt);
 }
 
 bool LineReader::Ready() const {

@@ -47,8 +47,23 @@ void LineReader::StartReading() {
   thread_ = std::thread(ReadInput, input, queue_);
 }
 
-void LineReader::ShowPrompt(const std::string& prompt) const {
+struct LineReader::Editor {};
+
+void LineReader::EditorDeleter::operator()(Editor* editor) const {
+  delete editor;
+}
+
+// Lines are read on the thread; a person sees the prompt and types below the output.
+void LineReader::Attach(platform::EventLoop&) {}
+void LineReader::Detach() {}
+void LineReader::Hide() {}
+void LineReader::Show() {}
+
+void LineReader::StartLine(const std::string& prompt) {
   if (interactive_) std::cout << prompt << std::flush;
+  if (started_) return;
+  started_ = true;
+  StartReading();
 }
 
 bool OutputIsTerminal() {

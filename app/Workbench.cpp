@@ -98,6 +98,12 @@ Workbench::~Workbench() {
 }
 
 int Workbench::Run(LineReader& reader, const std::vector<std::string>& startup) {
+  // A person's line is edited on the loop, which ends with this workbench.
+  struct Attached {
+    LineReader& reader;
+    ~Attached() { reader.Detach(); }
+  } attached{reader};
+  reader.Attach(loop_);
   Start();
   for (const auto& line : startup) {
     if (Execute(line) == Outcome::kQuit) quit_ = true;

@@ -61,6 +61,7 @@ int RunSession(const RunOptions& options, LineReader& reader,
                                                : ostravel::app::Transcript();
     ostravel::app::Console console(std::cout, std::cerr,
                                    ostravel::app::Palette(ColorDepth(reader)));
+    console.SetEditedLine(&reader);
     ostravel::app::Workbench workbench(std::move(profile), loader, transcript, console);
     return workbench.Run(reader, startup);
   } catch (const std::exception& error) {
@@ -117,7 +118,8 @@ int main(int argc, char** argv) {
   auto* view_xml = app.add_subcommand("view-xml", "Print the XML of the plug-in's view");
   auto* run = app.add_subcommand("run", "Load the plug-in and feed it lines from standard input");
   RunOptions options;
-  run->add_option("--folder", options.folder, "The plug-in's folder (created if missing)");
+  auto* folder =
+      run->add_option("--folder", options.folder, "The plug-in's folder (created if missing)");
   run->add_option("--character", options.character, "A character profile (JSON)");
   run->add_option("--codepage", options.codepage, "The system's code page")->capture_default_str();
   run->add_option("--transcript", options.transcript, "Write every effect here as JSON Lines");
@@ -125,6 +127,12 @@ int main(int argc, char** argv) {
   run->add_option("--dll", options.dll,
                   "Load the plug-in from this ostravel.dll, copied into the folder (default: "
                   "the registered class)");
+  run->footer(
+      "The plug-in keeps Ostravel.xml and log.txt beside its own DLL: with --dll in the "
+      "--folder, which the DLL is copied into; without --dll beside the registered "
+      "ostravel.dll, so --folder needs --dll.");
+#else
+  (void)folder;
 #endif
 #if OSTRAVEL_WORKBENCH_DEMO
   auto* demo = app.add_subcommand("demo", "Run the plug-in against the embedded demo web service");
@@ -150,6 +158,15 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? 0 : kBadSetup;
   }
+#if OSTRAVEL_WORKBENCH_COM
+  // The registered plug-in would never read a session's files there.
+  if (folder->count() > 0 && !options.dll) {
+    std::cerr << "ostravel: run --folder needs --dll: the registered plug-in keeps its files "
+                 "beside its own DLL, not in "
+              << options.folder.string() << "; pass --dll PATH to load ostravel.dll from there\n";
+    return kBadSetup;
+  }
+#endif
   if (*view_xml) {
     std::cout << ostravel::ViewSchema() << '\n';
     return 0;

@@ -1,6 +1,7 @@
 ; The player's installer of Ostravel: ostravel.dll and a starter settings file in a folder the
-; player can write to (log.txt and Ostravel.xml live beside the DLL), the COM registration, and
-; an uninstaller that takes the DLL and the registration away but keeps the player's files.
+; player can write to (log.txt and Ostravel.xml live beside the DLL), the COM registration, the
+; entry in Decal's list of plug-ins, and an uninstaller that takes the DLL, the registration and
+; the entry away but keeps the player's files.
 ;
 ; makensis -DVERSION=3.0.0.10 -DDLL=path\ostravel.dll -DSETTINGS=path\Ostravel.xml
 ;          -DOUTFILE=path\Ostravel-3.0.0.10-setup.exe ostravel.nsi
@@ -11,11 +12,14 @@ Unicode true
 !endif
 
 !define CLASS_KEY "CLSID\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}"
+; Decal finds its plug-ins here (32-bit registry view), each under its class id.
+!define DECAL_PLUGIN_KEY "Software\Decal\Plugins\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Ostravel"
 
 Name "Ostravel ${VERSION}"
 OutFile "${OUTFILE}"
-; Registering a COM class in HKEY_CLASSES_ROOT needs an administrator, like Decal itself.
+; Registering a COM class in HKEY_CLASSES_ROOT and listing the plug-in under Decal's key in
+; HKEY_LOCAL_MACHINE need an administrator, like Decal itself; the uninstaller asks too.
 RequestExecutionLevel admin
 ; Not under Program Files: the plug-in writes its log and its settings beside the DLL.
 InstallDir "$LOCALAPPDATA\Ostravel"
@@ -52,6 +56,12 @@ Section "Ostravel"
     Quit
   registered:
 
+  ; Decal is a 32-bit program: its list is in the 32-bit view also on 64-bit Windows.
+  SetRegView 32
+  WriteRegStr HKLM "${DECAL_PLUGIN_KEY}" "" "Ostravel"
+  WriteRegDWORD HKLM "${DECAL_PLUGIN_KEY}" "Enabled" 1
+  SetRegView default
+
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Ostravel"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -64,6 +74,10 @@ SectionEnd
 
 Section "Uninstall"
   ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\ostravel.dll"'
+  ; Only Ostravel's own entry: Decal's list and the other plug-ins in it stay.
+  SetRegView 32
+  DeleteRegKey HKLM "${DECAL_PLUGIN_KEY}"
+  SetRegView default
   ; A game still running holds the DLL: it goes at the next restart then.
   Delete /REBOOTOK "$INSTDIR\ostravel.dll"
   Delete "$INSTDIR\Uninstall.exe"

@@ -5,21 +5,10 @@
 #include <stdexcept>
 
 #include "platform/CodePage.h"
+#include "platform/WideText.h"
 
 namespace ostravel::com {
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf16(std::wstring& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<wchar_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<wchar_t>(0xD800 + (c >> 10));
-    out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-  }
-}
 
 std::string SystemMessage(HRESULT hr) {
   wchar_t* buffer = nullptr;
@@ -37,22 +26,8 @@ std::string SystemMessage(HRESULT hr) {
 }  // namespace
 
 std::string ToUtf8(const wchar_t* text, std::size_t length) {
-  std::string out;
-  if (!text) return out;
-  out.reserve(length);
-  for (std::size_t i = 0; i < length; ++i) {
-    const char32_t unit = static_cast<char16_t>(text[i]);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < length) {
-      const char32_t low = static_cast<char16_t>(text[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        platform::AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    platform::AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
-  }
-  return out;
+  if (!text) return {};
+  return platform::ToUtf8(std::wstring_view(text, length));
 }
 
 std::string ToUtf8(BSTR text) {
@@ -60,11 +35,7 @@ std::string ToUtf8(BSTR text) {
 }
 
 std::wstring ToWide(std::string_view utf8) {
-  std::wstring out;
-  out.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();)
-    AppendUtf16(out, platform::NextCodePoint(utf8, pos));
-  return out;
+  return platform::ToWide(utf8);
 }
 
 Bstr::Bstr(std::string_view utf8) : Bstr(ToWide(utf8)) {}

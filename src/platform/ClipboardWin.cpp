@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/Clipboard.h"
+#include "platform/WideText.h"
 
 namespace ostravel::platform {
 namespace {
@@ -25,10 +26,8 @@ class OpenClipboardScope {
 }  // namespace
 
 bool SetClipboardText(const std::string& utf8) {
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (length < 0 || (length == 0 && !utf8.empty())) return false;
-  const std::size_t bytes = (static_cast<std::size_t>(length) + 1) * sizeof(wchar_t);
+  const std::wstring wide = ToWide(utf8);
+  const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
   if (!memory) return false;
   auto* text = static_cast<wchar_t*>(GlobalLock(memory));
@@ -36,8 +35,7 @@ bool SetClipboardText(const std::string& utf8) {
     GlobalFree(memory);
     return false;
   }
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text, length);
-  text[length] = L'\0';
+  std::memcpy(text, wide.c_str(), bytes);
   GlobalUnlock(memory);
 
   OpenClipboardScope clipboard;

@@ -2,6 +2,7 @@
 
 #include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
+#include <memory>
 
 namespace ostravel::platform {
 namespace {
@@ -72,15 +73,21 @@ void EventLoop::RunFor(std::chrono::milliseconds duration) {
 }
 
 bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) return done();
-    RunFor(std::min<std::chrono::milliseconds>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
-        std::chrono::milliseconds(10)));
+  if (done()) return true;
+  auto& context = impl_->context;
+  context.restart();
+  // The loop sleeps until its next handler (a timer, I/O, posted work) or the deadline, and
+  // `done` is asked after each: an idle loop wakes only for its own timers.
+  const auto expired = std::make_shared<bool>(false);
+  asio::steady_timer until(context, timeout);
+  until.async_wait([expired](const asio::error_code& error) {
+    if (!error) *expired = true;
+  });
+  while (!*expired) {
+    if (context.run_one() == 0) break;
+    if (done()) return true;
   }
-  return true;
+  return done();
 }
 
 }  // namespace ostravel::platform

@@ -41,7 +41,9 @@ class EventLoop {
   void Poll();
   // Runs handlers for the given time.
   void RunFor(std::chrono::milliseconds duration);
-  // Runs handlers until `done` returns true or the time is up; returns `done()`.
+  // Runs handlers until `done` returns true or the time is up; returns `done()`. The loop sleeps
+  // between handlers and asks `done` after each, so whatever `done` waits for must come through
+  // the loop (a handler, or a Post from the thread that changes it).
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 #ifdef _WIN32

@@ -15,6 +15,8 @@
 #include <thread>
 #include <tuple>
 
+#include "platform/Win32Lock.h"
+
 namespace ostravel::platform {
 namespace {
 
@@ -120,18 +122,6 @@ class WinLoopTimer final : public LoopTimer {
   std::function<void()> work_;
 };
 
-// A lock made of Win32 alone: Post is called from threads the plug-in did not start
-// (WinHTTP's), where the C++ library's locks would leave per-thread records that outlive an
-// unloaded DLL.
-class SrwLock {
- public:
-  void lock() { AcquireSRWLockExclusive(&lock_); }
-  void unlock() { ReleaseSRWLockExclusive(&lock_); }
-
- private:
-  SRWLOCK lock_ = SRWLOCK_INIT;
-};
-
 struct EventLoop::Impl {
   std::shared_ptr<TimerQueue> timers = std::make_shared<TimerQueue>();
   HWND window = nullptr;
@@ -141,7 +131,7 @@ struct EventLoop::Impl {
   // loop does. It never travels through the window procedure.
   std::exception_ptr failure;
 
-  // Shared with the threads that Post.
+  // Shared with the threads that Post (WinHTTP's among them).
   SrwLock mutex;
   std::deque<std::function<void()>> queue;
   bool wake_posted = false;
@@ -332,12 +322,10 @@ bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::millise
     if (done()) return true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
     if (left.count() <= 0) return done();
-    // `done` may turn on something that sends no message (a socket of the test's own), so it
-    // is asked again at least every 10 ms, as on Linux. The loop's window gets no message
-    // from this.
-    MsgWaitForMultipleObjectsEx(0, nullptr,
-                                static_cast<DWORD>(std::min<std::int64_t>(left.count(), 10)),
-                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Asleep until a message (posted work, the window timer) or the deadline: an idle loop
+    // wakes only for its own timers.
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
   }
 }
 

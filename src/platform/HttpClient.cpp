@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <array>
 #include <asio/post.hpp>
 #include <atomic>
 #include <cerrno>
@@ -19,6 +20,10 @@
 
 namespace ostravel::platform {
 namespace {
+
+// How long the worker sleeps when libcurl wants nothing sooner: Post, Abort and the end wake
+// it at once.
+constexpr int kIdleWaitMs = 60 * 60 * 1000;
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -54,7 +59,11 @@ struct Transfer {
   std::chrono::steady_clock::time_point deadline;
   std::size_t limit = 0;
   bool cut_off = false;
-  std::string refusal;  // why a redirect was not followed
+  std::size_t header_limit = 0;
+  std::size_t header_bytes = 0;  // of the current hop's answer
+  bool header_cut_off = false;
+  bool in_header = false;  // the status line has come, the empty line that ends the header not
+  std::string refusal;     // why a redirect was not followed
   std::string received;
 };
 
@@ -69,6 +78,27 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user)
   }
   transfer.received.append(data, bytes);
   return bytes;
+}
+
+std::size_t ReceiveHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& transfer = *static_cast<Transfer*>(user);
+  const std::size_t bytes = size * count;
+  transfer.header_bytes += bytes;
+  if (transfer.header_bytes > transfer.header_limit) {
+    transfer.header_cut_off = true;
+    return 0;
+  }
+  transfer.in_header = !(bytes <= 2 && (data[0] == '\r' || data[0] == '\n'));
+  return bytes;
+}
+
+// libcurl refuses a single header line longer than its own buffer (100 KiB, more than our
+// limit) as if memory had run out, before the line reaches ReceiveHeader.
+bool CurlRefusedHeader(const Transfer& transfer, CURLcode result) {
+#if LIBCURL_VERSION_NUM >= 0x080600
+  if (result == CURLE_TOO_LARGE) return true;
+#endif
+  return result == CURLE_OUT_OF_MEMORY && transfer.in_header;
 }
 
 Slist MakeHeaderList(const std::vector<std::string>& lines, bool with_content) {
@@ -163,6 +193,7 @@ class CurlHttpClient final : public HttpClient {
     transfer->body = std::move(request.body);
     transfer->deadline = std::chrono::steady_clock::now() + options_.total_timeout;
     transfer->limit = options_.max_answer_bytes;
+    transfer->header_limit = options_.max_header_bytes;
     transfer->easy.reset(curl_easy_init());
     if (!transfer->easy) throw Error(error_number::kOutOfMemory, "Out of memory");
     transfer->headers = MakeHeaderList(transfer->header_lines, true);
@@ -176,6 +207,8 @@ class CurlHttpClient final : public HttpClient {
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headers.get());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Receive);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, ReceiveHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
     // An answer that announces its size fails before its first byte is read.
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(options_.max_answer_bytes));
@@ -213,6 +246,8 @@ class CurlHttpClient final : public HttpClient {
     transfer.url = to_url;
     ++transfer.redirects;
     std::string().swap(transfer.received);
+    transfer.header_bytes = 0;
+    transfer.in_header = false;
     curl_easy_setopt(easy, CURLOPT_URL, transfer.url.c_str());
     if (!step.keep_method) {
       curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
@@ -230,6 +265,9 @@ class CurlHttpClient final : public HttpClient {
     if (transfer.cut_off || result == CURLE_FILESIZE_EXCEEDED) {
       return "answer larger than " + std::to_string(options_.max_answer_bytes) + " bytes";
     }
+    if (transfer.header_cut_off || CurlRefusedHeader(transfer, result)) {
+      return "answer header larger than " + std::to_string(options_.max_header_bytes) + " bytes";
+    }
     if (result == CURLE_OPERATION_TIMEDOUT) return "timed out";
     if (result == CURLE_COULDNT_CONNECT) {
       long os_error = 0;
@@ -246,7 +284,8 @@ class CurlHttpClient final : public HttpClient {
       int running = 0;
       curl_multi_perform(multi_, &running);
       HandOverFinished();
-      curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+      // libcurl shortens the wait to its own next timeout; idle, only a wake-up ends it.
+      curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
     }
   }
 

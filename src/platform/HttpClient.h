@@ -18,19 +18,22 @@ struct HttpResponse {
   std::string body;          // the answer's bytes, as the server sent them; "" when not transferred
   // Why the transfer failed, "" when it did not. Every back end uses these texts where they
   // apply, so that what the player reads does not depend on the platform: "timed out",
-  // "connection refused", "answer larger than N bytes", "too many redirects",
+  // "connection refused", "answer larger than N bytes", "answer header larger than N bytes",
+  // "too many redirects",
   // "redirect from https to http refused"; otherwise the library's own short text.
   std::string error;
 };
 
 // The rules every back end follows. Redirects: at most max_redirects; 307 and 308 repeat the
 // POST with its body, 301, 302 and 303 go on as a GET without body; never from https to http.
-// An answer over max_answer_bytes stops the transfer, which then fails.
+// An answer over max_answer_bytes, or whose header lines come to more than max_header_bytes,
+// stops the transfer, which then fails.
 struct HttpOptions {
   std::chrono::milliseconds connect_timeout{15000};
   std::chrono::milliseconds total_timeout{60000};
   int max_redirects = 5;
   std::size_t max_answer_bytes = 4 * 1024 * 1024;
+  std::size_t max_header_bytes = 64 * 1024;
 };
 
 // Asynchronous HTTP POSTs. Transfers run off the user-interface thread; each completion runs

@@ -13,6 +13,7 @@
 
 #include "platform/SchannelSession.h"
 #include "platform/TlsCheck.h"
+#include "platform/WideText.h"
 
 namespace ostravel::platform {
 namespace {
@@ -23,14 +24,6 @@ using Result = SchannelSession::Result;
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                 ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_USE_SUPPLIED_CREDS;
-
-std::wstring Widen(const std::string& text) {
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
 
 std::string Hex(long code) {
   std::array<char, 16> text{};
@@ -271,7 +264,7 @@ struct SchannelSession::Impl {
 };
 
 SchannelSession::SchannelSession(const std::string& host) : impl_(std::make_unique<Impl>()) {
-  impl_->host = Widen(host);
+  impl_->host = ToWide(host);
 }
 
 SchannelSession::~SchannelSession() = default;

@@ -82,3 +82,14 @@ run_both again <<'SCRIPT'
 SCRIPT
 grep -q '"checked":false' "$work/linux/again.jsonl" || { echo "the setting was not kept"; exit 1; }
 grep -q '"kind":"clipboard"' "$work/linux/login.jsonl" || { echo "nothing was copied"; exit 1; }
+
+# Without --dll the registered plug-in reads its files beside its own DLL, never in --folder:
+# that combination is refused with a word on what to pass, and --help says where the files are.
+if wine "$windows_exe" run --folder "$(winepath -w "$work/windows")" </dev/null \
+  >"$work/nodll.out" 2>"$work/nodll.err"; then
+  echo "run --folder without --dll was accepted"; exit 1
+fi
+grep -q 'run --folder needs --dll' "$work/nodll.err" || { echo "no word on --dll:"; cat "$work/nodll.err"; exit 1; }
+wine "$windows_exe" run --help >"$work/help.out" 2>&1 || true
+grep -q 'beside its own DLL' "$work/help.out" || { echo "--help does not say where the files are"; exit 1; }
+echo "run --folder without --dll: refused"

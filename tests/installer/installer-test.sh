@@ -1,22 +1,34 @@
 #!/usr/bin/env bash
-# Installs Ostravel silently under wine into a scratch folder, checks the files and the COM
-# registration, updates over a player's changed settings, uninstalls silently and checks that
-# the DLL and its registration are gone while the player's Ostravel.xml and log.txt stay.
+# Installs Ostravel silently under wine into a scratch folder, checks the files, the COM
+# registration and the entry in Decal's list of plug-ins, updates over a player's changed
+# settings, uninstalls silently and checks that the DLL, its registration and its entry are
+# gone (another plug-in's entry stays) while the player's Ostravel.xml and log.txt stay.
 #   installer-test.sh SETUP.EXE   (WINEPREFIX and WINEDEBUG as for the other Windows tests)
 set -euo pipefail
 
 setup=$1
 class_key='HKCR\CLSID\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}'
+plugins_key='HKLM\Software\Decal\Plugins'
+decal_key="$plugins_key\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}"
+other_key="$plugins_key\{11111111-2222-3333-4444-555555555555}"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 folder="$scratch/Ostravel"
 target=$(winepath -w "$folder")
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A value of Decal's entry in the 32-bit view: the default value with /ve, else by name.
+decal_value() {
+  wine reg query "$decal_key" "$@" /reg:32 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p'
+}
 registered_path() {
   wine reg query "$class_key\\InprocServer32" /ve /reg:32 2>/dev/null | tr -d '\r' |
     sed -n 's/.*REG_SZ[[:space:]]*//p'
 }
+
+# Another plug-in Decal lists, which the uninstaller must leave alone.
+wine reg add "$other_key" /ve /d "Other" /f /reg:32 >/dev/null
 
 # /D must come last; the installer does not take it in quotes, so the path has no spaces.
 wine "$setup" /S "/D=$target"
@@ -27,6 +39,8 @@ grep -q '<server url=' "$folder/Ostravel.xml" || fail "no starter Ostravel.xml"
   fail "registered path is '$(registered_path)', not '$target\\ostravel.dll'"
 wine reg query 'HKCR\Ostravel.OstravelMain\CLSID' /ve /reg:32 | grep -q '{0277BF8F' ||
   fail "ProgID not registered"
+[ "$(decal_value /ve)" = "Ostravel" ] || fail "Decal's entry is named '$(decal_value /ve)'"
+[ "$(decal_value /v Enabled)" = "0x1" ] || fail "Decal's entry has Enabled '$(decal_value /v Enabled)'"
 
 # The player changes the settings and the plug-in has logged; an update keeps both.
 printf '<ostravel><server url="http://players.example/"/></ostravel>\n' >"$folder/Ostravel.xml"
@@ -44,6 +58,9 @@ done
 [ ! -e "$folder/Uninstall.exe" ] || fail "the uninstaller is still there"
 [ -z "$(registered_path)" ] || fail "the class is still registered"
 wine reg query "$class_key" /reg:32 >/dev/null 2>&1 && fail "the class key is still there"
+wine reg query "$decal_key" /reg:32 >/dev/null 2>&1 && fail "Decal's entry is still there"
+wine reg query "$other_key" /reg:32 >/dev/null 2>&1 || fail "another plug-in's entry was removed"
+wine reg delete "$other_key" /f /reg:32 >/dev/null
 grep -q 'players.example' "$folder/Ostravel.xml" || fail "the player's settings were removed"
 [ -s "$folder/log.txt" ] || fail "the log was removed"
 echo "installer test passed"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -86,6 +87,27 @@ TEST(EventLoopTest, RunUntilAndRunForKeepTheirTime) {
   const auto before = std::chrono::steady_clock::now();
   loop.RunFor(30ms);
   EXPECT_GE(std::chrono::steady_clock::now() - before, 30ms);
+}
+
+// An idle workbench waits in RunUntil for the next line; the loop must sleep until there is
+// something to do rather than wake to ask again.
+TEST(EventLoopTest, RunUntilAsksAgainOnlyWhenTheLoopHasRunSomething) {
+  EventLoop loop;
+  int asked = 0;
+  EXPECT_FALSE(loop.RunUntil([&] { return ++asked, false; }, 300ms));
+  EXPECT_LE(asked, 3);
+
+  auto timer = loop.CreateTimer();
+  int ticks = 0;
+  std::function<void()> tick = [&] {
+    ++ticks;
+    timer->Start(50ms, tick);
+  };
+  timer->Start(50ms, tick);
+  asked = 0;
+  EXPECT_FALSE(loop.RunUntil([&] { return ++asked, false; }, 300ms));
+  EXPECT_GE(ticks, 1);
+  EXPECT_LE(asked, ticks + 3);
 }
 
 #ifdef _WIN32

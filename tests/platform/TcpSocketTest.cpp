@@ -18,6 +18,7 @@
 #include "platform/EventLoop.h"
 #include "platform/TcpSocket.h"
 #include "platform/TlsCheck.h"
+#include "support/PollUntil.h"
 
 #ifndef _WIN32
 #include <stdlib.h>
@@ -82,7 +83,8 @@ class TcpSocketTest : public ::testing::Test {
                          std::chrono::milliseconds timeout = 5s) {
     std::string got;
     peer.non_blocking(true);
-    loop.RunUntil(
+    test::PollUntil(
+        loop,
         [&] {
           std::string chunk(1 << 20, '\0');
           asio::error_code error;
@@ -225,7 +227,8 @@ TEST_F(TcpSocketTest, AClosedOrDestroyedSocketHearsNothingMore) {
     tcp::socket peer(loop.IoContext());
     std::atomic<bool> accepted = false;
     acceptor.async_accept(peer, [&](const asio::error_code& error) { accepted = !error; });
-    ASSERT_TRUE(loop.RunUntil([&] { return accepted.load(); }, 5s));
+    ASSERT_TRUE(test::PollUntil(
+        loop, [&] { return accepted.load(); }, 5s));
     loop.RunFor(50ms);
     ASSERT_EQ(socket->GetState(), TcpSocket::kConnecting);
     std::string_view(how) == "destroyed" ? socket.reset() : socket->Close();

@@ -184,6 +184,7 @@ void AsioHttpServer::SendReply(tcp::socket& socket, const Reply& reply) {
   head << "HTTP/1.1 " << reply.status << " Status\r\nConnection: close\r\n"
        << "Content-Type: text/plain\r\n";
   if (!reply.location.empty()) head << "Location: " << reply.location << "\r\n";
+  for (const auto& line : reply.header_lines) head << line << "\r\n";
   const std::size_t size = reply.generated_bytes ? reply.generated_bytes : reply.body.size();
   if (reply.chunked) {
     head << "Transfer-Encoding: chunked\r\n\r\n";

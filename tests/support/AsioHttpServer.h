@@ -34,6 +34,8 @@ class AsioHttpServer {
     // is sent; with `chunked`, its length is not announced.
     std::size_t generated_bytes = 0;
     bool chunked = false;
+    // More header lines, sent as they are (without their line end).
+    std::vector<std::string> header_lines;
 
     static Reply Status(int status, std::string body = "");
     static Reply RedirectTo(int status, std::string location);

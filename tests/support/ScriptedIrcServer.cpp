@@ -3,6 +3,8 @@
 #include <asio/write.hpp>
 #include <memory>
 
+#include "support/PollUntil.h"
+
 namespace ostravel::test {
 
 using asio::ip::tcp;
@@ -20,7 +22,8 @@ std::string ScriptedIrcServer::Port() const {
 
 bool ScriptedIrcServer::Accept(std::chrono::milliseconds timeout) {
   Drop();
-  return loop_.RunUntil(
+  return PollUntil(
+      loop_,
       [&] {
         asio::error_code error;
         acceptor_.accept(peer_, error);
@@ -41,7 +44,8 @@ void ScriptedIrcServer::SendRaw(const std::string& bytes) {
 std::optional<std::string> ScriptedIrcServer::Line(std::chrono::milliseconds timeout) {
   std::optional<std::string> line = TakeLine();
   if (line) return line;
-  loop_.RunUntil(
+  PollUntil(
+      loop_,
       [&] {
         std::string chunk(4096, '\0');
         asio::error_code error;
