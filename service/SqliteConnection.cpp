@@ -98,13 +98,21 @@ SqliteConnection::SqliteConnection(const std::filesystem::path& file, Mode mode)
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 1);
-  Exec("PRAGMA journal_mode=WAL");
-  // Debian's libsqlite3 is built with SQLITE_DEFAULT_WAL_SYNCHRONOUS=2, so WAL already syncs
-  // at every commit there; set FULL anyway, so that an answer is proof of a stored change
-  // with any build of the library.
-  Exec("PRAGMA synchronous=FULL");
-  Exec("PRAGMA foreign_keys=ON");
-  if (mode == Mode::kReadOnly) Exec("PRAGMA query_only=1");
+  try {
+    Exec("PRAGMA journal_mode=WAL");
+    // Debian's libsqlite3 is built with SQLITE_DEFAULT_WAL_SYNCHRONOUS=2, so WAL already syncs
+    // at every commit there; set FULL anyway, so that an answer is proof of a stored change
+    // with any build of the library.
+    Exec("PRAGMA synchronous=FULL");
+    Exec("PRAGMA foreign_keys=ON");
+    if (mode == Mode::kReadOnly) Exec("PRAGMA query_only=1");
+  } catch (...) {
+    // A file that is no database opens and fails only here; the destructor will not run.
+    statements_.clear();
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 SqliteConnection::~SqliteConnection() {
