@@ -76,13 +76,7 @@ class ScriptedIRCServerTest : public IRCServerTestBase {
 
   // What the client sent until it answered a ping sent now: it reads the server's lines in
   // order, so by then it has handled everything sent before.
-  std::vector<std::string> LinesUntilSync() {
-    scripted.Send("PING :sync");
-    std::vector<std::string> lines;
-    for (auto line = scripted.Line(); line && *line != "PONG :sync"; line = scripted.Line())
-      lines.push_back(*line);
-    return lines;
-  }
+  std::vector<std::string> LinesUntilSync() { return scripted.LinesUntilSync(); }
 
   ScriptedIrcServer scripted{env.loop};
 };

@@ -56,13 +56,7 @@ class TabIRCTest : public ::testing::Test {
   }
 
   // What the page sent until it answered a ping sent now (it handles lines in order).
-  std::vector<std::string> LinesUntilSync() {
-    scripted.Send("PING :sync");
-    std::vector<std::string> lines;
-    for (auto line = scripted.Line(); line && *line != "PONG :sync"; line = scripted.Line())
-      lines.push_back(*line);
-    return lines;
-  }
+  std::vector<std::string> LinesUntilSync() { return scripted.LinesUntilSync(); }
 
   // Logs in, names the user and takes the registration.
   void Register() {

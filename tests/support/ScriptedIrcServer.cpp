@@ -58,6 +58,13 @@ std::optional<std::string> ScriptedIrcServer::Line(std::chrono::milliseconds tim
   return line;
 }
 
+std::vector<std::string> ScriptedIrcServer::LinesUntilSync() {
+  Send("PING :sync");
+  std::vector<std::string> lines;
+  for (auto line = Line(); line && *line != "PONG :sync"; line = Line()) lines.push_back(*line);
+  return lines;
+}
+
 std::optional<std::string> ScriptedIrcServer::TakeLine() {
   for (auto end = pending_.find("\r\n"); end != std::string::npos; end = pending_.find("\r\n")) {
     std::string line = pending_.substr(0, end);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/EventLoop.h"
 
@@ -26,6 +27,9 @@ class ScriptedIrcServer {
   void SendRaw(const std::string& bytes);
   // The next line the client sent, waiting for it at most `timeout`.
   std::optional<std::string> Line(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // What the client sent until it answered a ping sent now: it reads the server's lines in
+  // order, so by then it has handled everything sent before.
+  std::vector<std::string> LinesUntilSync();
   // Closes the connection.
   void Drop();
   // Plays a server that keeps RFC 2812 section 2.3 for a client that has not registered: a line
