@@ -1,7 +1,6 @@
 #include "service/http/HttpServer.h"
 
 #include <microhttpd.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -129,9 +128,10 @@ MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
 void HttpServer::Impl::Stop() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ == nullptr) return;
+  // New connections are turned away by OnAccept rather than by MHD_quiesce_daemon: with a
+  // pool of epoll threads, quiescing races the workers' own removal of the listening socket
+  // and the library aborts the process.
   stopping_ = true;
-  const MHD_socket listening = MHD_quiesce_daemon(daemon_);
-  if (listening != MHD_INVALID_SOCKET) close(listening);
   const std::int64_t deadline = SteadyMs() + options_.stopGraceSeconds * 1000LL;
   while (inFlight_ > 0 && SteadyMs() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -292,6 +292,7 @@ void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void*
 // whom it refused.
 MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, socklen_t) {
   auto& impl = *static_cast<Impl*>(self);
+  if (impl.stopping_) return MHD_NO;
   const std::string text = AddressText(address);
   if (!impl.connections_.Full(text)) return MHD_YES;
   impl.log_.Error("refused a connection from " + text + ": " +
