@@ -41,6 +41,11 @@ struct HttpServerOptions {
   int listenBacklog = 4096;
   // The worker threads; each serves its share of the connections through epoll.
   unsigned threads = 4;
+  // The address of a reverse proxy in front (as the log shows it, "127.0.0.1"), or empty for
+  // none. Its requests count as the client's that the last X-Forwarded-For entry names, for
+  // the rate limit, the handler and the log; its connections have no cap per address (the
+  // proxy's own limits stand in for it). From anyone else X-Forwarded-For is ignored.
+  std::string trustedProxy;
   // How long Stop waits for requests in flight before it closes what is left.
   int stopGraceSeconds = 10;
 };
