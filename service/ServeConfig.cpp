@@ -7,6 +7,8 @@
 #include <map>
 #include <string_view>
 
+#include "service/http/ForwardedFor.h"
+
 namespace ostravel::service {
 namespace {
 
@@ -37,7 +39,7 @@ struct Key {
   void (*apply)(const std::string& value, ServeSettings& settings);
 };
 
-constexpr std::array<Key, 3> kKeys = {{
+constexpr std::array<Key, 4> kKeys = {{
     {"db", [](const std::string& value, ServeSettings& s) { s.database = value; }},
     {"listen",
      [](const std::string& value, ServeSettings& s) {
@@ -48,6 +50,8 @@ constexpr std::array<Key, 3> kKeys = {{
      [](const std::string& value, ServeSettings& s) {
        s.codepage = WholeNumber(value, 1, 65535, "the code page");
      }},
+    {"trusted_proxy",
+     [](const std::string& value, ServeSettings& s) { s.trustedProxy = CheckedProxy(value); }},
 }};
 
 const Key* FindKey(const std::string& name) {
@@ -77,8 +81,8 @@ void ReadLine(const std::string& line, const std::set<std::string>& given,
   const std::string name = Trimmed(std::string_view(line).substr(0, equals));
   const Key* key = FindKey(name);
   if (key == nullptr) {
-    throw std::invalid_argument("\"" + name + "\" is no setting; the settings are db, listen " +
-                                "and codepage");
+    throw std::invalid_argument("\"" + name + "\" is no setting; the settings are db, listen, " +
+                                "codepage and trusted_proxy");
   }
   if (const auto earlier = seen.find(name); earlier != seen.end()) {
     throw std::invalid_argument(name + " is set on line " + std::to_string(earlier->second) +
@@ -92,6 +96,16 @@ void ReadLine(const std::string& line, const std::set<std::string>& given,
 }
 
 }  // namespace
+
+std::string CheckedProxy(const std::string& address) {
+  if (!IsAddress(address)) {
+    throw std::invalid_argument(
+        "the trusted proxy is an IPv4 or IPv6 address, such as 127.0.0.1, "
+        "not \"" +
+        address + "\"");
+  }
+  return address;
+}
 
 ListenAddress ParseListen(const std::string& text) {
   const std::size_t colon = text.rfind(':');

@@ -17,6 +17,8 @@ struct ServeSettings {
   std::filesystem::path database;
   std::string listen = "127.0.0.1:8080";
   int codepage = 1252;
+  // The reverse proxy in front whose X-Forwarded-For names the client; empty: none.
+  std::string trustedProxy;
 };
 
 struct ListenAddress {
@@ -27,6 +29,9 @@ struct ListenAddress {
 // "ADDR:PORT"; throws std::invalid_argument saying what it takes.
 ListenAddress ParseListen(const std::string& text);
 
+// The address itself; throws std::invalid_argument for anything that is no IP address.
+std::string CheckedProxy(const std::string& address);
+
 // A config file that cannot be read or has a bad line; the text names the file (and the
 // line) and what to do.
 class ConfigError : public std::runtime_error {
@@ -34,7 +39,8 @@ class ConfigError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads "key = value" lines ("db", "listen", "codepage"; "#" starts a comment line) into
+// Reads "key = value" lines ("db", "listen", "codepage", "trusted_proxy"; "#" starts a
+// comment line) into
 // settings, leaving the keys in `given` alone: the command line gave them. Every line is
 // checked, also those of keys it leaves alone. `name` is the file's name for the errors.
 void ReadServeConfig(std::istream& in, const std::string& name, const std::set<std::string>& given,

@@ -32,10 +32,13 @@ struct ServeCommand {
                    ->capture_default_str()),
         codepage(command->add_option("--codepage", settings.codepage, "The plug-in's code page")
                      ->capture_default_str()),
+        trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
+                                        "ADDR of a reverse proxy in front: its X-Forwarded-For "
+                                        "names the client")),
         config_option(command
                           ->add_option("--config", config,
-                                       "Settings db, listen, codepage (by default read only "
-                                       "if it is there)")
+                                       "Settings db, listen, codepage, trusted_proxy (by "
+                                       "default read only if it is there)")
                           ->capture_default_str()) {}
 
   // The options the command line gave win over the config file's.
@@ -44,11 +47,13 @@ struct ServeCommand {
     if (db->count() > 0) given.insert("db");
     if (listen->count() > 0) given.insert("listen");
     if (codepage->count() > 0) given.insert("codepage");
+    if (trust_proxy->count() > 0) given.insert("trusted_proxy");
     ostravel::service::LoadServeConfig(config, config_option->count() > 0, given, settings);
     if (settings.database.empty()) {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
+    if (!settings.trustedProxy.empty()) ostravel::service::CheckedProxy(settings.trustedProxy);
     return settings;
   }
 
@@ -58,6 +63,7 @@ struct ServeCommand {
   CLI::Option* db;
   CLI::Option* listen;
   CLI::Option* codepage;
+  CLI::Option* trust_proxy;
   CLI::Option* config_option;
 };
 
@@ -66,6 +72,7 @@ int Serve(const ServeSettings& serve) {
   const auto listen = ostravel::service::ParseListen(serve.listen);
   http.address = listen.address;
   http.port = listen.port;
+  http.trustedProxy = serve.trustedProxy;
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
   options.code_page = serve.codepage;

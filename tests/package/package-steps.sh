@@ -43,8 +43,8 @@ check_unit() {
 
 # serve_once CONFIG DATABASE [OPTION...]: the installed program serves as the user ostravel,
 # with the config and options given, on DATABASE (what its ready line must name); an admin
-# command sets the message of the day while it serves and one request reads it back; SIGTERM
-# ends it with 0.
+# command sets the message of the day while it serves and one request (which says it was
+# forwarded for 203.0.113.9) reads it back; SIGTERM ends it with 0.
 serve_once() {
   local conf=$1 db=$2 ready port status
   shift 2
@@ -62,6 +62,7 @@ serve_once() {
   check "motd --db $db while it serves" setpriv --reuid ostravel --regid ostravel --init-groups \
     -- "$program" motd --db "$db" "Package test" >/dev/null
   status=$(curl -sS --max-time 10 -o "$work/answer" -w '%{http_code}' \
+    -H "X-Forwarded-For: 203.0.113.9" \
     --data-binary "CID=1342177295&MID=1342177281&Location=0&FLID=0&args=motd" \
     "http://127.0.0.1:$port/message.php") || fail "no answer from the installed program"
   check "message.php motd answers 200 (it answered $status)" [ "$status" = 200 ]

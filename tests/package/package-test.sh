@@ -55,10 +55,15 @@ echo "== the installed program, as the user ostravel"
 # What systemd's StateDirectory= makes at the service's first start.
 install -d -o ostravel -g ostravel -m 0750 "$state"
 serve_once "$config" "$state/ostravel.db" --listen 127.0.0.1:0
+check "without a trusted proxy the log names the peer" \
+  grep -q " 127.0.0.1 POST /message.php " "$work/serve.out"
 check "the database belongs to ostravel" [ "$(stat -c %U "$state/ostravel.db")" = ostravel ]
 install -d -o ostravel -g ostravel "$work/own"
-printf 'db = %s\nlisten = 127.0.0.1:0\ncodepage = 1252\n' "$work/own/own.db" >"$work/own.conf"
+printf 'db = %s\nlisten = 127.0.0.1:0\ncodepage = 1252\ntrusted_proxy = 127.0.0.1\n' \
+  "$work/own/own.db" >"$work/own.conf"
 serve_once "$work/own.conf" "$work/own/own.db"
+check "behind the trusted proxy the log names the forwarded client" \
+  grep -q " 203.0.113.9 POST /message.php " "$work/serve.out"
 check_upgrade
 
 echo "== dpkg -r keeps the config and the database"

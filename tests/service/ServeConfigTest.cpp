@@ -36,9 +36,11 @@ TEST(ServeConfigTest, SetsWhatItNamesAndKeepsTheDefaultsOfTheRest) {
       "# The allegiance's service\n"
       "\n"
       "  db = /var/lib/ostravel/ostravel.db  \n"
-      "codepage=1251\r\n");
+      "codepage=1251\r\n"
+      "trusted_proxy = ::1\n");
   EXPECT_EQ(settings.database, "/var/lib/ostravel/ostravel.db");
   EXPECT_EQ(settings.codepage, 1251);
+  EXPECT_EQ(settings.trustedProxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
   EXPECT_EQ(Read("db = \" spaced name \"\n").database, " spaced name ");
 }
@@ -68,6 +70,8 @@ TEST(ServeConfigTest, ABadLineNamesTheFileTheLineAndWhatToDo) {
       {"codepage = cyrillic\n", "test.conf:1: the code page must be a number from 1 to 65535"},
       {"codepage = 1252x\n", "test.conf:1: the code page must be a number"},
       {"db =\n", "test.conf:1: db has no value; give one or remove it"},
+      {"trusted_proxy = localhost\n",
+       "test.conf:1: the trusted proxy is an IPv4 or IPv6 address, such as 127.0.0.1, not"},
   };
   for (const auto& c : cases) EXPECT_THAT(ErrorOf(c.text), HasSubstr(c.error)) << c.text;
 }
