@@ -32,10 +32,8 @@ std::string OnlineJson(const PageSnapshot& snapshot) {
   }
   Json recent = Json::array();
   for (const PageMember& member : snapshot.recent) {
-    Json entry = Member(member);
-    entry["last_seen"] = member.last_seen;
-    entry["online"] = member.online;
-    recent.push_back(std::move(entry));
+    recent.push_back(
+        {{"name", member.name}, {"last_seen", member.last_seen}, {"online", member.online}});
   }
   Json fellowships = Json::array();
   for (const PageFellowship& f : snapshot.fellowships) {
