@@ -19,14 +19,14 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kRoleLabe
 }};
 
 // One table row of escaped cells. End tags of cells and rows are optional in HTML and left
-// out: with hundreds of members online they are a good part of the page.
+// out: with hundreds of members online they are a good part of the page. No line breaks
+// between rows either: with the end tags left out they would belong to the last cell.
 void Row(std::string& out, std::initializer_list<std::string_view> cells) {
   out += "<tr>";
   for (const std::string_view cell : cells) {
     out += "<td>";
     out += EscapeHtml(cell);
   }
-  out += '\n';
 }
 
 // A table whose script-drawn form says the same when a list is empty: the text rides along
@@ -43,13 +43,13 @@ void TableStart(std::string& out, const Table& table) {
   out += "<table id=\"" + std::string(table.id) + "\" data-empty=\"" + EscapeHtml(table.empty) +
          "\"" + table.attributes + "><thead><tr>";
   out += table.head;
-  out += "</thead><tbody>\n";
+  out += "</thead><tbody>";
 }
 
 void TableEnd(std::string& out, const Table& table, bool empty) {
   if (empty) {
     out += "<tr class=\"empty\"><td colspan=\"" + std::to_string(table.columns) + "\">" +
-           EscapeHtml(table.empty) + "\n";
+           EscapeHtml(table.empty);
   }
   out += "</tbody></table>\n";
 }
@@ -113,7 +113,7 @@ void Events(std::string& out, const PageSnapshot& snapshot) {
     if (!e.description.empty()) {
       out += "<span class=\"desc\">" + EscapeHtml(e.description) + "</span>";
     }
-    out += "<td>" + EscapeHtml(e.added_by) + "\n";
+    out += "<td>" + EscapeHtml(e.added_by);
   }
   TableEnd(out, table, snapshot.events.empty());
   out += "</section>\n";

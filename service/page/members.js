@@ -138,6 +138,8 @@
       drawMembers(members);
       drawEvents(events);
       byId("status").textContent = "";
+      // How many redraws so far: lets a reader (or a test) see the page keeping up.
+      document.body.dataset.refreshes = String(Number(document.body.dataset.refreshes || 0) + 1);
     } catch (error) {
       byId("status").textContent = ` \u2014 could not refresh (${error.message}); trying again`;
     } finally {
