@@ -93,14 +93,15 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
   const HttpResponse page = Get("/");
   EXPECT_EQ(page.status, 200);
   EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
-  EXPECT_THAT(page.body, HasSubstr("<td>Queen &lt;b&gt;Ann&lt;/b&gt;<td>200<td>Adventurer<td>\n"));
-  EXPECT_THAT(page.body, HasSubstr("<td>Bob O&#39;Neil<td>72<td>Adventurer<td>PK General\n"));
+  EXPECT_THAT(page.body,
+              HasSubstr("<tr><td>Queen &lt;b&gt;Ann&lt;/b&gt;<td>200<td>Adventurer<td></tbody>"));
+  EXPECT_THAT(page.body, HasSubstr("<tr><td>Bob O&#39;Neil<td>72<td>Adventurer<td>PK General"));
   EXPECT_THAT(page.body, HasSubstr("Court at &quot;eight&quot;"));
   EXPECT_THAT(page.body, HasSubstr("<td>2025-06-02 20:00<td><strong>&lt;script&gt;alert(1)&lt;/"
                                    "script&gt;</strong><span class=\"desc\">bring &#39;keys&#39;"));
   EXPECT_THAT(page.body, Not(HasSubstr("<script>alert")));
   EXPECT_THAT(page.body, Not(HasSubstr("<b>Ann")));
-  EXPECT_THAT(page.body, HasSubstr("<td>Bob O&#39;Neil<td>now\n"));
+  EXPECT_THAT(page.body, HasSubstr("<tr><td>Bob O&#39;Neil<td>now"));
   EXPECT_THAT(page.body, HasSubstr("Data taken <time id=\"taken-at\">2025-06-01 14:30:00</time>"));
 
   const json online = GetJson("/api/online");
@@ -163,7 +164,7 @@ TEST_F(MembersPageTest, ListsTheLastSevenDaysAndTheEventsFromToday) {
   EXPECT_EQ(titles, (std::vector<std::string>{"This morning", "Later"}));
   EXPECT_EQ(events["events"][1]["starts"], "2025-06-05");
   EXPECT_EQ(events["events"][1]["added_by"], "");
-  EXPECT_THAT(Get("/").body, HasSubstr("<td>Seen Seven Days Ago<td>2025-05-25 14:30:00\n"));
+  EXPECT_THAT(Get("/").body, HasSubstr("<tr><td>Seen Seven Days Ago<td>2025-05-25 14:30:00"));
 }
 
 TEST_F(MembersPageTest, ShowsFellowshipsAndThePlayersLookingForOne) {
@@ -182,7 +183,7 @@ TEST_F(MembersPageTest, ShowsFellowshipsAndThePlayersLookingForOne) {
                                                      "leader_level": 50, "fellows": 1}])"));
   EXPECT_EQ(online["seeking_fellowship"],
             json::parse(R"([{"name": "Lonely Bob", "level": 72, "class": "Adventurer"}])"));
-  EXPECT_THAT(Get("/").body, HasSubstr("<td>Night Watch<td>Cid Leader<td>50<td>1\n"));
+  EXPECT_THAT(Get("/").body, HasSubstr("<tr><td>Night Watch<td>Cid Leader<td>50<td>1</tbody>"));
 }
 
 TEST_F(MembersPageTest, EveryAnswerForbidsInlineScriptOtherOriginsSniffingAndCaching) {
