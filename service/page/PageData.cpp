@@ -48,9 +48,9 @@ struct OnlineMember {
 };
 
 std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const Presence& presence,
-                                        const std::string& taken_at) {
+                                        const std::string& taken_at,
+                                        const std::set<std::string, std::less<>>& friends) {
   const RoleTable roles = AllRoles(db);
-  const auto friends = FriendKeys(db);
   std::vector<OnlineMember> online;
   for (const std::int32_t id : presence.OnlineCharacters()) {
     const auto entry = presence.Find(id);
@@ -104,9 +104,9 @@ void ReadMembers(SqliteConnection& db, const Presence& presence, const platform:
                  PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
   snapshot.motd = MessageOfTheDay(db);
-  const std::vector<OnlineMember> online = OnlineMembers(db, presence, snapshot.taken_at);
-  const std::set<std::int32_t> in_fellowships = CharactersInFellowships(db);
   auto skip = FriendKeys(db);
+  const std::vector<OnlineMember> online = OnlineMembers(db, presence, snapshot.taken_at, skip);
+  const std::set<std::int32_t> in_fellowships = CharactersInFellowships(db);
   for (const OnlineMember& each : online) {
     snapshot.online.push_back(each.member);
     skip.insert(NameKey(each.member.name));

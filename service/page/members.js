@@ -58,16 +58,18 @@
   // on the same column turns the order round. The order stays through redraws.
   const order = { key: "name", descending: false };
 
+  const collator = new Intl.Collator(undefined, { sensitivity: "base", numeric: true });
+
   function sortOnline() {
     const table = byId("online");
     const column = order.key === "level" ? 1 : 0;
     const rows = [...table.tBodies[0].rows].filter((row) => !row.classList.contains("empty"));
-    const text = (row) => row.cells[column].textContent;
+    const keyed = rows.map((row) => ({ row, text: row.cells[column].textContent }));
     const compare = order.key === "level"
-      ? (a, b) => Number(text(a)) - Number(text(b))
-      : (a, b) => text(a).toLowerCase().localeCompare(text(b).toLowerCase());
-    rows.sort((a, b) => (order.descending ? -compare(a, b) : compare(a, b)));
-    table.tBodies[0].append(...rows);
+      ? (a, b) => Number(a.text) - Number(b.text)
+      : (a, b) => collator.compare(a.text, b.text);
+    keyed.sort((a, b) => (order.descending ? -compare(a, b) : compare(a, b)));
+    table.tBodies[0].append(...keyed.map((entry) => entry.row));
     for (const th of table.tHead.querySelectorAll("th[data-sort]")) {
       if (th.dataset.sort === order.key) {
         th.setAttribute("aria-sort", order.descending ? "descending" : "ascending");
@@ -148,8 +150,8 @@
   }
 
   function start() {
+    // The service sends the list by name already.
     makeSortable();
-    sortOnline();
     // The page as served is current; the first redraw comes one interval later.
     window.setTimeout(refresh, refreshSeconds() * 1000);
   }

@@ -6,7 +6,7 @@ import { after, before, describe, it } from "node:test";
 
 import { launchChromium, watchPage } from "./support/browser.mjs";
 import {
-  adminCommand, characterProfile, outputDir, removeFolder, runWorkbench, startService, temporaryFolder, workbenchFolder,
+  adminCommand, characterProfile, postForm, standardFields, outputDir, removeFolder, runWorkbench, startService, temporaryFolder, workbenchFolder,
 } from "./support/service.mjs";
 
 const kScriptTitle = "<script>alert(1)</script>";
@@ -27,13 +27,11 @@ describe("the members' page", () => {
     await adminCommand(service.database, ["role", "Wren Second", "questmaster", "on"]);
     await adminCommand(service.database, ["motd", "Court at eight & bring <keys>"]);
     // A fellowship report, as the Groups tab of its leader posts it.
-    const report = await fetch(`${service.url}fellowship.php`, {
-      method: "POST",
-      headers: { "Content-Type": "application/x-www-form-urlencoded" },
-      body: ("CID=1342177500&MID=0&Location=0&Localtime=12/7/2026 1:00:00 AM&FLID=1342177500&WantFellowship=0" +
-        "&FellowshipName=Night Watch&SharedXp=True&LeaderCID=1342177500&LeaderName=Wren Second&LeaderLevel=30" +
-        "&Fellows=1&Fellow1CID=1342177500&Fellow1Name=Wren Second&Fellow1Level=30").replaceAll(" ", "%20"),
-    });
+    const wrenId = 1342177500;
+    const report = await postForm(service.url, "fellowship.php", [
+      ...standardFields(wrenId, { fellowshipLeader: wrenId }), ["FellowshipName", "Night Watch"],
+      ["SharedXp", "True"], ["LeaderCID", wrenId], ["LeaderName", "Wren Second"], ["LeaderLevel", 30],
+      ["Fellows", 1], ["Fellow1CID", wrenId], ["Fellow1Name", "Wren Second"], ["Fellow1Level", 30]]);
     assert.equal(report.status, 200);
   });
 

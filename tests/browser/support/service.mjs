@@ -2,6 +2,7 @@
 // benchmark: the service on a temporary database and a free port of 127.0.0.1, the workbench
 // running the plug-in against it from a scripted input.
 import { spawn } from "node:child_process";
+import http from "node:http";
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
@@ -71,6 +72,34 @@ export function adminCommand(database, args) {
   child.stderr.on("data", (chunk) => { output += chunk; });
   return new Promise((resolve, reject) => child.once("exit", (code) =>
     (code === 0 ? resolve(output) : reject(new Error(`ostravel-service ${args[0]}: ${output}`)))));
+}
+
+// The standard fields every post of the plug-in starts with.
+export function standardFields(id, { fellowshipLeader = 0, wantsFellowship = false } = {}) {
+  return [["CID", id], ["MID", 1342177281], ["Location", 2103705619], ["Localtime", "12/7/2026 1:00:00 AM"],
+    ["FLID", fellowshipLeader], ["WantFellowship", wantsFellowship ? 1 : 0]];
+}
+
+// Posts a form as the plug-in does (from `localAddress`, any address of 127.0.0.0/8, so that a
+// bulk load stays within the service's limit per address); resolves with status and text.
+export function postForm(serviceUrl, script, fields, localAddress = "127.0.0.1") {
+  const body = fields.map(([key, value]) => `${key}=${encodeURIComponent(String(value))}`).join("&");
+  const url = new URL(script, serviceUrl);
+  return new Promise((resolve, reject) => {
+    const request = http.request(url, {
+      method: "POST",
+      localAddress,
+      agent: false,
+      headers: { "Content-Type": "application/x-www-form-urlencoded", "Content-Length": Buffer.byteLength(body) },
+    }, (response) => {
+      let text = "";
+      response.setEncoding("latin1");
+      response.on("data", (chunk) => { text += chunk; });
+      response.on("end", () => resolve({ status: response.statusCode, text }));
+    });
+    request.on("error", reject);
+    request.end(body);
+  });
 }
 
 // A plug-in folder whose Ostravel.xml points at the service.
