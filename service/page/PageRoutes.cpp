@@ -28,16 +28,18 @@ HttpResponse Answer(int status, std::string_view type, std::string body, const c
   return response;
 }
 
-enum class Part { kMembers = 1, kEvents = 2, kBoth = 3 };
+// Which parts of the page an answer needs.
+struct Parts {
+  bool members = false;
+  bool events = false;
+};
 
-PageSnapshot Snapshot(AllegianceService& service, Part part) {
+PageSnapshot Snapshot(AllegianceService& service, Parts parts) {
   PageSnapshot snapshot;
   const platform::DateTime now = service.Now();
   service.Db().Read([&](SqliteConnection& db) {
-    if (static_cast<int>(part) & static_cast<int>(Part::kMembers)) {
-      ReadMembers(db, service.Online(), now, snapshot);
-    }
-    if (static_cast<int>(part) & static_cast<int>(Part::kEvents)) ReadEvents(db, now, snapshot);
+    if (parts.members) ReadMembers(db, service.Online(), now, snapshot);
+    if (parts.events) ReadEvents(db, now, snapshot);
     return std::string();
   });
   return snapshot;
@@ -60,18 +62,22 @@ std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
     return response;
   }
   constexpr std::string_view kJson = "application/json; charset=utf-8";
-  if (path == "/api/online")
-    return Answer(200, kJson, OnlineJson(Snapshot(service, Part::kMembers)), kNoStore);
-  if (path == "/api/events")
-    return Answer(200, kJson, EventsJson(Snapshot(service, Part::kEvents)), kNoStore);
+  if (path == "/api/online") {
+    return Answer(200, kJson, OnlineJson(Snapshot(service, {.members = true})), kNoStore);
+  }
+  if (path == "/api/events") {
+    return Answer(200, kJson, EventsJson(Snapshot(service, {.events = true})), kNoStore);
+  }
   if (const PageAsset* asset = FindPageAsset(path)) {
     // Kept for good only under the address the current page names.
     const bool current = request.query == "v=" + std::string(PageAssetVersion());
     return Answer(200, asset->content_type, std::string(asset->body),
                   current ? kForGood : "no-cache");
   }
-  return Answer(200, "text/html; charset=utf-8",
-                MembersPage(Snapshot(service, Part::kBoth), PageAssetVersion()), kNoStore);
+  return Answer(
+      200, "text/html; charset=utf-8",
+      MembersPage(Snapshot(service, {.members = true, .events = true}), PageAssetVersion()),
+      kNoStore);
 }
 
 }  // namespace ostravel::service
