@@ -55,20 +55,28 @@
   }
 
   // Sorting of the online list: by name (A first) or level (highest first); a second click
-  // on the same column turns the order round. The order stays through redraws.
+  // on the same column turns the order round. The order stays through redraws. By name is the
+  // order the service sends, so the page and the JSON agree on it.
   const order = { key: "name", descending: false };
 
-  const collator = new Intl.Collator(undefined, { sensitivity: "base", numeric: true });
+  function onlineRows() {
+    return [...byId("online").tBodies[0].rows].filter((row) => !row.classList.contains("empty"));
+  }
+
+  function noteServiceOrder() {
+    onlineRows().forEach((row, index) => { row.dataset.order = String(index); });
+  }
 
   function sortOnline() {
     const table = byId("online");
-    const column = order.key === "level" ? 1 : 0;
-    const rows = [...table.tBodies[0].rows].filter((row) => !row.classList.contains("empty"));
-    const keyed = rows.map((row) => ({ row, text: row.cells[column].textContent }));
-    const compare = order.key === "level"
-      ? (a, b) => Number(a.text) - Number(b.text)
-      : (a, b) => collator.compare(a.text, b.text);
-    keyed.sort((a, b) => (order.descending ? -compare(a, b) : compare(a, b)));
+    const keyed = onlineRows().map((row) => ({
+      row, order: Number(row.dataset.order), level: Number(row.cells[1].textContent),
+    }));
+    const direction = order.descending ? -1 : 1;
+    // Equal levels keep the order by name.
+    keyed.sort(order.key === "level"
+      ? (a, b) => direction * (a.level - b.level) || a.order - b.order
+      : (a, b) => direction * (a.order - b.order));
     table.tBodies[0].append(...keyed.map((entry) => entry.row));
     for (const th of table.tHead.querySelectorAll("th[data-sort]")) {
       if (th.dataset.sort === order.key) {
@@ -102,6 +110,7 @@
     byId("online-count").textContent = String(data.online_total);
     fill("online", data.online.map((m) => [m.name, m.level, m.class,
       m.roles.map((role) => labels.get(role) || role).join(", ")]));
+    noteServiceOrder();
     sortOnline();
     more("online-more", data.online.length, data.online_total);
     fill("recent", data.recent.map((m) => [m.name, m.online ? "now" : m.last_seen]));
@@ -151,6 +160,7 @@
 
   function start() {
     // The service sends the list by name already.
+    noteServiceOrder();
     makeSortable();
     // The page as served is current; the first redraw comes one interval later.
     window.setTimeout(refresh, refreshSeconds() * 1000);

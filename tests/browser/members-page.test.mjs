@@ -105,6 +105,7 @@ describe("the members' page", () => {
   it("refreshes itself after a new post, without reloading", async () => {
     const { context, page, seen } = await open(`${service.url}?refresh=1`);
     await page.evaluate(() => { window.stillTheSamePage = true; });
+    await page.click("#online th[data-sort=level] button");
     const tam = characterProfile(folder, { id: 1342177600, name: "Tam Third", level: 75, className: "War Mage" });
     await runWorkbench(plugin, ":login\n:settle\n@mbr update\n:settle\n", tam);
     await page.waitForFunction(
@@ -112,6 +113,8 @@ describe("the members' page", () => {
       null, { timeout: 15000 });
     assert.equal(await page.evaluate(() => window.stillTheSamePage), true);
     assert.equal(await page.textContent("#online-count"), "3");
+    // The order chosen before stays through the redraw.
+    assert.deepEqual(await column(page, "online", 0), ["Tam Third", "Wren Second", "Ostra Vel"]);
     assert.deepEqual(seen.errors, []);
     await context.close();
   });
