@@ -56,9 +56,8 @@ std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const Presence& pr
     const auto entry = presence.Find(id);
     const auto row = FindCharacter(db, id);
     if (!entry || !row || friends.contains(NameKey(row->name))) continue;
-    PageMember member{row->name,          row->level,
-                      row->template_name, RolesInOrder(roles, NameKey(row->name)),
-                      taken_at,           true};
+    PageMember member{row->name, row->level, row->template_name,
+                      RolesInOrder(roles, NameKey(row->name)), taken_at};
     online.push_back({std::move(member), id, *entry});
   }
   std::sort(online.begin(), online.end(), [](const OnlineMember& a, const OnlineMember& b) {
@@ -83,8 +82,7 @@ std::vector<PageMember> SeenSince(SqliteConnection& db, const std::string& since
                     static_cast<int>(statement.Int(1)),
                     statement.Text(2),
                     {},
-                    statement.Text(3),
-                    false});
+                    statement.Text(3)});
   }
   return seen;
 }
@@ -116,10 +114,9 @@ void ReadMembers(SqliteConnection& db, const Presence& presence, const platform:
       snapshot.seeking_fellowship.push_back(each.member);
     }
   }
-  snapshot.recent = snapshot.online;
+  // Those online now are in the list above; listing them twice would double the page.
   const std::string since = wire::FormatIsoDateTime(wire::AddDays(now, -kRecentDays));
-  for (PageMember& member : SeenSince(db, since, skip))
-    snapshot.recent.push_back(std::move(member));
+  snapshot.recent = SeenSince(db, since, skip);
   Cap(snapshot.online, snapshot.online_total);
   Cap(snapshot.recent, snapshot.recent_total);
   if (snapshot.seeking_fellowship.size() > kMaxPageRows)

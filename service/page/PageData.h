@@ -20,7 +20,6 @@ struct PageMember {
   std::string class_name;          // the record's template
   std::vector<std::string> roles;  // staff role tokens ("magistrate"), in the roles' order
   std::string last_seen;           // "YYYY-MM-DD hh:mm:ss"; taken_at while online
-  bool online = false;
 };
 
 struct PageFellowship {

@@ -94,10 +94,10 @@ void Online(std::string& out, const PageSnapshot& snapshot) {
 }
 
 void Recent(std::string& out, const PageSnapshot& snapshot) {
-  out += "<section><h2>Seen in the last " + std::to_string(kRecentDays) + " days</h2>\n";
+  out += "<section><h2>Also seen in the last " + std::to_string(kRecentDays) + " days</h2>\n";
   const Table table{"recent", "<th>Name<th>Last seen", 2, "Nobody was seen lately."};
   TableStart(out, table);
-  for (const PageMember& m : snapshot.recent) Row(out, {m.name, m.online ? "now" : m.last_seen});
+  for (const PageMember& m : snapshot.recent) Row(out, {m.name, m.last_seen});
   TableEnd(out, table, snapshot.recent.empty());
   More(out, "recent-more", snapshot.recent.size(), snapshot.recent_total);
   out += "</section>\n";

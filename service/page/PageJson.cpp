@@ -32,8 +32,7 @@ std::string OnlineJson(const PageSnapshot& snapshot) {
   }
   Json recent = Json::array();
   for (const PageMember& member : snapshot.recent) {
-    recent.push_back(
-        {{"name", member.name}, {"last_seen", member.last_seen}, {"online", member.online}});
+    recent.push_back({{"name", member.name}, {"last_seen", member.last_seen}});
   }
   Json fellowships = Json::array();
   for (const PageFellowship& f : snapshot.fellowships) {

@@ -13,8 +13,7 @@ namespace ostravel::service {
 //   {"taken_at": "2026-12-07 20:15:00", "motd": "..." or null,
 //    "online": [{"name", "level", "class", "roles": ["magistrate", ...]}],
 //    "online_total": N,
-//    "recent": [{"name", "last_seen": "2026-12-07 18:02:11" (taken_at while online),
-//                "online"}],
+//    "recent": [{"name", "last_seen": "2026-12-07 18:02:11"}] (not online now),
 //    "recent_total": N,
 //    "fellowships": [{"name", "leader", "leader_level", "fellows"}],
 //    "seeking_fellowship": [{"name", "level", "class"}]}

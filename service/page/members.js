@@ -113,7 +113,7 @@
     noteServiceOrder();
     sortOnline();
     more("online-more", data.online.length, data.online_total);
-    fill("recent", data.recent.map((m) => [m.name, m.online ? "now" : m.last_seen]));
+    fill("recent", data.recent.map((m) => [m.name, m.last_seen]));
     more("recent-more", data.recent.length, data.recent_total);
     fill("fellowships", data.fellowships.map((f) => [f.name, f.leader, f.leader_level, f.fellows]));
     fill("seeking", data.seeking_fellowship.map((m) => [m.name, m.level, m.class]));
