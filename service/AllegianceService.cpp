@@ -109,7 +109,7 @@ ScriptReply AllegianceService::Post(std::string_view path, std::string_view body
 ScriptReply AllegianceService::Run(std::string_view script, const ServiceRequest& request) {
   const auto run_on = [&](bool writes, auto work) {
     const auto in_context = [&](SqliteConnection& db) {
-      ScriptContext context{db, request, presence_};
+      ScriptContext context{db, request, presence_, members_};
       return work(context);
     };
     return writes ? database_.Write(in_context) : database_.Read(in_context);

@@ -10,6 +10,7 @@
 
 #include "platform/DateTime.h"
 #include "service/Database.h"
+#include "service/MemberDirectory.h"
 #include "service/Presence.h"
 #include "service/ServiceRequest.h"
 
@@ -72,6 +73,7 @@ class AllegianceService {
   std::mutex log_mutex_;
   Database database_;
   Presence presence_;
+  MemberDirectory members_;
 };
 
 // True for the script names the service answers ("member.php", ...).
