@@ -55,6 +55,15 @@ bool MemberDirectory::ListOrder::operator()(const ListedMember& a, const ListedM
 
 void MemberDirectory::Refresh(SqliteConnection& db) {
   std::lock_guard refreshing(refresh_mutex_);
+  Apply(db);
+}
+
+void MemberDirectory::RefreshUnlessBusy(SqliteConnection& db) {
+  std::unique_lock refreshing(refresh_mutex_, std::try_to_lock);
+  if (refreshing.owns_lock()) Apply(db);
+}
+
+void MemberDirectory::Apply(SqliteConnection& db) {
   if (last_change_ < 0) return Reload(db);
   const std::vector<Change> changes = ChangesSince(db, last_change_);
   if (changes.empty()) return;

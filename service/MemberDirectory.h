@@ -43,6 +43,10 @@ class MemberDirectory {
   // the change log no longer reaches back to the last change seen), afterwards the
   // characters changed since.
   void Refresh(SqliteConnection& db);
+  // The same unless a refresh is running: the lists' own, which need not wait for one. The
+  // writer refreshes after every commit before it answers, so a running refresh holds every
+  // change answered so far; only an admin's command beside the service can be a list late.
+  void RefreshUnlessBusy(SqliteConnection& db);
 
   // Calls `visit` in list order (highest level first, then by name) from the first member
   // whose level is below `below`, until it returns false.
@@ -58,6 +62,7 @@ class MemberDirectory {
   };
   using Ordered = std::set<ListedMember, ListOrder>;
 
+  void Apply(SqliteConnection& db);
   void Reload(SqliteConnection& db);
   void Put(ListedMember member);
   void Drop(std::int32_t id);

@@ -161,7 +161,7 @@ std::optional<std::vector<std::int32_t>> FewCandidates(
 std::string ListMembers(ScriptContext& context, std::string_view words) {
   const ListQuery query = ReadQuery(words);
   if (!query.unknown.empty()) return query.unknown;
-  context.members.Refresh(context.db);
+  context.members.RefreshUnlessBusy(context.db);
   const auto roles = AllRoles(context.db);
   RoleSet friends;
   for (const FriendRow& ally : AllFriends(context.db)) friends.insert(NameKey(ally.name));

@@ -58,14 +58,16 @@ LoadRequest LoadMix::Next(std::uint32_t members, std::uint32_t& member) {
     const auto& list = kLists[random_() % std::size(kLists)];
     return {list[0], FormEncode(StdPost(member) + "&args=" + list[1]), "list"};
   }
-  if (pick < kInboxPerMinute + kListPerMinute + kUpdatePerMinute) {
-    return {"update.php", FormEncode(CharacterRecord(member)), "update"};
-  }
+  if (pick < kInboxPerMinute + kListPerMinute + kUpdatePerMinute) return Update(member);
   const std::uint32_t to = std::uniform_int_distribution<std::uint32_t>(0, members - 1)(random_);
   return {"message.php",
           FormEncode(StdPost(member) + "&args=send " + Name(to) +
                      " Meet at the Holtburg portal at 9, bring \"spare\" keys & caf\xE9"),
           "send"};
+}
+
+LoadRequest LoadMix::Update(std::uint32_t member) {
+  return {"update.php", FormEncode(CharacterRecord(member)), "update"};
 }
 
 std::string LoadMix::StdPost(std::uint32_t member) {
@@ -75,11 +77,13 @@ std::string LoadMix::StdPost(std::uint32_t member) {
 }
 
 std::string LoadMix::CharacterRecord(std::uint32_t member) {
-  std::string record = StdPost(member) + "&Name=" + Name(member) +
-                       "&Server=Frostfell&Birth=3/7/2004 12:00:00 AM&Age=8123456&Deaths=12"
-                       "&Class=Bow Hunter&Gender=Female&Level=126&Race=Aluvian&Rank=5"
-                       "&SkillPoints=0&TotalXp=191226310247&UnassignedXp=0&ProducedXp=1234567"
-                       "&Followers=4&Vassals=2&Pk=0&Share=1\n\n";
+  std::string record =
+      StdPost(member) + "&Name=" + Name(member) +
+      "&Server=Frostfell&Birth=3/7/2004 12:00:00 AM&Age=8123456&Deaths=12"
+      "&Class=Bow Hunter&Gender=Female&Level=" +
+      std::to_string(1 + member % 275) +
+      "&Race=Aluvian&Rank=5&SkillPoints=0&TotalXp=191226310247&UnassignedXp=0&ProducedXp=1234567"
+      "&Followers=4&Vassals=2&Pk=0&Share=1\n\n";
   for (const char* attribute :
        {"Strength", "Endurance", "Coordination", "Quickness", "Focus", "Self"}) {
     record += std::string("&Start") + attribute + "=100&" + attribute + "=290";
