@@ -27,7 +27,8 @@ struct FellowshipRow {
   std::vector<FellowRow> fellows;
 };
 
-std::vector<FellowshipRow> AllFellowships(SqliteConnection& db);
+// The fellowships by name, at most `limit` of them.
+std::vector<FellowshipRow> AllFellowships(SqliteConnection& db, std::size_t limit);
 // Everyone who leads or belongs to a recorded fellowship.
 std::set<std::int32_t> CharactersInFellowships(SqliteConnection& db);
 // The name of the fellowship the character leads, or "".

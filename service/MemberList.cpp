@@ -129,14 +129,6 @@ std::string MemberLine(const Candidate& c) {
       .Text();
 }
 
-std::string MoreLine() {
-  const std::string cap = std::to_string(kListCap);
-  return wire::AnswerRecord()
-      .Add("More", "more than " + cap + " members match; the first " + cap +
-                       " by level are shown, choose a narrower list")
-      .Text();
-}
-
 // The characters that may be in the list when it is short: those of a staff role (a handful)
 // or those online when few are. Empty when the whole directory is to be walked.
 std::optional<std::vector<std::int32_t>> FewCandidates(
@@ -157,6 +149,14 @@ std::optional<std::vector<std::int32_t>> FewCandidates(
 }
 
 }  // namespace
+
+std::string MoreLine(std::string_view what, std::string_view order) {
+  const std::string cap = std::to_string(kListCap);
+  return wire::AnswerRecord()
+      .Add("More", "more than " + cap + " " + std::string(what) + " match; the first " + cap + " " +
+                       std::string(order) + " are shown, choose a narrower list")
+      .Text();
+}
 
 std::string ListMembers(ScriptContext& context, std::string_view words) {
   const ListQuery query = ReadQuery(words);
@@ -198,7 +198,7 @@ std::string ListMembers(ScriptContext& context, std::string_view words) {
     }
   });
   if (lines.empty()) return "No members match this list.";
-  if (more) lines.push_back(MoreLine());
+  if (more) lines.push_back(MoreLine("members", "by level"));
   return wire::JoinLines(lines);
 }
 

@@ -13,6 +13,10 @@ namespace ostravel::service {
 // are more (a line without a "Name", so the pages draw no row for it) keep answers small.
 inline constexpr std::size_t kListCap = 200;
 
+// The last line of a list cut at kListCap: "more than 200 `what` match; the first 200 `order`
+// are shown, ...". It holds none of the keys the pages read.
+std::string MoreLine(std::string_view what, std::string_view order);
+
 // "list FILTERS" of member.php: the members that match every filter, highest level first,
 // then by name; the friends of the allegiance are not members.
 std::string ListMembers(ScriptContext& context, std::string_view filters);

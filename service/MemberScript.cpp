@@ -132,7 +132,9 @@ std::string Vassals(ScriptContext& context, std::string_view rest) {
 
 std::string Fellowships(ScriptContext& context, std::string_view) {
   std::vector<std::string> lines;
-  for (const FellowshipRow& fellowship : AllFellowships(context.db)) {
+  const std::vector<FellowshipRow> fellowships = AllFellowships(context.db, kListCap + 1);
+  for (std::size_t i = 0; i < std::min(fellowships.size(), kListCap); ++i) {
+    const FellowshipRow& fellowship = fellowships[i];
     const auto leader = FindCharacter(context.db, fellowship.leader_id);
     wire::AnswerRecord record;
     record.AddNumber("Fellows", static_cast<std::int64_t>(fellowship.fellows.size()));
@@ -144,7 +146,9 @@ std::string Fellowships(ScriptContext& context, std::string_view) {
     }
     lines.push_back(record.Text());
   }
-  return lines.empty() ? "No fellowship is recorded at the moment." : wire::JoinLines(lines);
+  if (lines.empty()) return "No fellowship is recorded at the moment.";
+  if (fellowships.size() > kListCap) lines.push_back(MoreLine("fellowships", "by name"));
+  return wire::JoinLines(lines);
 }
 
 const std::string kHelp = wire::JoinLines({
@@ -158,7 +162,8 @@ const std::string kHelp = wire::JoinLines({
     "a list shows at most " + std::to_string(kListCap) +
         " members, highest level first; a last line says when more match",
     "friends - friends of the allegiance",
-    "fellowships - fellowships and their leaders",
+    "fellowships - fellowships and their leaders (at most " + std::to_string(kListCap) +
+        ", by name)",
     "vassals NAME - the vassals of a member",
     "update - send your character record (@member update)",
 });

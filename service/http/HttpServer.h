@@ -39,8 +39,10 @@ struct HttpServerOptions {
   // loses SYNs, and the clients wait a second before they try again. The kernel caps it at
   // net.core.somaxconn (4096 by default).
   int listenBacklog = 4096;
-  // The worker threads; each serves its share of the connections through epoll.
-  unsigned threads = 4;
+  // The worker threads; each serves its share of the connections through epoll. A worker
+  // waits for the commit of each change it answers, so one commit can take at most this many
+  // changes: with a sync costing a few ms on a disk, 16 let it carry 16.
+  unsigned threads = 16;
   // How long Stop waits for requests in flight before it closes what is left.
   int stopGraceSeconds = 10;
 };

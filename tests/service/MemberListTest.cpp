@@ -78,6 +78,24 @@ TEST_F(MemberListTest, AListStopsAtItsCapWithALineThePagesDrawNoRowFor) {
   EXPECT_THAT(Column(Ask("list level>31"), "Name"), ElementsAre("Queen Ann", "Bob"));
 }
 
+TEST_F(MemberListTest, TheFellowshipsAreCutAtTheCapToo) {
+  {
+    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
+    db.Exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+            std::to_string(service::kListCap + 1) +
+            ") INSERT INTO fellowships (poster_id, name, leader_id, leader_name, leader_level, "
+            "shared_xp, reported_at) SELECT 100 + i, printf('Band %03d', i), 100 + i, 'Lead' || i, "
+            "50, 1, '2025-06-01 14:00:00' FROM n");
+  }
+  const std::vector<std::string> lines = Lines(Ask("fellowships"));
+  ASSERT_EQ(lines.size(), service::kListCap + 1);
+  EXPECT_EQ(Value(lines.front(), "Fellowship"), "Band 000");
+  EXPECT_EQ(Value(lines[service::kListCap - 1], "Fellowship"), "Band 199");
+  EXPECT_EQ(Value(lines.back(), "Fellowship"), "");
+  EXPECT_EQ(Value(lines.back(), "Name"), "");
+  EXPECT_THAT(lines.back(), HasSubstr("fellowships match"));
+}
+
 TEST_F(MemberListTest, ListsFollowUpdatesRenamesAndRolesFromAnyConnection) {
   Update(kBob, "Bob", 72);
   EXPECT_THAT(Column(Ask("list level>70"), "Level"), ElementsAre("72"));
