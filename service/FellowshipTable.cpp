@@ -17,12 +17,12 @@ std::vector<FellowRow> FellowsOf(SqliteConnection& db, std::int32_t poster) {
 
 }  // namespace
 
-std::vector<FellowshipRow> AllFellowships(SqliteConnection& db, std::size_t limit) {
+std::vector<FellowshipRow> AllFellowships(SqliteConnection& db, std::int64_t limit) {
   SqliteStatement& statement =
       db.Prepare(
             "SELECT poster_id, name, leader_id, leader_name, leader_level, shared_xp FROM "
             "fellowships ORDER BY name, poster_id LIMIT ?1")
-          .Bind(1, static_cast<std::int64_t>(limit));
+          .Bind(1, limit);
   std::vector<FellowshipRow> rows;
   while (statement.Step()) {
     FellowshipRow row;

@@ -132,7 +132,8 @@ std::string Vassals(ScriptContext& context, std::string_view rest) {
 
 std::string Fellowships(ScriptContext& context, std::string_view) {
   std::vector<std::string> lines;
-  const std::vector<FellowshipRow> fellowships = AllFellowships(context.db, kListCap + 1);
+  const std::vector<FellowshipRow> fellowships =
+      AllFellowships(context.db, static_cast<std::int64_t>(kListCap) + 1);
   for (std::size_t i = 0; i < std::min(fellowships.size(), kListCap); ++i) {
     const FellowshipRow& fellowship = fellowships[i];
     const auto leader = FindCharacter(context.db, fellowship.leader_id);
