@@ -5,50 +5,74 @@
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <stdexcept>
 #include <string>
 
 #include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
+#include "service/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
 
 namespace {
 
 using ostravel::service::AllegianceService;
+using ostravel::service::ServeSettings;
 
 constexpr int kFailed = 1;
 
-struct ServeOptions {
-  std::filesystem::path database;
-  std::string listen = "127.0.0.1:8080";
-  int codepage = 1252;
+// The serve subcommand and its options, which may also come from a config file.
+struct ServeCommand {
+  explicit ServeCommand(CLI::App& app)
+      : command(app.add_subcommand("serve", "Serve the plug-in's scripts (creates FILE)")),
+        db(command->add_option("--db", settings.database, "The database file")),
+        listen(command->add_option("--listen", settings.listen, "ADDR:PORT (port 0: any free one)")
+                   ->capture_default_str()),
+        codepage(command->add_option("--codepage", settings.codepage, "The plug-in's code page")
+                     ->capture_default_str()),
+        trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
+                                        "ADDR of a reverse proxy in front: its X-Forwarded-For "
+                                        "names the client")),
+        config_option(command
+                          ->add_option("--config", config,
+                                       "Settings db, listen, codepage, trusted_proxy (by "
+                                       "default read only if it is there)")
+                          ->capture_default_str()) {}
+
+  // The options the command line gave win over the config file's.
+  ServeSettings Settle() {
+    std::set<std::string> given;
+    if (db->count() > 0) given.insert("db");
+    if (listen->count() > 0) given.insert("listen");
+    if (codepage->count() > 0) given.insert("codepage");
+    if (trust_proxy->count() > 0) given.insert("trusted_proxy");
+    ostravel::service::LoadServeConfig(config, config_option->count() > 0, given, settings);
+    if (settings.database.empty()) {
+      throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
+                                  config);
+    }
+    if (!settings.trustedProxy.empty()) ostravel::service::CheckedProxy(settings.trustedProxy);
+    return settings;
+  }
+
+  ServeSettings settings;
+  std::string config = ostravel::service::kDefaultServeConfig;
+  CLI::App* command;
+  CLI::Option* db;
+  CLI::Option* listen;
+  CLI::Option* codepage;
+  CLI::Option* trust_proxy;
+  CLI::Option* config_option;
 };
 
-// "ADDR:PORT" into the server's options; throws std::invalid_argument for anything else.
-void ReadListen(const std::string& listen, ostravel::service::HttpServerOptions& options) {
-  const std::size_t colon = listen.rfind(':');
-  if (colon == std::string::npos || colon == 0) {
-    throw std::invalid_argument("--listen takes ADDR:PORT, for example 127.0.0.1:8080");
-  }
-  const std::string port = listen.substr(colon + 1);
-  std::size_t used = 0;
-  int number = -1;
-  try {
-    number = std::stoi(port, &used);
-  } catch (const std::exception&) {
-  }
-  if (port.empty() || used != port.size() || number < 0 || number > 65535) {
-    throw std::invalid_argument("--listen: the port must be a number from 0 to 65535");
-  }
-  options.address = listen.substr(0, colon);
-  options.port = static_cast<std::uint16_t>(number);
-}
-
-int Serve(const ServeOptions& serve) {
+int Serve(const ServeSettings& serve) {
   ostravel::service::HttpServerOptions http;
-  ReadListen(serve.listen, http);
+  const auto listen = ostravel::service::ParseListen(serve.listen);
+  http.address = listen.address;
+  http.port = listen.port;
+  http.trustedProxy = serve.trustedProxy;
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
   options.code_page = serve.codepage;
@@ -85,13 +109,7 @@ int main(int argc, char** argv) {
     command->add_option("--db", db, "The database file")->required();
     return command;
   };
-  ServeOptions serve;
-  auto* serve_command = app.add_subcommand("serve", "Serve the plug-in's scripts (creates FILE)");
-  serve_command->add_option("--db", serve.database, "The database file")->required();
-  serve_command->add_option("--listen", serve.listen, "ADDR:PORT (port 0: any free one)")
-      ->capture_default_str();
-  serve_command->add_option("--codepage", serve.codepage, "The plug-in's code page")
-      ->capture_default_str();
+  ServeCommand serve(app);
   std::string text, name, role, allegiance, state, target;
   std::int32_t id = 0;
   auto* motd = with_db(app.add_subcommand("motd", "Set the message of the day"));
@@ -114,7 +132,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   try {
-    if (serve_command->parsed()) return Serve(serve);
+    if (serve.command->parsed()) return Serve(serve.Settle());
     if (motd->parsed()) ostravel::service::SetMotd(db, text);
     if (role_command->parsed()) ostravel::service::SetStaffRoleOf(db, name, role, OnOff(state));
     if (friend_command->parsed()) {

@@ -35,6 +35,7 @@ target_include_directories(ostravel_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR
 target_link_libraries(ostravel_win_tests PRIVATE ostravel_plugin ostravel_sim pugixml::pugixml GTest::gtest
   GTest::gmock GTest::gtest_main)
 ostravel_warnings(ostravel_win_tests)
+ostravel_test_headers(ostravel_win_tests)
 # Listing the tests runs the program, so under wine it waits for the test run itself.
 gtest_discover_tests(ostravel_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
   TEST_FILTER "-TcpSocketTlsTest.*")

@@ -16,6 +16,7 @@
 #include "service/http/AddressConnections.h"
 #include "service/http/AddressRateLimit.h"
 #include "service/http/ConnectionWatch.h"
+#include "service/http/ForwardedFor.h"
 #include "service/http/ListenSocket.h"
 #include "service/http/MhdConnection.h"
 #include "service/http/SignalWait.h"
@@ -70,6 +71,7 @@ class HttpServer::Impl {
   static void OnLibraryError(void* self, const char* format, va_list arguments);
 
   MHD_Result BeginRequest(MHD_Connection* connection, PendingRequest& pending);
+  void TakeForwardedClient(MHD_Connection* connection, PendingRequest& pending) const;
   MHD_Result TakeBody(PendingRequest& pending, const char* data, size_t* size);
   MHD_Result Refuse(MHD_Connection* connection, PendingRequest& pending, int status,
                     std::string text, std::string note);
@@ -182,6 +184,7 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
     pending.request.contentType = type;
   }
+  TakeForwardedClient(connection, pending);
   if (const int wait = rate_.Admit(pending.request.remoteAddress, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
     HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
@@ -206,6 +209,19 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
                   "body over " + std::to_string(options_.maxBodyBytes) + " bytes");
   }
   return MHD_YES;
+}
+
+void HttpServer::Impl::TakeForwardedClient(MHD_Connection* connection,
+                                           PendingRequest& pending) const {
+  if (options_.trustedProxy.empty() || pending.request.remoteAddress != options_.trustedProxy) {
+    return;
+  }
+  const char* forwarded =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
+  if (forwarded == nullptr) return;
+  if (std::string client = ForwardedClient(forwarded); !client.empty()) {
+    pending.request.remoteAddress = std::move(client);
+  }
 }
 
 MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data, size_t* size) {
@@ -294,7 +310,7 @@ MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, sockl
   auto& impl = *static_cast<Impl*>(self);
   if (impl.stopping_) return MHD_NO;
   const std::string text = AddressText(address);
-  if (!impl.connections_.Full(text)) return MHD_YES;
+  if (text == impl.options_.trustedProxy || !impl.connections_.Full(text)) return MHD_YES;
   impl.log_.Error("refused a connection from " + text + ": " +
                   std::to_string(impl.options_.maxConnectionsPerAddress) +
                   " open from that address already");

@@ -43,6 +43,11 @@ struct HttpServerOptions {
   // waits for the commit of each change it answers, so one commit can take at most this many
   // changes: with a sync costing a few ms on a disk, 16 let it carry 16.
   unsigned threads = 16;
+  // The address of a reverse proxy in front (as the log shows it, "127.0.0.1"), or empty for
+  // none. Its requests count as the client's that the last X-Forwarded-For entry names, for
+  // the rate limit, the handler and the log; its connections have no cap per address (the
+  // proxy's own limits stand in for it). From anyone else X-Forwarded-For is ignored.
+  std::string trustedProxy;
   // How long Stop waits for requests in flight before it closes what is left.
   int stopGraceSeconds = 10;
 };

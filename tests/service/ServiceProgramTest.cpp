@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <fstream>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -157,6 +158,20 @@ TEST(ServiceProgramTest, AdminCommandsWorkWhileItServesAndABackupOpensWithTheSam
                                                "friends", "allegiance"}));
   EXPECT_EQ(Admin({"check", "--db", copy.string()}), 0);
   EXPECT_EQ(service.Stop(SIGINT), 0);
+}
+
+TEST(ServiceProgramTest, ServeStopsOnABadConfigLineOrWithoutADatabase) {
+  TempFolder folder;
+  const auto config = folder.Path() / "ostravel-service.conf";
+  std::ofstream(config) << "db = " << (folder.Path() / "a.sqlite").string() << "\nport = 1\n";
+  std::string out;
+  EXPECT_EQ(Admin({"serve", "--config", config.string()}, &out), 1);
+  EXPECT_THAT(out, HasSubstr(config.string() + ":2: \"port\" is no setting"));
+  std::ofstream(config) << "# nothing set\n";
+  EXPECT_EQ(Admin({"serve", "--config", config.string()}, &out), 1);
+  EXPECT_THAT(out, HasSubstr("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
+                             config.string()));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "a.sqlite"));
 }
 
 }  // namespace

@@ -132,6 +132,34 @@ TEST_F(HttpServerTest, AnAddressOverItsRateGets429WithRetryAfterAndOthersDoNot) 
   EXPECT_NE(log.Text().find("rate limit, retry after 100 s"), std::string::npos);
 }
 
+TEST_F(HttpServerTest, BehindATrustedProxyTheForwardedClientCountsAndOnlyThere) {
+  HttpServerOptions options;
+  options.requestBurstPerAddress = 1;
+  options.requestsPerSecondPerAddress = 0.01;
+  options.maxConnectionsPerAddress = 2;
+  options.trustedProxy = "127.0.0.6";
+  StartServer(options);
+  const auto from = [](const std::string& client) {
+    return RawHttpClient::Post("/member.php", "CID=1",
+                               "X-Forwarded-For: 10.9.9.9, " + client + "\r\n");
+  };
+  // More connections from the proxy than the cap per address, each a client of its own.
+  std::vector<std::unique_ptr<RawHttpClient>> open;
+  for (const char* client : {"203.0.113.1", "203.0.113.2", "203.0.113.3"}) {
+    open.push_back(std::make_unique<RawHttpClient>(port, "127.0.0.6"));
+    open.back()->Send(from(client));
+    const auto reply = open.back()->Read();
+    ASSERT_TRUE(reply) << client;
+    EXPECT_EQ(reply->status, 200) << client;
+    EXPECT_NE(reply->body.find("|" + std::string(client) + "|"), std::string::npos);
+  }
+  EXPECT_EQ(StatusOf(from("203.0.113.1"), "127.0.0.6"), 429);
+  EXPECT_TRUE(log.WaitFor(" 203.0.113.2 POST /member.php list 200 ")) << log.Text();
+  // From any other address the header is only a header.
+  EXPECT_EQ(StatusOf(from("203.0.113.4"), "127.0.0.7"), 200);
+  EXPECT_EQ(StatusOf(from("203.0.113.5"), "127.0.0.7"), 429);
+}
+
 TEST_F(HttpServerTest, AnAddressGetsNoMoreConnectionsThanItsCap) {
   HttpServerOptions options;
   options.maxConnectionsPerAddress = 4;
