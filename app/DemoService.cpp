@@ -1,10 +1,5 @@
 #include "DemoService.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
-
-#include <chrono>
-#include <iostream>
 #include <stdexcept>
 #include <system_error>
 
@@ -12,6 +7,7 @@
 #include "DemoSeed.h"
 #include "platform/Clock.h"
 #include "service/AllegianceService.h"
+#include "service/http/HttpServer.h"
 
 namespace ostravel::app {
 namespace {
@@ -94,55 +90,51 @@ std::string DemoService::Handle(std::string_view script, std::string_view body) 
   return service_->Post(script, body).body;
 }
 
+service::HttpResponse DemoService::Answer(const service::HttpRequest& request) {
+  service::HttpResponse response;
+  if (request.method == "POST") {
+    service::ScriptReply reply = service_->Post(request.path, request.body);
+    response.status = reply.status;
+    response.body = std::move(reply.body);
+    response.logDetail = std::move(reply.detail);
+  } else if (request.method == "GET" || request.method == "HEAD") {
+    response.body = std::string(kIndexText);
+  } else {
+    response.status = 405;
+    response.body = "The demo web service answers POST to its scripts.\n";
+    response.headers.emplace_back("Allow", "GET, HEAD, POST");
+  }
+  return response;
+}
+
 int DemoService::Start(int port) {
   if (server_) return port_;
-  auto server = std::make_unique<httplib::Server>();
-  server->Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
-    const service::ScriptReply reply = service_->Post(request.path, request.body);
-    response.status = reply.status;
-    response.set_content(reply.body, "text/plain");
-  });
-  server->Get(".*", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content(std::string(kIndexText), "text/plain");
-  });
-  // One request per connection, so that Stop does not wait for an idle kept-alive one.
-  server->set_keep_alive_max_count(1);
-  // httplib's default SO_REUSEPORT would let a second service share a busy port, the kernel
-  // then handing each connection to either; SO_REUSEADDR alone refuses a port in use.
-  server->set_socket_options([](int sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  const int bound = port == 0 ? server->bind_to_any_port("127.0.0.1")
-                              : (server->bind_to_port("127.0.0.1", port) ? port : -1);
-  if (bound <= 0) {
+  if (port < 0 || port > 65535) {
+    throw std::runtime_error("demo web service: no port " + std::to_string(port));
+  }
+  service::HttpServerOptions options;
+  options.address = "127.0.0.1";
+  options.port = static_cast<std::uint16_t>(port);
+  // One player's plug-in, or a test's burst, all from 127.0.0.1: the limits per address are
+  // for the open internet.
+  options.maxConnectionsPerAddress = 0;
+  options.requestBurstPerAddress = 0;
+  options.threads = 2;
+  auto server = std::make_unique<service::HttpServer>(
+      options, [this](const service::HttpRequest& request) { return Answer(request); }, quiet_log_);
+  try {
+    port_ = server->Start();
+  } catch (const std::runtime_error&) {
     throw std::runtime_error("demo web service: cannot listen on 127.0.0.1 port " +
                              std::to_string(port));
   }
   server_ = std::move(server);
-  port_ = bound;
-  serving_done_ = false;
-  thread_ = std::thread([this] { Serve(); });
-  while (!server_->is_running() && !serving_done_) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  if (!server_->is_running()) {
-    Stop();
-    throw std::runtime_error("demo web service: the server on port " + std::to_string(bound) +
-                             " stopped at once");
-  }
   return port_;
-}
-
-void DemoService::Serve() {
-  server_->listen_after_bind();
-  serving_done_ = true;
 }
 
 void DemoService::Stop() {
   if (!server_) return;
-  server_->stop();
-  if (thread_.joinable()) thread_.join();
+  server_->Stop();
   server_.reset();
   port_ = 0;
 }

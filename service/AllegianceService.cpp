@@ -63,7 +63,22 @@ AllegianceService::AllegianceService(ServiceOptions options)
       errors_(options.errors ? *options.errors : std::cerr),
       on_request_(std::move(options.on_request)),
       code_page_(platform::CodePage::Open(options.code_page)),
-      database_(options.database) {}
+      database_(options.database, [this](SqliteConnection& db) { RefreshMembers(db); }) {
+  // Read once before the first list asks, which would otherwise wait for it.
+  database_.Read([this](SqliteConnection& db) {
+    members_.Refresh(db);
+    return std::string();
+  });
+}
+
+void AllegianceService::RefreshMembers(SqliteConnection& db) {
+  try {
+    members_.Refresh(db);
+  } catch (const std::exception& error) {
+    // The changes are stored; the next list reads them.
+    LogError(std::string("member lists: ") + error.what());
+  }
+}
 
 AllegianceService::~AllegianceService() = default;
 
@@ -109,7 +124,7 @@ ScriptReply AllegianceService::Post(std::string_view path, std::string_view body
 ScriptReply AllegianceService::Run(std::string_view script, const ServiceRequest& request) {
   const auto run_on = [&](bool writes, auto work) {
     const auto in_context = [&](SqliteConnection& db) {
-      ScriptContext context{db, request, presence_};
+      ScriptContext context{db, request, presence_, members_};
       return work(context);
     };
     return writes ? database_.Write(in_context) : database_.Read(in_context);

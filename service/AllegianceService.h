@@ -10,6 +10,7 @@
 
 #include "platform/DateTime.h"
 #include "service/Database.h"
+#include "service/MemberDirectory.h"
 #include "service/Presence.h"
 #include "service/ServiceRequest.h"
 
@@ -63,6 +64,7 @@ class AllegianceService {
   ScriptReply Failure(std::string_view script, const std::exception& error);
   std::string Encode(std::string_view utf8);
   void LogError(const std::string& line);
+  void RefreshMembers(SqliteConnection& db);
 
   std::function<platform::DateTime()> now_;
   std::ostream& errors_;
@@ -70,6 +72,7 @@ class AllegianceService {
   std::mutex code_page_mutex_;  // the conversion keeps state while it runs
   std::unique_ptr<platform::CodePage> code_page_;
   std::mutex log_mutex_;
+  MemberDirectory members_;  // before the database: its writer refreshes it to the last commit
   Database database_;
   Presence presence_;
 };

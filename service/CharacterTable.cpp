@@ -75,6 +75,14 @@ std::optional<CharacterRow> FindCharacterNamed(SqliteConnection& db, std::string
   return One(db.Prepare(sql).Bind(1, NameKey(name)));
 }
 
+std::vector<std::int32_t> CharacterIdsNamed(SqliteConnection& db, std::string_view name) {
+  SqliteStatement& statement =
+      db.Prepare("SELECT id FROM characters WHERE name_key = ?1").Bind(1, NameKey(name));
+  std::vector<std::int32_t> ids;
+  while (statement.Step()) ids.push_back(static_cast<std::int32_t>(statement.Int(0)));
+  return ids;
+}
+
 std::vector<CharacterRow> AllCharacters(SqliteConnection& db) {
   static const std::string sql = Select("ORDER BY level DESC, name");
   SqliteStatement& statement = db.Prepare(sql);

@@ -52,6 +52,8 @@ std::string NameKey(std::string_view name);
 std::optional<CharacterRow> FindCharacter(SqliteConnection& db, std::int32_t id);
 // The character of that name that updated last.
 std::optional<CharacterRow> FindCharacterNamed(SqliteConnection& db, std::string_view name);
+// The ids of the characters whose name has this key (letter case aside).
+std::vector<std::int32_t> CharacterIdsNamed(SqliteConnection& db, std::string_view name);
 // Every character, highest level first, then by name.
 std::vector<CharacterRow> AllCharacters(SqliteConnection& db);
 // Inserts or replaces the character; `record` is the whole record as it arrived.

@@ -11,12 +11,13 @@ constexpr int kMaxReaders = 8;
 
 }  // namespace
 
-Database::Database(const std::filesystem::path& file) : file_(file) {
+Database::Database(const std::filesystem::path& file, DatabaseWriter::Committed committed)
+    : file_(file) {
   {
     SqliteConnection setup(file, SqliteConnection::Mode::kReadWrite);
     MigrateSchema(setup);
   }
-  writer_ = std::make_unique<DatabaseWriter>(file);
+  writer_ = std::make_unique<DatabaseWriter>(file, std::move(committed));
 }
 
 Database::~Database() = default;

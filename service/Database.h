@@ -19,7 +19,8 @@ class Database {
  public:
   // Creates the file if it is missing and brings its schema up to date; throws DatabaseError
   // naming the file and what to do.
-  explicit Database(const std::filesystem::path& file);
+  // `committed` runs on the writer after each commit (see DatabaseWriter).
+  explicit Database(const std::filesystem::path& file, DatabaseWriter::Committed committed = {});
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

@@ -11,8 +11,10 @@ constexpr std::size_t kMaxGroup = 256;
 
 }  // namespace
 
-DatabaseWriter::DatabaseWriter(const std::filesystem::path& file)
-    : connection_(file, SqliteConnection::Mode::kReadWrite), thread_([this] { Loop(); }) {}
+DatabaseWriter::DatabaseWriter(const std::filesystem::path& file, Committed committed)
+    : connection_(file, SqliteConnection::Mode::kReadWrite),
+      committed_(std::move(committed)),
+      thread_([this] { Loop(); }) {}
 
 DatabaseWriter::~DatabaseWriter() {
   {
@@ -76,6 +78,7 @@ void DatabaseWriter::RunGroup(std::deque<Pending>& group) {
     for (auto& pending : group) pending.done.set_exception(failure);
     return;
   }
+  if (committed_) committed_(connection_);
   for (std::size_t i = 0; i < group.size(); ++i) {
     if (failures[i]) {
       group[i].done.set_exception(failures[i]);

@@ -21,8 +21,12 @@ namespace ostravel::service {
 class DatabaseWriter {
  public:
   using Change = std::function<std::string(SqliteConnection&)>;
+  // Runs on the writer's connection after each commit and before its callers get their
+  // answers, so what a caller reads after its answer already holds its change. It must not
+  // throw; the changes are stored whatever it does.
+  using Committed = std::function<void(SqliteConnection&)>;
 
-  explicit DatabaseWriter(const std::filesystem::path& file);
+  explicit DatabaseWriter(const std::filesystem::path& file, Committed committed = {});
   // Commits what is queued, then closes the connection.
   ~DatabaseWriter();
   DatabaseWriter(const DatabaseWriter&) = delete;
@@ -42,6 +46,7 @@ class DatabaseWriter {
   void RunGroup(std::deque<Pending>& group);
 
   SqliteConnection connection_;
+  Committed committed_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Pending> queue_;

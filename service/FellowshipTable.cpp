@@ -17,10 +17,12 @@ std::vector<FellowRow> FellowsOf(SqliteConnection& db, std::int32_t poster) {
 
 }  // namespace
 
-std::vector<FellowshipRow> AllFellowships(SqliteConnection& db) {
-  SqliteStatement& statement = db.Prepare(
-      "SELECT poster_id, name, leader_id, leader_name, leader_level, shared_xp FROM fellowships "
-      "ORDER BY name, poster_id");
+std::vector<FellowshipRow> AllFellowships(SqliteConnection& db, std::int64_t limit) {
+  SqliteStatement& statement =
+      db.Prepare(
+            "SELECT poster_id, name, leader_id, leader_name, leader_level, shared_xp FROM "
+            "fellowships ORDER BY name, poster_id LIMIT ?1")
+          .Bind(1, limit);
   std::vector<FellowshipRow> rows;
   while (statement.Step()) {
     FellowshipRow row;

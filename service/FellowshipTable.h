@@ -27,7 +27,8 @@ struct FellowshipRow {
   std::vector<FellowRow> fellows;
 };
 
-std::vector<FellowshipRow> AllFellowships(SqliteConnection& db);
+// The fellowships by name, at most `limit` of them (-1: all).
+std::vector<FellowshipRow> AllFellowships(SqliteConnection& db, std::int64_t limit = -1);
 // Everyone who leads or belongs to a recorded fellowship.
 std::set<std::int32_t> CharactersInFellowships(SqliteConnection& db);
 // The name of the fellowship the character leads, or "".

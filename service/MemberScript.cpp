@@ -9,27 +9,20 @@
 #include "base/AsciiText.h"
 #include "service/CharacterTable.h"
 #include "service/FellowshipTable.h"
+#include "service/MemberList.h"
 #include "service/StaffTable.h"
 #include "wire/AnswerRecord.h"
 
 namespace ostravel::service {
 namespace {
 
-constexpr std::array<std::string_view, 8> kSkills = {
-    "lockpick",      "armortinkering", "weapontinkering", "magicitemtinkering",
-    "itemtinkering", "alchemy",        "cooking",         "fletching"};
-
-// A member as the lists see it: the record, who is online, the staff roles.
+// A member as "whois" shows it: the record, who is online, the staff roles.
 struct Member {
   CharacterRow row;
   std::optional<Presence::Entry> online;
   std::set<std::string, std::less<>> roles;
   std::set<std::string, std::less<>> skills;
-  bool in_fellowship = false;
 };
-
-using MemberFilter = std::function<bool(const ServiceRequest&, const Member&)>;
-using FilterTable = std::map<std::string, MemberFilter, std::less<>>;
 
 std::set<std::string, std::less<>> WordSet(std::string_view words) {
   std::set<std::string, std::less<>> set;
@@ -37,117 +30,17 @@ std::set<std::string, std::less<>> WordSet(std::string_view words) {
   return set;
 }
 
-FilterTable MakeFilters() {
-  FilterTable filters = {
-      {"online", [](const auto&, const Member& m) { return m.online.has_value(); }},
-      {"nearby",
-       [](const ServiceRequest& request, const Member& m) {
-         return m.online && request.location != 0 && m.online->location == request.location;
-       }},
-      {"pk", [](const auto&, const Member& m) { return m.row.pk; }},
-      {"wantgroup",
-       [](const auto&, const Member& m) {
-         return m.online ? m.online->wants_fellowship : m.row.wants_fellowship;
-       }},
-      {"soloplayer",
-       [](const auto&, const Member& m) {
-         return (!m.online || m.online->fellowship_leader == 0) && !m.in_fellowship;
-       }},
-  };
-  for (const auto role : kStaffRoles) {
-    filters.emplace(role, [role](const auto&, const Member& m) { return m.roles.contains(role); });
-  }
-  for (const auto skill : kSkills) {
-    filters.emplace(skill,
-                    [skill](const auto&, const Member& m) { return m.skills.contains(skill); });
-  }
-  return filters;
-}
-
-const FilterTable& NamedFilters() {
-  static const FilterTable filters = MakeFilters();
-  return filters;
-}
-
-// "level>N" and "level<N": exclusive bounds, as the Members page's ranges are written.
-std::optional<MemberFilter> LevelFilter(std::string_view word) {
-  if (word.size() < 7 || word.substr(0, 5) != "level") return std::nullopt;
-  const char relation = word[5];
-  int bound = 0;
-  const auto number = word.substr(6);
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), bound);
-  if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
-  if (relation == '>') return [bound](const auto&, const Member& m) { return m.row.level > bound; };
-  if (relation == '<') return [bound](const auto&, const Member& m) { return m.row.level < bound; };
-  return std::nullopt;
-}
-
-Member ReadMember(ScriptContext& context, CharacterRow row, const std::set<std::int32_t>& fellows) {
+Member ReadMember(ScriptContext& context, CharacterRow row) {
   Member member;
   member.online = context.presence.Find(row.id);
   member.roles = RolesOf(context.db, row.name);
   member.skills = WordSet(row.skills);
-  member.in_fellowship = fellows.contains(row.id);
   member.row = std::move(row);
   return member;
 }
 
-// The members of the allegiance: every character with a record but the friends. Roles and
-// friends are read once for the whole list.
-std::vector<Member> Members(ScriptContext& context) {
-  const std::set<std::int32_t> fellows = CharactersInFellowships(context.db);
-  const auto roles = AllRoles(context.db);
-  std::set<std::string, std::less<>> friends;
-  for (const FriendRow& ally : AllFriends(context.db)) friends.insert(NameKey(ally.name));
-  std::vector<Member> members;
-  for (CharacterRow& row : AllCharacters(context.db)) {
-    const std::string key = NameKey(row.name);
-    if (friends.contains(key)) continue;
-    Member member;
-    member.online = context.presence.Find(row.id);
-    if (const auto it = roles.find(key); it != roles.end()) member.roles = it->second;
-    member.skills = WordSet(row.skills);
-    member.in_fellowship = fellows.contains(row.id);
-    member.row = std::move(row);
-    members.push_back(std::move(member));
-  }
-  return members;
-}
-
-std::string MemberLine(const Member& member) {
-  return wire::AnswerRecord()
-      .Add("Name", member.row.name)
-      .AddNumber("Level", member.row.level)
-      .Add("Template", member.row.template_name)
-      .AddFlag("Online", member.online.has_value())
-      .Text();
-}
-
-std::string UnknownFilter(std::string_view word) {
-  std::string known = "online, nearby, pk, wantgroup, soloplayer, level>N, level<N";
-  for (const auto role : kStaffRoles) known += ", " + std::string(role);
-  for (const auto skill : kSkills) known += ", " + std::string(skill);
-  return wire::CleanValue("Unknown list filter \"" + std::string(word) +
-                          "\". Known filters: " + known + ".");
-}
-
 std::string List(ScriptContext& context, std::string_view rest) {
-  std::vector<MemberFilter> filters;
-  for (const auto word : SplitWords(rest)) {
-    const std::string lower = LowerCase(word);
-    const auto named = NamedFilters().find(lower);
-    auto level = LevelFilter(lower);
-    if (named == NamedFilters().end() && !level) return UnknownFilter(word);
-    filters.push_back(named != NamedFilters().end() ? named->second : *level);
-  }
-  std::vector<std::string> lines;
-  for (const Member& member : Members(context)) {
-    if (std::all_of(filters.begin(), filters.end(),
-                    [&](const auto& filter) { return filter(context.request, member); })) {
-      lines.push_back(MemberLine(member));
-    }
-  }
-  return lines.empty() ? "No members match this list." : wire::JoinLines(lines);
+  return ListMembers(context, rest);
 }
 
 std::string Friends(ScriptContext& context, std::string_view) {
@@ -206,7 +99,7 @@ std::string Whois(ScriptContext& context, std::string_view rest) {
     }
     return "No member named " + name + ".";
   }
-  const Member m = ReadMember(context, std::move(*row), CharactersInFellowships(context.db));
+  const Member m = ReadMember(context, std::move(*row));
   wire::AnswerRecord record;
   record.Add("Name", m.row.name).AddNumber("Level", m.row.level);
   record.Add("Template", m.row.template_name).AddFlag("Online", m.online.has_value());
@@ -239,7 +132,10 @@ std::string Vassals(ScriptContext& context, std::string_view rest) {
 
 std::string Fellowships(ScriptContext& context, std::string_view) {
   std::vector<std::string> lines;
-  for (const FellowshipRow& fellowship : AllFellowships(context.db)) {
+  const std::vector<FellowshipRow> fellowships =
+      AllFellowships(context.db, static_cast<std::int64_t>(kListCap) + 1);
+  for (std::size_t i = 0; i < std::min(fellowships.size(), kListCap); ++i) {
+    const FellowshipRow& fellowship = fellowships[i];
     const auto leader = FindCharacter(context.db, fellowship.leader_id);
     wire::AnswerRecord record;
     record.AddNumber("Fellows", static_cast<std::int64_t>(fellowship.fellows.size()));
@@ -251,7 +147,9 @@ std::string Fellowships(ScriptContext& context, std::string_view) {
     }
     lines.push_back(record.Text());
   }
-  return lines.empty() ? "No fellowship is recorded at the moment." : wire::JoinLines(lines);
+  if (lines.empty()) return "No fellowship is recorded at the moment.";
+  if (fellowships.size() > kListCap) lines.push_back(MoreLine("fellowships", "by name"));
+  return wire::JoinLines(lines);
 }
 
 const std::string kHelp = wire::JoinLines({
@@ -262,8 +160,11 @@ const std::string kHelp = wire::JoinLines({
     "staff: magistrate, pkgeneral, chainmanager, questmaster, brt, reporter,",
     "skills: lockpick, armortinkering, weapontinkering, magicitemtinkering, itemtinkering, "
     "alchemy, cooking, fletching",
+    "a list shows at most " + std::to_string(kListCap) +
+        " members, highest level first; a last line says when more match",
     "friends - friends of the allegiance",
-    "fellowships - fellowships and their leaders",
+    "fellowships - fellowships and their leaders (at most " + std::to_string(kListCap) +
+        ", by name)",
     "vassals NAME - the vassals of a member",
     "update - send your character record (@member update)",
 });

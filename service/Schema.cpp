@@ -107,6 +107,28 @@ CREATE TABLE refused_records(
   known_name TEXT NOT NULL,
   at TEXT NOT NULL);
 )sql",
+    // 3: a log of the characters written, so that the service's in-memory member lists see
+    // every change, an admin's command beside the running service included. It keeps the
+    // latest 10,000 (never the newest, so a new seq is always above every earlier one); a
+    // reader that lags further reads the table again.
+    R"sql(
+CREATE TABLE character_changes(
+  seq INTEGER PRIMARY KEY,
+  id INTEGER NOT NULL);
+CREATE TRIGGER characters_inserted AFTER INSERT ON characters BEGIN
+  INSERT INTO character_changes(id) VALUES (new.id);
+  DELETE FROM character_changes WHERE seq <= last_insert_rowid() - 10000;
+END;
+CREATE TRIGGER characters_updated AFTER UPDATE ON characters BEGIN
+  INSERT INTO character_changes(id) SELECT old.id WHERE old.id <> new.id;
+  INSERT INTO character_changes(id) VALUES (new.id);
+  DELETE FROM character_changes WHERE seq <= last_insert_rowid() - 10000;
+END;
+CREATE TRIGGER characters_deleted AFTER DELETE ON characters BEGIN
+  INSERT INTO character_changes(id) VALUES (old.id);
+  DELETE FROM character_changes WHERE seq <= last_insert_rowid() - 10000;
+END;
+)sql",
 };
 
 }  // namespace

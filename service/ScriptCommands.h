@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "service/MemberDirectory.h"
 #include "service/Presence.h"
 #include "service/ServiceRequest.h"
 #include "service/SqliteConnection.h"
@@ -12,11 +13,12 @@
 namespace ostravel::service {
 
 // What a script's command works with: a connection (the writer's for a command that changes
-// data, a reader's otherwise), the request and who is online.
+// data, a reader's otherwise), the request, who is online and the member directory.
 struct ScriptContext {
   SqliteConnection& db;
   const ServiceRequest& request;
   const Presence& presence;
+  MemberDirectory& members;  // the characters in list order, for the member lists
 };
 
 using CommandHandler = std::function<std::string(ScriptContext& context, std::string_view rest)>;

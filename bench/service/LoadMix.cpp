@@ -9,15 +9,33 @@ constexpr double kUpdatePerMinute = 1.0 / 30;
 constexpr double kMessagePerMinute = 1.0 / 10;
 constexpr std::uint32_t kFirstCharacterId = 0x50000000;
 
+constexpr std::uint32_t kLevels = 275;
+
+// The lists of the pages a player may be looking at: the Members page's "Online Everyone" and
+// "Online My Levelrange", the Groups page's fellowships, the Quests page's next 7 days. (The
+// Groups page reads its lists from member.php; fellowship.php takes the fellowship's own
+// record, posted when it changes, not on a refresh.)
 const char* const kLists[][2] = {
     {"member.php", "list online"},
-    {"member.php", "list level>100"},
+    {"member.php", nullptr},  // the member's level range
+    {"member.php", "fellowships"},
     {"event.php", "list nrofdays=7"},
-    {"fellowship.php", "list"},
 };
 
 std::string Name(std::uint32_t member) {
   return "Member" + std::to_string(member);
+}
+
+int Level(std::uint32_t member) {
+  return static_cast<int>(1 + member % kLevels);
+}
+
+// "Online My Levelrange" as the Members page computes it.
+std::string LevelRange(std::uint32_t member) {
+  const int level = Level(member);
+  if (level < 21) return "list online level<41";
+  if (level > 125) return "list online level>105";
+  return "list online level>" + std::to_string(level - 21) + " level<" + std::to_string(level + 21);
 }
 
 }  // namespace
@@ -56,16 +74,19 @@ LoadRequest LoadMix::Next(std::uint32_t members, std::uint32_t& member) {
   }
   if (pick < kInboxPerMinute + kListPerMinute) {
     const auto& list = kLists[random_() % std::size(kLists)];
-    return {list[0], FormEncode(StdPost(member) + "&args=" + list[1]), "list"};
+    const std::string args = list[1] ? list[1] : LevelRange(member);
+    return {list[0], FormEncode(StdPost(member) + "&args=" + args), "list"};
   }
-  if (pick < kInboxPerMinute + kListPerMinute + kUpdatePerMinute) {
-    return {"update.php", FormEncode(CharacterRecord(member)), "update"};
-  }
+  if (pick < kInboxPerMinute + kListPerMinute + kUpdatePerMinute) return Update(member);
   const std::uint32_t to = std::uniform_int_distribution<std::uint32_t>(0, members - 1)(random_);
   return {"message.php",
           FormEncode(StdPost(member) + "&args=send " + Name(to) +
                      " Meet at the Holtburg portal at 9, bring \"spare\" keys & caf\xE9"),
           "send"};
+}
+
+LoadRequest LoadMix::Update(std::uint32_t member) {
+  return {"update.php", FormEncode(CharacterRecord(member)), "update"};
 }
 
 std::string LoadMix::StdPost(std::uint32_t member) {
@@ -75,11 +96,13 @@ std::string LoadMix::StdPost(std::uint32_t member) {
 }
 
 std::string LoadMix::CharacterRecord(std::uint32_t member) {
-  std::string record = StdPost(member) + "&Name=" + Name(member) +
-                       "&Server=Frostfell&Birth=3/7/2004 12:00:00 AM&Age=8123456&Deaths=12"
-                       "&Class=Bow Hunter&Gender=Female&Level=126&Race=Aluvian&Rank=5"
-                       "&SkillPoints=0&TotalXp=191226310247&UnassignedXp=0&ProducedXp=1234567"
-                       "&Followers=4&Vassals=2&Pk=0&Share=1\n\n";
+  std::string record =
+      StdPost(member) + "&Name=" + Name(member) +
+      "&Server=Frostfell&Birth=3/7/2004 12:00:00 AM&Age=8123456&Deaths=12"
+      "&Class=Bow Hunter&Gender=Female&Level=" +
+      std::to_string(Level(member)) +
+      "&Race=Aluvian&Rank=5&SkillPoints=0&TotalXp=191226310247&UnassignedXp=0&ProducedXp=1234567"
+      "&Followers=4&Vassals=2&Pk=0&Share=1\n\n";
   for (const char* attribute :
        {"Strength", "Endurance", "Coordination", "Quickness", "Focus", "Self"}) {
     record += std::string("&Start") + attribute + "=100&" + attribute + "=290";

@@ -25,10 +25,12 @@ class LoadMix {
   // The next request of the mix for a member picked at random among `members`; `member`
   // gets the index picked (for the source address).
   LoadRequest Next(std::uint32_t members, std::uint32_t& member);
+  // The character record of `member`, as its plug-in posts it.
+  static LoadRequest Update(std::uint32_t member);
 
  private:
-  std::string StdPost(std::uint32_t member);
-  std::string CharacterRecord(std::uint32_t member);
+  static std::string StdPost(std::uint32_t member);
+  static std::string CharacterRecord(std::uint32_t member);
 
   std::mt19937 random_;
 };

@@ -23,11 +23,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kDrainWithin = std::chrono::seconds(12);
 
-long ResidentKb(int pid) {
+// The process's peak resident memory so far (VmHWM), in KiB.
+long PeakResidentKb(int pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
   }
   return 0;
 }
@@ -166,7 +167,7 @@ void LoadEngine::Dispatch() {
 
 void LoadEngine::SampleMemory() {
   if (target_.pid == 0 || index_ != 0) return;
-  result_.peakRssKb = std::max(result_.peakRssKb, ResidentKb(target_.pid));
+  result_.peakRssKb = std::max(result_.peakRssKb, PeakResidentKb(target_.pid));
   memory_.expires_after(std::chrono::milliseconds(100));
   memory_.async_wait([this](const asio::error_code& error) {
     if (!error) SampleMemory();

@@ -39,7 +39,7 @@ struct LoadResult {
   std::uint64_t failed = 0;  // no answer at all
   std::map<int, std::uint64_t> statuses;
   std::vector<std::uint32_t> latenciesUs;  // of every answer from its scheduled time, sorted
-  long peakRssKb = 0;                      // of the target's process while the run lasted
+  long peakRssKb = 0;                      // of the target's process since it started (VmHWM)
   double serverCpuSeconds = 0;             // user and system time the target's process spent in it
   double Percentile(double fraction) const;  // in milliseconds
 };

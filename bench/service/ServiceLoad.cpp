@@ -7,6 +7,7 @@
 #include <map>
 
 #include "LoadMix.h"
+#include "LoadPopulate.h"
 #include "LoadRun.h"
 
 namespace {
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
   std::vector<std::uint32_t> memberCounts = {1000, 10000, 100000};
   LoadOptions options;
   bool sameAddress = false;
+  unsigned populate = 0;
   app.add_option("--target", urls, "A base address, http://HOST:PORT/ (repeat for more)")
       ->required();
   app.add_option("--pid", pids, "The process of each target, in order, for its memory (0: none)");
@@ -61,6 +63,9 @@ int main(int argc, char** argv) {
   app.add_option("--max-connections", options.maxConnections, "Connections open at once");
   app.add_option("--threads", options.threads, "Loop threads of the generator");
   app.add_flag("--same-address", sameAddress, "All from 127.0.0.1 instead of one per member");
+  app.add_option("--populate", populate,
+                 "Before each run, post the record of every member not yet on file, this many "
+                 "at a time (0: none)");
   CLI11_PARSE(app, argc, argv);
   options.spreadAddresses = !sameAddress;
 
@@ -72,10 +77,22 @@ int main(int argc, char** argv) {
   std::printf("%-28s %8s %9s %9s %7s %7s %8s %8s %7s %9s  %s\n", "target", "members", "offered/s",
               "done/s", "p50 ms", "p99 ms", "max ms", "peak MB", "cpu us", "2xx", "statuses");
   std::map<std::uint32_t, std::vector<Row>> rows;
+  std::vector<std::uint32_t> populated(targets.size(), 0);
   for (const std::uint32_t members : memberCounts) {
     options.members = members;
-    for (const LoadTarget& target : targets) {
-      rows[members].push_back(Report(target, options, ostravel::bench::RunLoad(target, options)));
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      if (populate > 0 && populated[i] < members) {
+        const auto stored = ostravel::bench::Populate(targets[i], populated[i], members, populate,
+                                                      options.spreadAddresses);
+        std::printf("%-28s populated members %u to %u: %.1f records/s, %llu failed\n",
+                    targets[i].url.c_str(), populated[i], members - 1,
+                    static_cast<double>(stored.stored) / stored.seconds,
+                    static_cast<unsigned long long>(stored.failed));
+        std::fflush(stdout);
+        populated[i] = members;
+      }
+      rows[members].push_back(
+          Report(targets[i], options, ostravel::bench::RunLoad(targets[i], options)));
     }
   }
   for (const auto& [members, row] : rows) {

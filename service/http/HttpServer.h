@@ -39,8 +39,10 @@ struct HttpServerOptions {
   // loses SYNs, and the clients wait a second before they try again. The kernel caps it at
   // net.core.somaxconn (4096 by default).
   int listenBacklog = 4096;
-  // The worker threads; each serves its share of the connections through epoll.
-  unsigned threads = 4;
+  // The worker threads; each serves its share of the connections through epoll. A worker
+  // waits for the commit of each change it answers, so one commit can take at most this many
+  // changes: with a sync costing a few ms on a disk, 16 let it carry 16.
+  unsigned threads = 16;
   // The address of a reverse proxy in front (as the log shows it, "127.0.0.1"), or empty for
   // none. Its requests count as the client's that the last X-Forwarded-For entry names, for
   // the rate limit, the handler and the log; its connections have no cap per address (the

@@ -1,0 +1,156 @@
+// The member lists kept in memory: capped, and in step with every change to the records,
+// whichever connection made it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "ServiceTestSupport.h"
+#include "service/AdminCommands.h"
+#include "service/AllegianceService.h"
+#include "service/MemberList.h"
+#include "service/Schema.h"
+#include "service/SqliteConnection.h"
+
+namespace ostravel::test {
+namespace {
+
+using service::AllegianceService;
+using service::SqliteConnection;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class MemberListTest : public ::testing::Test {
+ protected:
+  MemberListTest() { Open(); }
+
+  void Open() {
+    service_.reset();
+    service::ServiceOptions options;
+    options.database = File();
+    options.now = FixedNow;
+    service_ = std::make_unique<AllegianceService>(std::move(options));
+  }
+  std::filesystem::path File() const { return folder_.Path() / "allegiance.sqlite"; }
+  std::string Ask(std::string_view args) {
+    return service_->Post("member.php", Command(kCid, args)).body;
+  }
+  void Update(std::int32_t id, std::string_view name, int level) {
+    ASSERT_THAT(service_->Post("update.php", CharRecord(id, name, level)).body,
+                HasSubstr("updated"));
+  }
+  // Characters straight into the file, as another program would write them.
+  void InsertOnFile(int count, int first_id, int level) {
+    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
+    db.Exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+            std::to_string(count) +
+            ") INSERT INTO characters (id, name, name_key, level, template, updated_at) "
+            "SELECT " +
+            std::to_string(first_id) + " + i, 'Filed' || i, 'filed' || i, " +
+            std::to_string(level) + ", 'Archer', '2025-06-01 14:00:00' FROM n");
+  }
+
+  TempFolder folder_;
+  std::unique_ptr<AllegianceService> service_;
+};
+
+TEST_F(MemberListTest, AListStopsAtItsCapWithALineThePagesDrawNoRowFor) {
+  const int cap = static_cast<int>(service::kListCap);
+  InsertOnFile(cap - 1, 1000, 30);
+  Update(kBob, "Bob", 72);
+  const std::string full = Ask("list");
+  EXPECT_EQ(Column(full, "Name").size(), service::kListCap);
+  EXPECT_THAT(full, Not(HasSubstr("More")));
+
+  Update(kAnn, "Queen Ann", 200);
+  const std::string capped = Ask("list");
+  const std::vector<std::string> lines = Lines(capped);
+  ASSERT_EQ(lines.size(), service::kListCap + 1);
+  EXPECT_EQ(Value(lines.front(), "Name"), "Queen Ann");  // highest level first
+  EXPECT_EQ(Value(lines[1], "Name"), "Bob");
+  // Neither the Members page nor the Groups page draws a row for the last line.
+  for (const char* key : {"Name", "Fellowship", "Fellows", "Level"}) {
+    EXPECT_EQ(Value(lines.back(), key), "") << key;
+  }
+  EXPECT_THAT(lines.back(), HasSubstr("more than " + std::to_string(cap) + " members match"));
+  // Filters that leave fewer than the cap say nothing more.
+  EXPECT_THAT(Column(Ask("list level>31"), "Name"), ElementsAre("Queen Ann", "Bob"));
+}
+
+TEST_F(MemberListTest, TheFellowshipsAreCutAtTheCapToo) {
+  {
+    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
+    db.Exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+            std::to_string(service::kListCap + 1) +
+            ") INSERT INTO fellowships (poster_id, name, leader_id, leader_name, leader_level, "
+            "shared_xp, reported_at) SELECT 100 + i, printf('Band %03d', i), 100 + i, 'Lead' || i, "
+            "50, 1, '2025-06-01 14:00:00' FROM n");
+  }
+  const std::vector<std::string> lines = Lines(Ask("fellowships"));
+  ASSERT_EQ(lines.size(), service::kListCap + 1);
+  EXPECT_EQ(Value(lines.front(), "Fellowship"), "Band 000");
+  EXPECT_EQ(Value(lines[service::kListCap - 1], "Fellowship"), "Band 199");
+  EXPECT_EQ(Value(lines.back(), "Fellowship"), "");
+  EXPECT_EQ(Value(lines.back(), "Name"), "");
+  EXPECT_THAT(lines.back(), HasSubstr("fellowships match"));
+}
+
+TEST_F(MemberListTest, ListsFollowUpdatesRenamesAndRolesFromAnyConnection) {
+  Update(kBob, "Bob", 72);
+  EXPECT_THAT(Column(Ask("list level>70"), "Level"), ElementsAre("72"));
+  Update(kBob, "Bob", 75);
+  EXPECT_THAT(Column(Ask("list level>70"), "Level"), ElementsAre("75"));
+  // The admin's commands run beside the service, on connections of their own.
+  service::RenameCharacterOnFile(File(), kBob, "Robert");
+  EXPECT_THAT(Column(Ask("list level>70"), "Name"), ElementsAre("Robert"));
+  EXPECT_EQ(Ask("list brt"), "No members match this list.");
+  service::SetStaffRoleOf(File(), "robert", "brt", true);
+  EXPECT_THAT(Column(Ask("list brt"), "Name"), ElementsAre("Robert"));
+  service::SetFriendOfAllegiance(File(), "Robert", "Northwind", true);
+  EXPECT_EQ(Ask("list level>70"), "No members match this list.");
+  {
+    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
+    db.Exec("DELETE FROM characters");
+  }
+  EXPECT_EQ(Ask("list"), "No members match this list.");
+}
+
+TEST_F(MemberListTest, MoreChangesThanTheLogKeepsAreReadAgainWhole) {
+  Update(kBob, "Bob", 72);
+  EXPECT_THAT(Column(Ask("list"), "Name"), ElementsAre("Bob"));
+  // Ten thousand and more changes at once push the last one seen out of the log.
+  InsertOnFile(10'050, 5000, 10);
+  {
+    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
+    db.Exec("UPDATE characters SET level = 99 WHERE id = " + std::to_string(kBob));
+  }
+  InsertOnFile(1, 900, 150);
+  const std::vector<std::string> names = Column(Ask("list level>20"), "Name");
+  EXPECT_THAT(names, ElementsAre("Filed0", "Bob"));
+  EXPECT_THAT(Column(Ask("list level>98 level<100"), "Level"), ElementsAre("99"));
+}
+
+TEST_F(MemberListTest, ASecondVersionDatabaseIsMigratedAndItsCharactersListed) {
+  service_.reset();
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    std::filesystem::remove(File().string() + suffix);
+  }
+  {
+    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
+    service::MigrateSchema(db, 2);
+    db.Exec(
+        "INSERT INTO characters (id, name, name_key, level, template, updated_at) VALUES "
+        "(1342177449, 'Bob', 'bob', 72, 'Swordsman', '2025-05-01 10:00:00')");
+  }
+  Open();
+  EXPECT_THAT(Column(Ask("list"), "Template"), ElementsAre("Swordsman"));
+  Update(kBob, "Bob", 73);
+  EXPECT_THAT(Column(Ask("list"), "Level"), ElementsAre("73"));
+  SqliteConnection copy(service::MigrationBackupPath(File(), 2), SqliteConnection::Mode::kReadOnly);
+  EXPECT_EQ(copy.QueryInt("PRAGMA user_version"), 2);
+  EXPECT_EQ(copy.QueryInt("SELECT count(*) FROM characters"), 1);
+}
+
+}  // namespace
+}  // namespace ostravel::test
