@@ -57,6 +57,7 @@ class AllegianceService {
 
   Database& Db() { return database_; }
   Presence& Online() { return presence_; }
+  const MemberDirectory& Members() const { return members_; }
   platform::DateTime Now() const { return now_(); }
 
  private:

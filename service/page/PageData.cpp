@@ -47,19 +47,24 @@ struct OnlineMember {
   Presence::Entry entry;
 };
 
-std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const Presence& presence,
+// The records come from the member directory rather than a query each: the whole
+// allegiance may be online.
+std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const MemberSources& sources,
                                         const std::string& taken_at,
                                         const std::set<std::string, std::less<>>& friends) {
   const RoleTable roles = AllRoles(db);
   std::vector<OnlineMember> online;
-  for (const std::int32_t id : presence.OnlineCharacters()) {
-    const auto entry = presence.Find(id);
-    const auto row = FindCharacter(db, id);
-    if (!entry || !row || friends.contains(NameKey(row->name))) continue;
-    PageMember member{row->name, row->level, row->template_name,
-                      RolesInOrder(roles, NameKey(row->name)), taken_at};
-    online.push_back({std::move(member), id, *entry});
-  }
+  const std::vector<std::int32_t> ids = sources.presence.OnlineCharacters();
+  sources.presence.Look([&](const Presence::View& view) {
+    sources.directory.Visit(ids, [&](const ListedMember& row) {
+      const auto entry = view.Find(row.id);
+      if (!entry || friends.contains(NameKey(row.name))) return true;
+      PageMember member{row.name, row.level, row.template_name,
+                        RolesInOrder(roles, NameKey(row.name)), taken_at};
+      online.push_back({std::move(member), row.id, *entry});
+      return true;
+    });
+  });
   std::sort(online.begin(), online.end(), [](const OnlineMember& a, const OnlineMember& b) {
     return ByName(a.member, b.member);
   });
@@ -98,12 +103,12 @@ std::vector<PageFellowship> Fellowships(SqliteConnection& db) {
 
 }  // namespace
 
-void ReadMembers(SqliteConnection& db, const Presence& presence, const platform::DateTime& now,
+void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platform::DateTime& now,
                  PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
   snapshot.motd = MessageOfTheDay(db);
   auto skip = FriendKeys(db);
-  const std::vector<OnlineMember> online = OnlineMembers(db, presence, snapshot.taken_at, skip);
+  const std::vector<OnlineMember> online = OnlineMembers(db, sources, snapshot.taken_at, skip);
   const std::set<std::int32_t> in_fellowships = CharactersInFellowships(db);
   for (const OnlineMember& each : online) {
     snapshot.online.push_back(each.member);

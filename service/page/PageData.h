@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/DateTime.h"
+#include "service/MemberDirectory.h"
 #include "service/Presence.h"
 #include "service/SqliteConnection.h"
 
@@ -61,7 +62,11 @@ inline constexpr int kRecentDays = 7;
 // The members' part: message of the day, who is online, who was seen lately, fellowships and
 // players looking for one. Friends of the allegiance are not members and are left out, as in
 // the plug-in's lists.
-void ReadMembers(SqliteConnection& db, const Presence& presence, const platform::DateTime& now,
+struct MemberSources {
+  const Presence& presence;
+  const MemberDirectory& directory;
+};
+void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platform::DateTime& now,
                  PageSnapshot& snapshot);
 // The events and quests from today on.
 void ReadEvents(SqliteConnection& db, const platform::DateTime& now, PageSnapshot& snapshot);

@@ -38,7 +38,7 @@ PageSnapshot Snapshot(AllegianceService& service, Parts parts) {
   PageSnapshot snapshot;
   const platform::DateTime now = service.Now();
   service.Db().Read([&](SqliteConnection& db) {
-    if (parts.members) ReadMembers(db, service.Online(), now, snapshot);
+    if (parts.members) ReadMembers(db, {service.Online(), service.Members()}, now, snapshot);
     if (parts.events) ReadEvents(db, now, snapshot);
     return std::string();
   });
