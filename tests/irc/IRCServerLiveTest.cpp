@@ -103,25 +103,20 @@ class IRCServerLiveTest : public ::testing::Test {
     return -1;
   }
 
-  template <class T>
-  std::shared_ptr<T> Control(const char* name) {
-    return std::dynamic_pointer_cast<T>(Harness().host.View()->Find(name));
-  }
-
   std::vector<std::string> ListedNicks() {
     Harness().env.loop.RunFor(150ms);
     Harness().host.FireTimers(100);
-    auto list = Control<sim::SimList>("lstIRC");
+    auto& list = Harness().Control<sim::SimList>("lstIRC");
     std::vector<std::string> nicks;
-    for (std::int32_t row = 0; row < list->Count(); ++row) {
-      nicks.push_back(host::ToText(list->Data(1, row, 0)));
+    for (std::int32_t row = 0; row < list.Count(); ++row) {
+      nicks.push_back(host::ToText(list.Data(1, row, 0)));
     }
     return nicks;
   }
 
   std::string ChoiceText(std::int32_t index) {
     Harness().host.FireTimers(100);
-    return Control<sim::SimChoice>("chIRC")->Text(index);
+    return Harness().Control<sim::SimChoice>("chIRC").Text(index);
   }
 
   std::unique_ptr<test::NgircdServer> server;
@@ -161,11 +156,11 @@ TEST_F(IRCServerLiveTest, RegistersUnderTheCharactersNamesAndBridgesChatBothWays
 TEST_F(IRCServerLiveTest, AKickTurnsTheChannelOffAndTheSettingsRememberIt) {
   JoinWithPeer();
   Harness().host.FireTimers(100);
-  EXPECT_TRUE(Control<sim::SimCheckbox>("chkIRC")->Checked());
+  EXPECT_TRUE(Harness().Control<sim::SimCheckbox>("chkIRC").Checked());
   peer->Send("KICK #test Ostra_Vel :bye now");
   EXPECT_TRUE(ChatShows("*** You were kicked from #test by peer (bye now)"));
   EXPECT_THAT(ListedNicks(), ElementsAre());
-  EXPECT_FALSE(Control<sim::SimCheckbox>("chkIRC")->Checked());
+  EXPECT_FALSE(Harness().Control<sim::SimCheckbox>("chkIRC").Checked());
   player->tab.reset();
   EXPECT_THAT(test::ReadFile(Harness().env.folder.Path() / "Ostravel.xml"),
               HasSubstr("join=\"False\""));

@@ -38,13 +38,9 @@ class TabIRCTest : public ::testing::Test {
     tab = std::make_unique<TabIRC>(harness.State());
   }
 
-  template <class T>
-  T& Control(const char* name) {
-    return *std::dynamic_pointer_cast<T>(harness.host.View()->Find(name));
-  }
-  sim::SimChoice& Choice() { return Control<sim::SimChoice>("chIRC"); }
-  sim::SimCheckbox& OnBox() { return Control<sim::SimCheckbox>("chkIRC"); }
-  sim::SimList& List() { return Control<sim::SimList>("lstIRC"); }
+  sim::SimChoice& Choice() { return harness.Control<sim::SimChoice>("chIRC"); }
+  sim::SimCheckbox& OnBox() { return harness.Control<sim::SimCheckbox>("chkIRC"); }
+  sim::SimList& List() { return harness.Control<sim::SimList>("lstIRC"); }
 
   std::vector<std::string> Rows() {
     std::vector<std::string> rows;
@@ -283,8 +279,8 @@ TEST(TabIRCFewChannelsTest, OneChannelIsShownAndNoChannelIsNoError) {
             : "<ostravel><irc/></ostravel>");
     harness.PublishHost();
     TabIRC tab(harness.State());
-    auto& choice = *std::dynamic_pointer_cast<sim::SimChoice>(harness.host.View()->Find("chIRC"));
-    auto& box = *std::dynamic_pointer_cast<sim::SimCheckbox>(harness.host.View()->Find("chkIRC"));
+    auto& choice = harness.Control<sim::SimChoice>("chIRC");
+    auto& box = harness.Control<sim::SimCheckbox>("chkIRC");
     box.SetChecked(false);
     if (one) choice.UserChoose(0);
     EXPECT_EQ(box.Checked(), one);

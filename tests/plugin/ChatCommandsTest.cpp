@@ -156,15 +156,15 @@ TEST_F(ChatCommandsTest, AnAnswerIsPrintedWithoutControlCharactersAndCutWhenTooL
   std::string lines;  // 64 bytes each: as many as one chat text holds fill it exactly
   for (std::size_t i = 0; i < kMaxChatTextBytes / 64; ++i) lines += std::string(63, 'x') + "\n";
   const struct {
-    test::RecordingServer::Reply reply;
+    test::AsioHttpServer::Reply reply;
     std::string chat;
   } cases[] = {
-      {test::RecordingServer::Reply::Status(200, "Name: Ann\0  Level: 275\x07\r\nName: Bob"s),
+      {test::AsioHttpServer::Reply::Status(200, "Name: Ann\0  Level: 275\x07\r\nName: Bob"s),
        "OV>> Name: Ann  Level: 275\r\nName: Bob"},
-      {test::RecordingServer::Reply::Status(200, "\0\x1B"s), ""},
-      {test::RecordingServer::Reply::Status(200, std::string(1 << 20, 'q')),
+      {test::AsioHttpServer::Reply::Status(200, "\0\x1B"s), ""},
+      {test::AsioHttpServer::Reply::Status(200, std::string(1 << 20, 'q')),
        "OV>> " + std::string(kMaxChatLineBytes, 'q') + mark},
-      {test::RecordingServer::Reply::Generated(1 << 20, false), "OV>> " + lines + mark},
+      {test::AsioHttpServer::Reply::Generated(1 << 20, false), "OV>> " + lines + mark},
   };
   for (const auto& [reply, chat] : cases) {
     harness.effects.clear();
@@ -177,7 +177,7 @@ TEST_F(ChatCommandsTest, AnAnswerIsPrintedWithoutControlCharactersAndCutWhenTooL
 }
 
 TEST(LoginTest, LoginRecordsTheCharacterAsksForTheMessageOfTheDayAndPrintsTheStartUpLine) {
-  test::RecordingServer server;
+  test::AsioHttpServer server;
   server.Answer("/message.php", "Welcome to the allegiance!");
   test::PluginHarness harness;
   harness.env.WriteSettings("<settings><server url=\"" + server.Url() + "\"/></settings>");

@@ -132,7 +132,7 @@ TEST(OstravelMainTest, LoginShowsTheSavedCheckBoxesOfTheCharacterLoggingIn) {
   harness.Initialize();
   harness.host.CompleteLogin();
   const auto box = [&](const char* name) {
-    return std::dynamic_pointer_cast<host::Checkbox>(harness.host.View()->Find(name))->Checked();
+    return harness.Control<host::Checkbox>(name).Checked();
   };
   EXPECT_FALSE(box("chkUpdateShare"));
   EXPECT_TRUE(box("chkUpdateAuto"));

@@ -25,10 +25,11 @@ std::string Trim(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-// The next piece of a generated answer: lines of "x", `size` bytes.
+// The next piece of a generated answer: lines of 64 bytes ("x" and a line feed), `size` bytes.
+// Pieces are a multiple of 64 bytes long, so the lines run on from one piece to the next.
 std::string GeneratedPiece(std::size_t size) {
   std::string piece(size, 'x');
-  for (std::size_t i = 99; i < size; i += 100) piece[i] = '\n';
+  for (std::size_t i = 63; i < size; i += 64) piece[i] = '\n';
   return piece;
 }
 

@@ -53,10 +53,6 @@ int ConnectTo(int port) {
 
 }  // namespace
 
-bool NgircdServer::Available() {
-  return std::filesystem::exists(kNgircd);
-}
-
 NgircdServer::NgircdServer(const NgircdOptions& options) : port_(FreePort()) {
   // As root the server drops to "nobody", which must still read its configuration.
   std::filesystem::permissions(folder_.Path(), std::filesystem::perms(0755));

@@ -46,8 +46,6 @@ class NgircdServer {
   // Starts it again on the same port and waits until it accepts connections.
   void Start();
 
-  static bool Available();
-
  private:
   void MakeCertificate();
   // Waits until `port` accepts connections.

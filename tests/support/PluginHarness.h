@@ -6,6 +6,7 @@
 
 #include "plugin/OstravelMain.h"
 #include "sim/SimHost.h"
+#include "sim/SimView.h"
 #include "support/TestEnvironment.h"
 
 namespace ostravel::test {
@@ -25,6 +26,11 @@ class PluginHarness {
   // The texts written to chat, in order.
   std::vector<std::string> ChatTexts() const;
   Context& State() { return plugin.State(); }
+  // The view's control `name`, of the kind `T` the test knows it to be.
+  template <class T>
+  T& Control(const std::string& name) {
+    return *std::dynamic_pointer_cast<T>(host.View()->Find(name));
+  }
 
   TestEnvironment env;
   sim::SimHost host;

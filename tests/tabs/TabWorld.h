@@ -6,8 +6,8 @@
 
 #include "sim/SimControls.h"
 #include "sim/SimView.h"
+#include "support/AsioHttpServer.h"
 #include "support/PluginHarness.h"
-#include "support/RecordingServer.h"
 #include "tabs/TabGroups.h"
 #include "tabs/TabMembers.h"
 #include "tabs/TabMessages.h"
@@ -78,7 +78,7 @@ class TabWorld {
   // The rows of a list, one text per row: its cells joined by "|", an icon as "#" + number.
   std::vector<std::string> Rows(const std::string& list);
 
-  RecordingServer server;
+  AsioHttpServer server;
   PluginHarness harness;
 
   std::size_t sent_baseline_ = 0;

@@ -57,9 +57,7 @@ class CharPostStringsTest : public ::testing::Test {
   std::string Wire(const std::string& fields) {
     return wire::FormEncoded(fields, ctx().env.code_page);
   }
-  void Check(const char* name, bool on) {
-    std::dynamic_pointer_cast<sim::SimCheckbox>(harness.host.View()->Find(name))->SetChecked(on);
-  }
+  void Check(const char* name, bool on) { harness.Control<sim::SimCheckbox>(name).SetChecked(on); }
 
   test::PluginHarness harness;
 };

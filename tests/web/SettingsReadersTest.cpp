@@ -22,10 +22,6 @@ class SettingsReadersTest : public ::testing::Test {
     harness.PublishHost();
     harness.State().CharacterName = "Ostra Vel";
   }
-  template <class T>
-  T& Control(const char* name) {
-    return *std::dynamic_pointer_cast<T>(harness.host.View()->Find(name));
-  }
   std::string After() const { return test::ReadFile(harness.env.folder.Path() / "Ostravel.xml"); }
 
   test::PluginHarness harness;
@@ -41,9 +37,9 @@ TEST_F(SettingsReadersTest, UpdateTabWithAMissingBooleanChangesNeitherBox) {
     {
       TabUpdate tab(harness.State());
       tab.LoadSettings();
-      EXPECT_TRUE(Control<sim::SimCheckbox>("chkUpdateShare").Checked());
-      EXPECT_TRUE(Control<sim::SimCheckbox>("chkUpdateAuto").Checked());
-      Control<sim::SimCheckbox>("chkUpdateShare").SetChecked(false);
+      EXPECT_TRUE(harness.Control<sim::SimCheckbox>("chkUpdateShare").Checked());
+      EXPECT_TRUE(harness.Control<sim::SimCheckbox>("chkUpdateAuto").Checked());
+      harness.Control<sim::SimCheckbox>("chkUpdateShare").SetChecked(false);
     }
     EXPECT_EQ(After(), before);
     EXPECT_THAT(harness.ChatTexts(),
@@ -61,7 +57,7 @@ TEST_F(SettingsReadersTest, IrcTabStopsAtAChannelWithoutJoinAndSavesNothing) {
       "</irc></settings>");
   {
     TabIRC tab(harness.State());
-    const auto& choices = Control<sim::SimChoice>("chIRC").Options();
+    const auto& choices = harness.Control<sim::SimChoice>("chIRC").Options();
     ASSERT_EQ(choices.size(), 1u);  // the channels read before the damaged one stay
     EXPECT_EQ(choices[0].text, "#one");
   }
