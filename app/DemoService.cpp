@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "service/AllegianceService.h"
 #include "service/http/HttpServer.h"
+#include "service/page/HtmlText.h"
 
 namespace ostravel::app {
 namespace {
@@ -16,29 +17,6 @@ constexpr std::string_view kIndexText =
     "Ostravel demo web service.\n"
     "The plug-in posts to member.php, message.php, event.php, landblock.php, update.php and "
     "fellowship.php here.\n";
-
-std::string EscapeAttribute(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -151,7 +129,7 @@ std::string DemoSettingsXml(const std::string& url) {
   return "<?xml version=\"1.0\"?>\n"
          "<ostravel>\n"
          "  <server url=\"" +
-         EscapeAttribute(url) +
+         service::EscapeHtml(url) +
          "\"/>\n"
          "  <chathelper savelines=\"20\"/>\n"
          "  <update/>\n"
