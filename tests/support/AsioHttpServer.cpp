@@ -1,6 +1,8 @@
 #include "support/AsioHttpServer.h"
 
 #include <asio/connect.hpp>
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
 #include <asio/read.hpp>
 #include <asio/read_until.hpp>
 #include <asio/streambuf.hpp>
@@ -33,7 +35,77 @@ std::string GeneratedPiece(std::size_t size) {
   return piece;
 }
 
+bool ReadRequest(tcp::socket& socket, AsioHttpServer::Request& request) {
+  asio::streambuf buffer;
+  asio::error_code error;
+  const std::size_t head_size = asio::read_until(socket, buffer, "\r\n\r\n", error);
+  if (error) return false;
+  std::string head(asio::buffers_begin(buffer.data()),
+                   asio::buffers_begin(buffer.data()) + static_cast<std::ptrdiff_t>(head_size));
+  buffer.consume(head_size);
+  std::istringstream lines(head);
+  std::string line;
+  std::getline(lines, line);
+  std::istringstream first(line);
+  std::string target;
+  first >> request.method >> target;
+  request.path = target.substr(0, target.find('?'));
+  std::size_t length = 0;
+  while (std::getline(lines, line)) {
+    const auto colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const std::string name = Lower(Trim(line.substr(0, colon)));
+    const std::string value = Trim(line.substr(colon + 1));
+    if (name == "content-length") length = std::stoul(value);
+    if (name == "content-type") request.content_type = value;
+    if (name == "user-agent") request.user_agent = value;
+  }
+  std::string body(asio::buffers_begin(buffer.data()), asio::buffers_end(buffer.data()));
+  if (body.size() < length) {
+    std::string rest(length - body.size(), '\0');
+    asio::read(socket, asio::buffer(rest), error);
+    if (error) return false;
+    body += rest;
+  }
+  request.body = body.substr(0, length);
+  return true;
+}
+
+void SendReply(tcp::socket& socket, const AsioHttpServer::Reply& reply) {
+  std::ostringstream head;
+  head << "HTTP/1.1 " << reply.status << " Status\r\nConnection: close\r\n"
+       << "Content-Type: text/plain\r\n";
+  if (!reply.location.empty()) head << "Location: " << reply.location << "\r\n";
+  for (const auto& line : reply.header_lines) head << line << "\r\n";
+  const std::size_t size = reply.generated_bytes ? reply.generated_bytes : reply.body.size();
+  if (reply.chunked) {
+    head << "Transfer-Encoding: chunked\r\n\r\n";
+  } else {
+    head << "Content-Length: " << size << "\r\n\r\n";
+  }
+  asio::write(socket, asio::buffer(head.str()));
+  constexpr std::size_t kPiece = 64 * 1024;
+  for (std::size_t sent = 0; sent < size;) {
+    const std::size_t count = std::min(kPiece, size - sent);
+    std::string piece =
+        reply.generated_bytes ? GeneratedPiece(count) : reply.body.substr(sent, count);
+    if (reply.chunked) {
+      std::ostringstream chunk_head;
+      chunk_head << std::hex << count << "\r\n";
+      piece = chunk_head.str() + piece + "\r\n";
+    }
+    asio::write(socket, asio::buffer(piece));
+    sent += count;
+  }
+  if (reply.chunked) asio::write(socket, asio::buffer(std::string("0\r\n\r\n")));
+}
+
 }  // namespace
+
+struct AsioHttpServer::Network {
+  asio::io_context context;
+  tcp::acceptor acceptor{context, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)};
+};
 
 AsioHttpServer::Reply AsioHttpServer::Reply::Status(int status, std::string body) {
   Reply reply;
@@ -55,9 +127,8 @@ AsioHttpServer::Reply AsioHttpServer::Reply::Generated(std::size_t bytes, bool c
   return reply;
 }
 
-AsioHttpServer::AsioHttpServer()
-    : acceptor_(context_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
-  port_ = acceptor_.local_endpoint().port();
+AsioHttpServer::AsioHttpServer() : network_(std::make_unique<Network>()) {
+  port_ = network_->acceptor.local_endpoint().port();
   accept_thread_ = std::thread([this] { AcceptLoop(); });
 }
 
@@ -69,7 +140,7 @@ AsioHttpServer::~AsioHttpServer() {
   stopped_.notify_all();
   // A connection of our own wakes the blocked accept, which then sees that we stop.
   try {
-    tcp::socket waker(context_);
+    tcp::socket waker(network_->context);
     waker.connect(
         tcp::endpoint(asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port_)));
   } catch (const std::exception&) {
@@ -113,100 +184,37 @@ std::size_t AsioHttpServer::RequestCount() const {
 
 void AsioHttpServer::AcceptLoop() {
   for (;;) {
-    tcp::socket socket(context_);
+    tcp::socket socket(network_->context);
     asio::error_code error;
-    acceptor_.accept(socket, error);
+    network_->acceptor.accept(socket, error);
     std::lock_guard lock(mutex_);
     if (stopping_) return;
     if (error) continue;
-    connections_.emplace_back([this, s = std::move(socket)]() mutable { Serve(std::move(s)); });
-  }
-}
-
-void AsioHttpServer::Serve(tcp::socket socket) {
-  try {
-    Request request;
-    if (!ReadRequest(socket, request)) return;
-    Reply reply = Reply::Status(404, "not found");
-    {
-      std::unique_lock lock(mutex_);
-      requests_.push_back(request);
-      if (const auto found = replies_.find(request.path); found != replies_.end()) {
-        reply = found->second;
+    connections_.emplace_back([this, socket = std::move(socket)]() mutable {
+      try {
+        Request request;
+        if (!ReadRequest(socket, request)) return;
+        const std::optional<Reply> reply = Take(request);
+        if (!reply) return;
+        SendReply(socket, *reply);
+        asio::error_code ignored;
+        socket.shutdown(tcp::socket::shutdown_both, ignored);
+      } catch (const std::exception&) {
+        // The client went away (a cut-off or aborted transfer): nothing more to do.
       }
-      if (stopped_.wait_for(lock, delay_, [this] { return stopping_; })) return;
-    }
-    SendReply(socket, reply);
-    asio::error_code ignored;
-    socket.shutdown(tcp::socket::shutdown_both, ignored);
-  } catch (const std::exception&) {
-    // The client went away (a cut-off or aborted transfer): nothing more to do.
+    });
   }
 }
 
-bool AsioHttpServer::ReadRequest(tcp::socket& socket, Request& request) {
-  asio::streambuf buffer;
-  asio::error_code error;
-  const std::size_t head_size = asio::read_until(socket, buffer, "\r\n\r\n", error);
-  if (error) return false;
-  std::string head(asio::buffers_begin(buffer.data()),
-                   asio::buffers_begin(buffer.data()) + static_cast<std::ptrdiff_t>(head_size));
-  buffer.consume(head_size);
-  std::istringstream lines(head);
-  std::string line;
-  std::getline(lines, line);
-  std::istringstream first(line);
-  std::string target;
-  first >> request.method >> target;
-  request.path = target.substr(0, target.find('?'));
-  std::size_t length = 0;
-  while (std::getline(lines, line)) {
-    const auto colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    const std::string name = Lower(Trim(line.substr(0, colon)));
-    const std::string value = Trim(line.substr(colon + 1));
-    if (name == "content-length") length = std::stoul(value);
-    if (name == "content-type") request.content_type = value;
-    if (name == "user-agent") request.user_agent = value;
+std::optional<AsioHttpServer::Reply> AsioHttpServer::Take(const Request& request) {
+  std::unique_lock lock(mutex_);
+  requests_.push_back(request);
+  Reply reply = Reply::Status(404, "not found");
+  if (const auto found = replies_.find(request.path); found != replies_.end()) {
+    reply = found->second;
   }
-  std::string body(asio::buffers_begin(buffer.data()), asio::buffers_end(buffer.data()));
-  if (body.size() < length) {
-    std::string rest(length - body.size(), '\0');
-    asio::read(socket, asio::buffer(rest), error);
-    if (error) return false;
-    body += rest;
-  }
-  request.body = body.substr(0, length);
-  return true;
-}
-
-void AsioHttpServer::SendReply(tcp::socket& socket, const Reply& reply) {
-  std::ostringstream head;
-  head << "HTTP/1.1 " << reply.status << " Status\r\nConnection: close\r\n"
-       << "Content-Type: text/plain\r\n";
-  if (!reply.location.empty()) head << "Location: " << reply.location << "\r\n";
-  for (const auto& line : reply.header_lines) head << line << "\r\n";
-  const std::size_t size = reply.generated_bytes ? reply.generated_bytes : reply.body.size();
-  if (reply.chunked) {
-    head << "Transfer-Encoding: chunked\r\n\r\n";
-  } else {
-    head << "Content-Length: " << size << "\r\n\r\n";
-  }
-  asio::write(socket, asio::buffer(head.str()));
-  constexpr std::size_t kPiece = 64 * 1024;
-  for (std::size_t sent = 0; sent < size;) {
-    const std::size_t count = std::min(kPiece, size - sent);
-    std::string piece =
-        reply.generated_bytes ? GeneratedPiece(count) : reply.body.substr(sent, count);
-    if (reply.chunked) {
-      std::ostringstream chunk_head;
-      chunk_head << std::hex << count << "\r\n";
-      piece = chunk_head.str() + piece + "\r\n";
-    }
-    asio::write(socket, asio::buffer(piece));
-    sent += count;
-  }
-  if (reply.chunked) asio::write(socket, asio::buffer(std::string("0\r\n\r\n")));
+  if (stopped_.wait_for(lock, delay_, [this] { return stopping_; })) return std::nullopt;
+  return reply;
 }
 
 }  // namespace ostravel::test
