@@ -1,10 +1,15 @@
 #pragma once
 
-#include <asio/io_context.hpp>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+// Only the files that do socket I/O need asio itself; the many that only post to the loop
+// need not parse it.
+namespace asio {
+class io_context;
+}
 
 namespace ostravel::platform {
 
