@@ -1,6 +1,8 @@
 // The members' page with 500 members online, measured in Debian's chromium: the size of the
 // page and its script and style, and the time to first render (first-contentful-paint) of a
-// fresh browser context. Prints the figures and writes them to build/dev/browser/page-load.json.
+// fresh browser context. Two baselines from the same run show what the browser costs before the
+// members do: a one-line text page, and the same page with nobody in it (a second service on an
+// empty database). Prints the figures and writes them to build/dev/browser/page-load.json.
 //
 //   scripts/test-browser            (once, for the build and the npm packages)
 //   node bench/browser/page-load.mjs [MEMBERS] [RUNS]
@@ -90,7 +92,9 @@ async function measure(browser, url) {
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 const folder = temporaryFolder();
+const emptyFolder = temporaryFolder();
 const service = await startService(folder);
+const emptyService = await startService(emptyFolder);
 let browser;
 try {
   await fill(service.url);
@@ -98,10 +102,12 @@ try {
   await measure(browser, service.url);  // warms up the browser and the database's pages
   const results = [];
   const floor = [];
+  const empty = [];
   for (let run = 0; run < runs; ++run) {
     results.push(await measure(browser, service.url));
     // The browser's own floor on this machine: the service's one-line 404 text.
     floor.push(await measure(browser, `${service.url}floor`));
+    empty.push(await measure(browser, emptyService.url));
   }
   const paint = (list, kind) => median(list.map((r) => r[kind].firstContentfulPaintMs));
   const summary = {
@@ -113,6 +119,7 @@ try {
     serverMsMedian: median(results.map((r) => r.cold.serverMs)),
     firstContentfulPaintMsMedian: { freshContext: paint(results, "cold"), reload: paint(results, "warm") },
     floorFirstContentfulPaintMsMedian: { freshContext: paint(floor, "cold"), reload: paint(floor, "warm") },
+    emptyPageFirstContentfulPaintMsMedian: { freshContext: paint(empty, "cold"), reload: paint(empty, "warm") },
   };
   const ms = (value) => `${value.toFixed(0)} ms`;
   console.log(`members online: ${summary.onlineRows} rows of ${members} posted; median of ${runs} runs`);
@@ -122,11 +129,15 @@ try {
     `${ms(summary.firstContentfulPaintMsMedian.reload)} on reload`);
   console.log(`floor (a one-line text page): ${ms(summary.floorFirstContentfulPaintMsMedian.freshContext)} fresh, ` +
     `${ms(summary.floorFirstContentfulPaintMsMedian.reload)} on reload`);
+  console.log(`the page with nobody in it: ${ms(summary.emptyPageFirstContentfulPaintMsMedian.freshContext)} fresh, ` +
+    `${ms(summary.emptyPageFirstContentfulPaintMsMedian.reload)} on reload`);
   const file = path.join(outputDir(), "page-load.json");
   writeFileSync(file, `${JSON.stringify(summary, null, 2)}\n`);
   console.log(`figures in ${file}`);
 } finally {
   await browser?.close();
   await service.stop();
+  await emptyService.stop();
   removeFolder(folder);
+  removeFolder(emptyFolder);
 }
