@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <span>
+#include <utility>
 
 #include "common/Context.h"
 #include "irc/IRCParser.h"
@@ -82,26 +82,8 @@ class RecordingEvents : public IRCParser::Events {
   }
 };
 
-struct LineCase {
-  const char* line;
-  const char* event;  // "" when the line raises nothing
-};
-
 class IRCParserTest : public ::testing::Test {
  protected:
-  // Each line alone raises its one event (or none), and nothing is logged.
-  void ExpectEachLine(std::span<const LineCase> cases) {
-    for (const auto& c : cases) {
-      const auto raised = ParseOne(c.line);
-      if (*c.event == '\0') {
-        EXPECT_THAT(raised, IsEmpty()) << c.line;
-      } else {
-        EXPECT_THAT(raised, ElementsAre(c.event)) << c.line;
-      }
-    }
-    EXPECT_THAT(LogLines(), IsEmpty());
-  }
-
   IRCParserTest() : ctx(env.Env()) { ctx.ACHooks = hooks; }
 
   std::vector<std::string> ParseOne(const std::string& line) {
@@ -120,8 +102,9 @@ class IRCParserTest : public ::testing::Test {
   IRCParser parser{ctx, events};
 };
 
+// Each line alone raises its one event (or none, for ""), and nothing is logged.
 TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
-  const LineCase cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"PING :irc.test", "Ping(:irc.test)"},
       {":n!u@h NICK :m", "Nick(n|m)"},
       {":n!u@h QUIT :gone away", "Quit(n|:gone away)"},
@@ -133,30 +116,14 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {":n!u@h PRIVMSG #c :hi there", "PrivMsg(n|#c|hi there)"},
       {":n!u@h privmsg #c :lower case", "PrivMsg(n|#c|lower case)"},
       {":srv PRIVMSG me :from a server", "PrivMsg(|me|from a server)"},
-      {":n!u@h PRIVMSG me :\x01"
-       "ACTION waves\x01",
-       "CTCPAction(n|me|waves)"},
-      {":n!u@h PRIVMSG me :\x01"
-       "PING 12345\x01",
-       "CTCPPing(n|12345)"},
-      {":n!u@h PRIVMSG me :\x01"
-       "PING\x01",
-       "CTCPPing(n|PING)"},
-      {":n!u@h PRIVMSG me :\x01"
-       "TIME\x01",
-       "CTCPTime(n)"},
-      {":n!u@h PRIVMSG me :\x01"
-       "version\x01",
-       "CTCPVersion(n)"},
-      {":n!u@h PRIVMSG me :\x01"
-       "FINGER\x01",
-       ""},
-      {":n!u@h NOTICE me :\x01"
-       "VERSION mIRC 6.2\x01",
-       "NoticeVersion(n|mIRC 6.2)"},
-      {":n!u@h NOTICE me :\x01"
-       "VERSION\x01",
-       ""},
+      {":n!u@h PRIVMSG me :\001ACTION waves\001", "CTCPAction(n|me|waves)"},
+      {":n!u@h PRIVMSG me :\001PING 12345\001", "CTCPPing(n|12345)"},
+      {":n!u@h PRIVMSG me :\001PING\001", "CTCPPing(n|PING)"},
+      {":n!u@h PRIVMSG me :\001TIME\001", "CTCPTime(n)"},
+      {":n!u@h PRIVMSG me :\001version\001", "CTCPVersion(n)"},
+      {":n!u@h PRIVMSG me :\001FINGER\001", ""},
+      {":n!u@h NOTICE me :\001VERSION mIRC 6.2\001", "NoticeVersion(n|mIRC 6.2)"},
+      {":n!u@h NOTICE me :\001VERSION\001", ""},
       {":srv NOTICE me :plain notice", "Notice(|me|plain notice)"},
       {":n!u@h NOTICE me :psst", "Notice(n|me|psst)"},
       {":n!u@h TOPIC #c :new topic", "Topic(n|#c|new topic)"},
@@ -165,8 +132,7 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {":srv 005 me NICKLEN=9 CHANTYPES=#& PREFIX=(ov)@+ :are supported by this server",
        "RPLISupport(NICKLEN=9|CHANTYPES=#&|PREFIX=(ov)@+)"},
       {":srv 432 * Ostra_Vel_Long :Erroneous nickname",
-       "ERRErroneousNickName(Ostra_Vel_Long|"
-       "Erroneous nickname)"},
+       "ERRErroneousNickName(Ostra_Vel_Long|Erroneous nickname)"},
       {":srv 436 * bob :Nickname collision", "ERRNickNameInUse()"},
       {":srv 437 * bob :Nick/channel is temporarily unavailable", "ERRNickNameInUse()"},
       {":srv 404 me #c :Cannot send to channel", "ERRRefused(404|#c|Cannot send to channel)"},
@@ -184,14 +150,8 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {"  :n!u@h   PRIVMSG   #c :spaced  ", "PrivMsg(n|#c|spaced)"},
       {":n!u PRIVMSG #c :caf\xC3\xA9", "PrivMsg(n|#c|caf\xC3\xA9)"},
       {":n!u PRIVMSG #c :caf\xE9", "PrivMsg(n|#c|caf\xC3\xA9)"},  // not UTF-8: the code page
-  };
-  ExpectEachLine(cases);
-}
-
-// RFC 1459/2812 let a server leave the colon off a last parameter of one word, and IRCv3
-// servers put tags in front of a line.
-TEST_F(IRCParserTest, TrailingParametersWithoutColonAndTaggedLines) {
-  const LineCase cases[] = {
+      // RFC 1459/2812 let a server leave the colon off a last parameter of one word, and
+      // IRCv3 servers put tags in front of a line.
       {":n!u PRIVMSG #c hi", "PrivMsg(n|#c|hi)"},
       {":k!u KICK #c me spam", "Kick(me|#c|k|spam)"},
       {":srv 332 me #c topic", "RPLTopic(#c|topic)"},
@@ -203,7 +163,14 @@ TEST_F(IRCParserTest, TrailingParametersWithoutColonAndTaggedLines) {
       {"@a=b PING :x", "Ping(:x)"},
       {"@a=b  :n!u JOIN #c", "Join(n|#c)"},
   };
-  ExpectEachLine(cases);
+  for (const auto& [line, event] : cases) {
+    if (*event == '\0') {
+      EXPECT_THAT(ParseOne(line), IsEmpty()) << line;
+    } else {
+      EXPECT_THAT(ParseOne(line), ElementsAre(event)) << line;
+    }
+  }
+  EXPECT_THAT(LogLines(), IsEmpty());
 }
 
 TEST_F(IRCParserTest, LinesThatCannotBeSplitAreLoggedButNotShown) {
@@ -237,8 +204,7 @@ TEST_F(IRCParserTest, AChunkEndingInCrDoesNotLookPastItsEnd) {
 TEST_F(IRCParserTest, GivesTheSameEventsHoweverTheStreamIsCut) {
   const std::string stream =
       ":srv 353 me = #c :a @b +c\r\n:n!u@h PRIVMSG #c :hello\r\nPING :x\n:n!u@h PRIVMSG me "
-      ":\x01"
-      "ACTION waves\x01\r\n:srv 376 me :End\r";
+      ":\001ACTION waves\001\r\n:srv 376 me :End\r";
   RecordingEvents whole_events;
   IRCParser whole(ctx, whole_events);
   whole.Parse(stream);

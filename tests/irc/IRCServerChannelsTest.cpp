@@ -78,9 +78,7 @@ TEST_F(FakeIRCServerTest, OnlyChannelTrafficIsShown) {
   server->Channels.Add("#other", "o", 5, false);
   Registered();
   for (const char* line : {
-           ":ann!a@h PRIVMSG Bob :just \x02"
-           "for\x02 \x03"
-           "4,1you\x0F",
+           ":ann!a@h PRIVMSG Bob :just \002for\002 \0034,1you\017",
            ":ann!a@h NOTICE Bob :a notice",
            ":irc.test NOTICE Bob :*** server chatter",
            ":ann!a@h PRIVMSG #elsewhere :not ours",
@@ -120,8 +118,7 @@ TEST_F(ScriptedIRCServerTest, ChatIsEchoedOnlyWhenItReallyGoesOut) {
   EXPECT_TRUE(server->ChatText("ac /me \x02waves\x02"));
   scripted.Send(":irc.test 404 Bob #chan :Cannot send to channel");
   EXPECT_THAT(LinesUntilSync(), ElementsAre("PRIVMSG #chan :hi there",
-                                            "PRIVMSG #chan :\x01"
-                                            "ACTION \x02waves\x02\x01"));
+                                            "PRIVMSG #chan :\001ACTION \002waves\002\001"));
   channel->Join = false;
   EXPECT_TRUE(server->ChatText("ac switched off"));
   const std::string not_sent = " Your line was not sent.";

@@ -12,27 +12,18 @@ TEST_F(FakeIRCServerTest, RequestsAreAnsweredAndActionsAndRepliesShown) {
   server->Channels.Add("#other", "o", 5, false);
   Registered();
   for (const char* line : {
-           ":ann!a@h PRIVMSG #Other :\x01"
-           "ACTION waves\x01",
-           ":ann!a@h PRIVMSG Bob :\x01"
-           "ACTION winks\x01",
-           ":ann!a@h NOTICE Bob :\x01"
-           "VERSION mIRC 6.2\x01",
-           ":ann!a@h PRIVMSG Bob :\x01"
-           "VERSION\x01",
-           ":ann!a@h PRIVMSG Bob :\x01"
-           "TIME\x01",
-           ":ann!a@h PRIVMSG Bob :\x01"
-           "PING 99\x01",
+           ":ann!a@h PRIVMSG #Other :\001ACTION waves\001",
+           ":ann!a@h PRIVMSG Bob :\001ACTION winks\001",
+           ":ann!a@h NOTICE Bob :\001VERSION mIRC 6.2\001",
+           ":ann!a@h PRIVMSG Bob :\001VERSION\001",
+           ":ann!a@h PRIVMSG Bob :\001TIME\001",
+           ":ann!a@h PRIVMSG Bob :\001PING 99\001",
        }) {
     network.Receive(line);
   }
-  EXPECT_THAT(Written(3), ElementsAre("NOTICE ann :\x01"
-                                      "VERSION Ostravel 3.0.0.10\x01",
-                                      "NOTICE ann :\x01"
-                                      "TIME 12/6/2026 6:37:19 AM\x01",
-                                      "NOTICE ann :\x01"
-                                      "PING 99\x01"));
+  EXPECT_THAT(Written(3), ElementsAre("NOTICE ann :\001VERSION Ostravel 3.0.0.10\001",
+                                      "NOTICE ann :\001TIME 12/6/2026 6:37:19 AM\001",
+                                      "NOTICE ann :\001PING 99\001"));
   std::vector<std::string> shown;
   for (const auto& line : hooks->chat)
     shown.push_back(std::to_string(line.color) + " " + line.text);
@@ -45,12 +36,12 @@ TEST_F(FakeIRCServerTest, RequestsAreAnsweredAndActionsAndRepliesShown) {
 TEST_F(FakeIRCServerTest, AFloodOfRequestsGetsThreeAnswers) {
   Registered();
   for (int i = 0; i < 20; ++i) {
-    network.Receive(":ann!a@h PRIVMSG Bob :\x01PING " + std::to_string(i) + "\x01");
+    network.Receive(":ann!a@h PRIVMSG Bob :\001PING " + std::to_string(i) + "\001");
   }
   server->CTCPVersion("ann");
   EXPECT_THAT(Written(4),
-              ElementsAre("NOTICE ann :\x01PING 0\x01", "NOTICE ann :\x01PING 1\x01",
-                          "PRIVMSG ann :\x01VERSION\x01", "NOTICE ann :\x01PING 2\x01"));
+              ElementsAre("NOTICE ann :\001PING 0\001", "NOTICE ann :\001PING 1\001",
+                          "PRIVMSG ann :\001VERSION\001", "NOTICE ann :\001PING 2\001"));
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST_F(TabIRCTest, SwitchingOnBeforeLoginWaitsForTheNamesThenUsersAreListedAndCl
   List().UserClick(0, 0);  // the icon: who is it, and which client
   // Five lines went out at once; the sixth waits its turn.
   EXPECT_EQ(scripted.Line(), "WHOIS amy");
-  EXPECT_EQ(scripted.Line(3s), "PRIVMSG amy :\x01VERSION\x01");
+  EXPECT_EQ(scripted.Line(3s), "PRIVMSG amy :\001VERSION\001");
   List().UserClick(1, 2);  // the nick: start a line to them
   std::vector<std::string> typed;
   for (const auto& effect : harness.effects)
@@ -224,15 +224,11 @@ TEST_F(TabIRCTest, IrcTextReachesChatWithoutControlCharactersAndCutWhenTooLong) 
     std::string chat;
   } cases[] = {
       {":amy!a@h PRIVMSG #one :hello\0world"s, prefix_line + "helloworld"},
-      {":amy!a@h PRIVMSG #one :\x02"
-       "bold\x02 \x03"
-       "04,01red\x03 bell\x07 esc\x1B[0m tab\tend",
+      {":amy!a@h PRIVMSG #one :\002bold\002 \00304,01red\003 bell\007 esc\033[0m tab\tend",
        prefix_line + "bold red bell esc[0m tab end"},
       {":amy!a@h PRIVMSG #one :" + std::string(60000, 'x'),
        prefix_line + std::string(kMaxChatLineBytes - 6, 'x') + std::string(kChatCutMark)},
-      {":amy!a@h NOTICE Ostra_Vel :\x0E\x7F"
-       "caf\xC3\xA9\xC2\x80",
-       "OV>> [IRC] -amy- caf\xC3\xA9"},
+      {":amy!a@h NOTICE Ostra_Vel :\016\177caf\xC3\xA9\xC2\x80", "OV>> [IRC] -amy- caf\xC3\xA9"},
   };
   for (const auto& [line, chat] : cases) {
     harness.effects.clear();
