@@ -60,8 +60,6 @@ TEST_F(IRCKeyedTest, ChannelsAreFoundWithoutRegardToCaseAndKeepTheirOrder) {
   ASSERT_NE(chan, nullptr);
   EXPECT_TRUE(channels.Exists("#Chan"));
   EXPECT_EQ(channels.Item("#CHAN"), chan);
-  EXPECT_EQ(chan->Command, "ac");
-  EXPECT_EQ(chan->ColorCode, 14);
   std::vector<std::string> order;
   for (const auto& c : channels) order.push_back(c->ChannelName);
   EXPECT_THAT(order, ElementsAre("#zeta", "#chan"));

@@ -89,13 +89,11 @@ TEST_F(FakeIRCServerTest, OnlyChannelTrafficIsShown) {
        }) {
     network.Receive(line);
   }
-  std::vector<std::string> shown;
-  for (const auto& line : hooks->chat)
-    shown.push_back(std::to_string(line.color) + " " + line.text);
-  EXPECT_THAT(shown, ElementsAre("14 OV>> [IRC] <ann> just for you", "14 OV>> [IRC] -ann- a notice",
-                                 "14 OV>> <ann> hello all", "14 OV>> * Topic is \"Raid tonight\"",
-                                 "5 OV>> * ann changes the topic to \"Raid at nine\"",
-                                 "7 OV>> ann real name reply: Ann Real"));
+  EXPECT_THAT(ColouredChat(),
+              ElementsAre("14 OV>> [IRC] <ann> just for you", "14 OV>> [IRC] -ann- a notice",
+                          "14 OV>> <ann> hello all", "14 OV>> * Topic is \"Raid tonight\"",
+                          "5 OV>> * ann changes the topic to \"Raid at nine\"",
+                          "7 OV>> ann real name reply: Ann Real"));
 }
 
 // A line is shown as sent only when it went to a channel the server has let us into; every

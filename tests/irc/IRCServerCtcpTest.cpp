@@ -24,11 +24,8 @@ TEST_F(FakeIRCServerTest, RequestsAreAnsweredAndActionsAndRepliesShown) {
   EXPECT_THAT(Written(3), ElementsAre("NOTICE ann :\001VERSION Ostravel 3.0.0.10\001",
                                       "NOTICE ann :\001TIME 12/6/2026 6:37:19 AM\001",
                                       "NOTICE ann :\001PING 99\001"));
-  std::vector<std::string> shown;
-  for (const auto& line : hooks->chat)
-    shown.push_back(std::to_string(line.color) + " " + line.text);
-  EXPECT_THAT(shown, ElementsAre("5 OV>> * ann waves", "14 OV>> [IRC] * ann winks",
-                                 "7 OV>> ann version reply: mIRC 6.2"));
+  EXPECT_THAT(ColouredChat(), ElementsAre("5 OV>> * ann waves", "14 OV>> [IRC] * ann winks",
+                                          "7 OV>> ann version reply: mIRC 6.2"));
 }
 
 // A flood of requests gets a few answers and nothing more, and the player's own line goes ahead

@@ -37,6 +37,14 @@ class IRCServerTestBase : public ::testing::Test {
     return texts;
   }
 
+  // Each line of chat as "colour text".
+  std::vector<std::string> ColouredChat() const {
+    std::vector<std::string> texts;
+    for (const auto& line : hooks->chat)
+      texts.push_back(std::to_string(line.color) + " " + line.text);
+    return texts;
+  }
+
   std::vector<std::string> Users() const {
     std::vector<std::string> nicks;
     for (const auto& user : channel->Users.Members()) nicks.push_back(user->NickName);
@@ -60,6 +68,11 @@ class ScriptedIRCServerTest : public IRCServerTestBase {
   void ConnectAndRegister(bool end_of_motd = true) {
     server->Connect();
     ASSERT_TRUE(scripted.Accept());
+    Register(end_of_motd);
+  }
+
+  // Takes the registration lines of a connection just accepted, and ends the greeting.
+  void Register(bool end_of_motd = true) {
     ASSERT_EQ(scripted.Line(),
               "USER 3.0.0.10 " + asio::ip::host_name() + " 127.0.0.1 :[DT:Ann] Bob");
     ASSERT_EQ(scripted.Line(), "NICK Bob");

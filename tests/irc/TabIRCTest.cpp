@@ -51,6 +51,14 @@ class TabIRCTest : public ::testing::Test {
     return rows;
   }
 
+  // What a click put into the chat box.
+  std::vector<std::string> Typed() const {
+    std::vector<std::string> typed;
+    for (const auto& effect : harness.effects)
+      if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
+    return typed;
+  }
+
   // What the page sent until it answered a ping sent now (it handles lines in order).
   std::vector<std::string> LinesUntilSync() { return scripted.LinesUntilSync(); }
 
@@ -105,10 +113,7 @@ TEST_F(TabIRCTest, SwitchingOnBeforeLoginWaitsForTheNamesThenUsersAreListedAndCl
   EXPECT_EQ(scripted.Line(), "WHOIS amy");
   EXPECT_EQ(scripted.Line(3s), "PRIVMSG amy :\001VERSION\001");
   List().UserClick(1, 2);  // the nick: start a line to them
-  std::vector<std::string> typed;
-  for (const auto& effect : harness.effects)
-    if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
-  EXPECT_THAT(typed, ElementsAre("@one zed: "));
+  EXPECT_THAT(Typed(), ElementsAre("@one zed: "));
 }
 
 TEST_F(TabIRCTest, SwitchingOffPartsAndOnlyTheJoinFlagsAreSaved) {
@@ -206,10 +211,7 @@ TEST_F(TabIRCTest, ALongUserListShowsTheFirstUsersAndHowManyMoreAsUsersComeAndGo
   List().UserClick(0, 3);
   List().UserClick(1, cap - 1);
   EXPECT_EQ(scripted.Line(3s), "WHOIS n064");
-  std::vector<std::string> typed;
-  for (const auto& effect : harness.effects)
-    if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
-  EXPECT_THAT(typed, ElementsAre("@one z20: "));
+  EXPECT_THAT(Typed(), ElementsAre("@one z20: "));
 }
 
 // What the server sends reaches chat without formatting codes or control characters, and a
