@@ -26,7 +26,6 @@ set(WINDOWS_TEST_SOURCES
   support/ScriptedIrcServer.cpp
   support/TestEnvironment.cpp
   web/SettingsFileTest.cpp
-  web/SettingsTest.cpp
   wire/AnswerRecordTest.cpp
   wire/FormBodyTest.cpp
   wire/FormDecoderTest.cpp)

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "common/ChatSafeText.h"
-#include "common/Context.h"
-#include "common/OstravelLib.h"
-#include "support/RecordingHooks.h"
-#include "support/TestEnvironment.h"
 
 namespace ostravel {
 namespace {
@@ -19,6 +15,7 @@ std::string Repeat(std::string_view piece, std::size_t times) {
 
 TEST(ChatSafeTextTest, ControlCharactersGoAndOrdinaryTextStaysByteForByte) {
   const std::string mark(kChatCutMark);
+  const std::string line = Repeat("z", 99) + "\n";
   const struct {
     std::string in;
     std::string out;
@@ -47,36 +44,14 @@ TEST(ChatSafeTextTest, ControlCharactersGoAndOrdinaryTextStaysByteForByte) {
       // Removed characters do not count, and each line has the whole limit.
       {Repeat("\x01", 10) + Repeat("y", kMaxChatLineBytes), Repeat("y", kMaxChatLineBytes)},
       {Repeat("x", 70000) + "\nnext", Repeat("x", kMaxChatLineBytes) + mark + "\nnext"},
+      // An answer of many lines stops at the limit of one text, in the middle of a line.
+      {Repeat(line, 10 * 1024), Repeat(line, 10 * 1024).substr(0, kMaxChatTextBytes) + mark},
+      {Repeat(line, 10 * 1024).substr(0, kMaxChatTextBytes),
+       Repeat(line, 10 * 1024).substr(0, kMaxChatTextBytes)},
   };
   for (const auto& [in, out] : cases) {
     EXPECT_EQ(ChatSafeText(in), out) << in.substr(0, 80);
   }
-}
-
-TEST(ChatSafeTextTest, AnAnswerOfManyLinesStopsAtTheLimitOfOneText) {
-  const std::string line = Repeat("z", 99) + "\n";
-  const std::string answer = Repeat(line, 10 * 1024);  // 1,000 KiB
-  const std::string safe = ChatSafeText(answer);
-  EXPECT_EQ(safe.size(), kMaxChatTextBytes + kChatCutMark.size());
-  EXPECT_TRUE(safe.starts_with(Repeat(line, kMaxChatTextBytes / line.size())));
-  EXPECT_TRUE(safe.ends_with(kChatCutMark));
-  // A text just at the limit is whole.
-  const std::string full = Repeat(line, kMaxChatTextBytes / line.size());
-  EXPECT_EQ(ChatSafeText(full), full);
-}
-
-TEST(ChatSafeTextTest, PrintChatPrintsTheSafeTextAndNothingForOnlyControlCharacters) {
-  test::TestEnvironment env;
-  Context ctx(env.Env());
-  auto hooks = std::make_shared<test::RecordingHooks>();
-  ctx.ACHooks = hooks;
-  PrintChat(ctx, "\0\x07"s, kChatColor, true);
-  PrintChat(ctx, "\x02", kChatColor, false);
-  PrintChat(ctx, "a\0b"s, kChatColor, true);
-  PrintChat(ctx, Repeat("w", 5000), 3, false);
-  ASSERT_EQ(hooks->chat.size(), 2u);
-  EXPECT_EQ(hooks->chat[0].text, "OV>> ab");
-  EXPECT_EQ(hooks->chat[1].text, Repeat("w", kMaxChatLineBytes) + std::string(kChatCutMark));
 }
 
 }  // namespace

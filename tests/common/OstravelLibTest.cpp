@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
 #include "support/RecordingHooks.h"
@@ -25,11 +25,15 @@ class OstravelLibTest : public ::testing::Test {
   std::shared_ptr<test::RecordingHooks> hooks = std::make_shared<test::RecordingHooks>();
 };
 
+// What is empty once the control characters are out prints nothing.
 TEST_F(OstravelLibTest, PrintChatPrefixesOnceAndSkipsEmptyText) {
   PrintChat(ctx, "", kChatColor, true);
-  PrintChat(ctx, "", kChatColor, false);
+  PrintChat(ctx, "\x02\x07", kChatColor, false);
   PrintChat(ctx, "line one\nline two", kChatColor, true);
-  PrintChat(ctx, "plain", 3, false);
+  PrintChat(ctx,
+            "pl\x07"
+            "ain",
+            3, false);
   ASSERT_EQ(hooks->chat.size(), 2u);
   const auto& [text, color, window, prefixed] = hooks->chat[0];
   EXPECT_EQ(std::tie(text, color, window, prefixed),
@@ -88,20 +92,6 @@ TEST_F(OstravelLibTest, ErrorHandlerStopsItsBodyAtTheErrorAndRunsTheNextStep) {
   EXPECT_EQ(ReadCrLfLines(LogFile()),
             (std::vector<std::string>{"[12/6/2026 6:37:19 AM] " + first,
                                       "[12/6/2026 6:37:19 AM] " + second}));
-}
-
-TEST(ValFromStrTest, ReadsFieldsWithTheQuirksOfItsScan) {
-  EXPECT_EQ(ValFromStr("Name: Bob Smith  Online: True", "Name"), "Bob Smith");
-  // An empty value swallows the next field.
-  EXPECT_EQ(ValFromStr("Name:  Level: 5", "Name"), " Level: 5");
-  // Extra spaces after the key stay at the start of the value.
-  EXPECT_EQ(ValFromStr("Name:  Bob  Level: 5", "Name"), " Bob");
-  // A key found inside an earlier field is taken from there.
-  EXPECT_EQ(ValFromStr("LeaderName: Ann  Name: Bob", "Name"), "Ann");
-  // A key as long as the line or longer.
-  EXPECT_EQ(ValFromStr("Name", "Name: Bob"), "");
-  // A key at the very end has no value.
-  EXPECT_EQ(ValFromStr("Level: 5  Name:", "Name"), "");
 }
 
 TEST_F(OstravelLibTest, PartCutsBetweenMarks) {

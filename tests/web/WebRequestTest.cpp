@@ -6,7 +6,6 @@
 #include "common/Context.h"
 #include "support/AsioHttpServer.h"
 #include "support/RecordingHooks.h"
-#include "support/SilentServer.h"
 #include "support/TestEnvironment.h"
 #include "web/WebRequest.h"
 
@@ -52,12 +51,6 @@ class WebRequestTest : public ::testing::Test {
   host::Connection connection;
   test::AsioHttpServer server;
 };
-
-// The escaping itself is FormBodyTest's; here only that a whole text goes through the
-// context's code page.
-TEST_F(WebRequestTest, EncodesThroughTheCodePage) {
-  EXPECT_EQ(request.HTTPEncoder("caf\xC3\xA9 a&b=c"), "caf%E9+a&b=c");
-}
 
 TEST_F(WebRequestTest, PostsTheEncodedBodyWithItsHeadersAndAnswersWithTheCallback) {
   server.Answer("/member.php", "Name: Bob  Level: 5\ncaf\xE9");
@@ -144,30 +137,6 @@ TEST_F(WebRequestTest, AFailureAnswersEmptyAndIsToldInChatOnceAMinuteAndLoggedEa
   EXPECT_EQ(hooks->chat[2].text, "OV>> The allegiance service at " + server.Url() +
                                      " gave no usable answer (HTTP status 500). Lists will "
                                      "refresh when it answers again.");
-}
-
-TEST_F(WebRequestTest, AServerThatNeverAnswersRunsIntoTheTimeLimitWithoutBlockingTheLoop) {
-  test::SilentServer silent;
-  auto quick = platform::HttpClient::Create(
-      env.loop, {std::chrono::milliseconds(200), std::chrono::milliseconds(300)});
-  Context quick_ctx(
-      Environment{env.loop, *env.code_page, env.clock, env.folder.Path(), quick.get()});
-  WebRequest slow(quick_ctx);
-  std::vector<std::pair<std::string, std::string>> answers;
-  auto connection_alive = slow.Response.Connect(
-      [&](const std::string& text, const std::string& cb) { answers.emplace_back(text, cb); });
-  int ticks = 0;
-  const auto ticker = env.loop.CreateTimer();
-  std::function<void()> tick = [&] {
-    if (++ticks < 1000) ticker->Start(std::chrono::milliseconds(20), tick);
-  };
-  ticker->Start(std::chrono::milliseconds(20), tick);
-  slow.Post(silent.Url() + "member.php", Body("x"), "Print");
-  ASSERT_TRUE(env.loop.RunUntil([&] { return !answers.empty(); }, std::chrono::seconds(5)));
-  ticker->Cancel();
-  EXPECT_THAT(answers, ElementsAre(Pair("", "Print")));
-  EXPECT_GE(ticks, 5);  // the loop kept running while the transfer waited
-  EXPECT_EQ(slow.ReadyState(), 0);
 }
 
 }  // namespace
