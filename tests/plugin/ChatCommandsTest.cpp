@@ -22,12 +22,7 @@ class ChatCommandsTest : public ::testing::Test {
     world.Settle();
     return eaten;
   }
-  std::vector<std::string> GameLines() const {
-    std::vector<std::string> lines;
-    for (const auto& effect : harness.effects)
-      if (effect.kind == sim::Effect::Kind::kGame) lines.push_back(effect.text);
-    return lines;
-  }
+  std::vector<std::string> GameLines() const { return world.Effects(sim::Effect::Kind::kGame); }
 
   test::TabWorld world;
   test::PluginHarness& harness = world.harness;

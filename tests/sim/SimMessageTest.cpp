@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Error.h"
+#include "sim/CharacterProfile.h"
 #include "sim/SimMessage.h"
 
 namespace ostravel::sim {
@@ -29,8 +30,8 @@ TEST(SimMessageTest, ParsesRawBytesAndQwordsAndRefusesElementsBeyondAnArray) {
   EXPECT_THROW(records.Struct(-1), Error);
 }
 
-// The message of the error that reading `text` raises.
-std::string ParseError(const std::string& text) {
+// The message of the error that reading `text` as a message raises.
+std::string MessageError(const std::string& text) {
   try {
     ParseMessage(text);
   } catch (const std::runtime_error& error) {
@@ -41,10 +42,10 @@ std::string ParseError(const std::string& text) {
 }
 
 TEST(SimMessageTest, RefusesWhatItCannotHoldSayingWhy) {
-  EXPECT_THAT(ParseError(R"({"type": 1, "fields": {"xp": 1e400}})"),
+  EXPECT_THAT(MessageError(R"({"type": 1, "fields": {"xp": 1e400}})"),
               AllOf(StartsWith("message: a number is out of range"), HasSubstr("1e400")));
-  EXPECT_THAT(ParseError(R"({"type": 1e400})"), StartsWith("message: a number is out of range"));
-  EXPECT_THAT(ParseError(R"({"type": )"), StartsWith("message: malformed JSON"));
+  EXPECT_THAT(MessageError(R"({"type": 1e400})"), StartsWith("message: a number is out of range"));
+  EXPECT_THAT(MessageError(R"({"type": )"), StartsWith("message: malformed JSON"));
   // The message object and "fields" are two levels; 62 structures fill the limit, and far
   // deeper is refused before any recursion can overflow the stack.
   const auto nested = [](int depth) {
@@ -52,7 +53,8 @@ TEST(SimMessageTest, RefusesWhatItCannotHoldSayingWhy) {
     for (int i = 0; i < depth; ++i) text += R"({"s": )";
     return R"({"type": 1, "fields": )" + text + R"({"x": 7})" + std::string(depth, '}') + "}";
   };
-  EXPECT_EQ(ParseError(nested(20000)), "message: objects and arrays nest more than 64 levels deep");
+  EXPECT_EQ(MessageError(nested(20000)),
+            "message: objects and arrays nest more than 64 levels deep");
   auto message = ParseMessage(nested(61));
   const host::MessageMember* member = &message->Struct("s");
   for (int i = 1; i < 61; ++i) member = &member->Struct("s");
@@ -76,6 +78,37 @@ TEST(SimMessageTest, MissingFieldThrowsInvalidCallNamingIt) {
                   AllOf(HasSubstr("Invalid procedure call or argument"), HasSubstr(name)));
     }
   }
+}
+
+// The message of the error that reading `text` as a character profile raises.
+std::string ProfileError(const std::string& text) {
+  try {
+    ParseProfile(text, "character.json");
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+  ADD_FAILURE() << "accepted: " << text;
+  return "";
+}
+
+TEST(CharacterProfileTest, RefusesMalformedTextWrongKindsAndDeeperNestingNamingTheSource) {
+  EXPECT_THAT(ProfileError(R"({"name": )"), StartsWith("character.json: malformed JSON"));
+  EXPECT_THAT(ProfileError("[1, 2]"), StartsWith("character.json: "));
+  EXPECT_EQ(ProfileError(R"({"level": "126"})"), "character.json: key \"level\" must be a number");
+  EXPECT_EQ(ProfileError(R"({"name": 5})"), "character.json: key \"name\" must be a string");
+  EXPECT_THAT(ProfileError(R"({"vassals": {}})"), HasSubstr("\"vassals\" must be an array"));
+  EXPECT_THAT(ProfileError(R"({"world": {"12a": "x"}})"),
+              HasSubstr("has a key \"12a\" that is no number"));
+  EXPECT_THAT(ProfileError(R"({"level": 1e400})"),
+              AllOf(StartsWith("character.json: "), HasSubstr("1e400")));
+  EXPECT_THAT(ProfileError(std::string(65, '[') + std::string(65, ']')),
+              StartsWith("character.json: objects and arrays nest more than 64 levels"));
+  // 64 levels in all are read: the profile, a record, and 62 arrays in a key it does not read.
+  const std::string deep = std::string(62, '[') + std::string(62, ']');
+  const auto profile =
+      ParseProfile(R"({"monarch": {"name": "Queen", "unused": )" + deep + "}}", "x");
+  ASSERT_TRUE(profile.monarch);
+  EXPECT_EQ(profile.monarch->name, "Queen");
 }
 
 }  // namespace

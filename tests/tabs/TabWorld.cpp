@@ -29,11 +29,11 @@ std::vector<std::string> TabWorld::Sent() const {
   return sent;
 }
 
-std::vector<std::string> TabWorld::Typed() const {
-  std::vector<std::string> typed;
+std::vector<std::string> TabWorld::Effects(sim::Effect::Kind kind) const {
+  std::vector<std::string> texts;
   for (const auto& effect : harness.effects)
-    if (effect.kind == sim::Effect::Kind::kTypeText) typed.push_back(effect.text);
-  return typed;
+    if (effect.kind == kind) texts.push_back(effect.text);
+  return texts;
 }
 
 std::vector<std::string> TabWorld::Errors() const {

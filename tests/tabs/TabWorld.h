@@ -71,7 +71,9 @@ class TabWorld {
   // leading "/"), chat texts, lines typed into the chat input, and the error lines of the log.
   std::vector<std::string> Sent() const;
   std::vector<std::string> Chat() const { return harness.ChatTexts(); }
-  std::vector<std::string> Typed() const;
+  std::vector<std::string> Typed() const { return Effects(sim::Effect::Kind::kTypeText); }
+  // The texts of the host effects of one kind, in order.
+  std::vector<std::string> Effects(sim::Effect::Kind kind) const;
   std::vector<std::string> Errors() const;
   void Forget();
 
