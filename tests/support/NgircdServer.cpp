@@ -139,14 +139,6 @@ void NgircdServer::AwaitListening(int port) {
   throw std::runtime_error("ngircd does not accept connections");
 }
 
-void NgircdServer::Kill() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGKILL);
-  int status = 0;
-  ::waitpid(pid_, &status, 0);
-  pid_ = -1;
-}
-
 void NgircdServer::Stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);

@@ -39,14 +39,12 @@ class NgircdServer {
   int TlsPort() const { return tls_port_; }
   const std::string& Fingerprint() const { return fingerprint_; }
   std::filesystem::path CertificateFile() const { return folder_.Path() / "cert.pem"; }
-  // Stops the server and waits until it is gone.
-  void Stop();
-  // Kills it with SIGKILL: no QUIT, no closing words, as a crash or a lost network.
-  void Kill();
-  // Starts it again on the same port and waits until it accepts connections.
-  void Start();
 
  private:
+  // Starts the server and waits until it accepts connections.
+  void Start();
+  // Stops it and waits until it is gone.
+  void Stop();
   void MakeCertificate();
   // Waits until `port` accepts connections.
   static void AwaitListening(int port);
