@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,18 +29,11 @@ sockaddr_in Loopback(const std::string& address, uint16_t port) {
 }  // namespace
 
 std::string RawHttpClient::Reply::Header(const std::string& name) const {
-  std::size_t start = 0;
-  while (start < headers.size()) {
-    const std::size_t end = headers.find("\r\n", start);
-    const std::string line = headers.substr(start, end - start);
-    const std::size_t colon = line.find(':');
-    if (colon == name.size() && strncasecmp(line.c_str(), name.c_str(), colon) == 0) {
-      return line.substr(line.find_first_not_of(' ', colon + 1));
-    }
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return "";
+  const std::string block = "\r\n" + headers + "\r\n";
+  const std::size_t line = block.find("\r\n" + name + ": ");
+  if (line == std::string::npos) return "";
+  const std::size_t value = line + name.size() + 4;
+  return block.substr(value, block.find("\r\n", value) - value);
 }
 
 RawHttpClient::RawHttpClient(uint16_t port, const std::string& source) {
