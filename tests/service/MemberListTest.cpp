@@ -9,7 +9,7 @@
 #include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/MemberList.h"
-#include "service/Schema.h"
+#include "service/Presence.h"
 #include "service/SqliteConnection.h"
 
 namespace ostravel::test {
@@ -19,14 +19,10 @@ using service::AllegianceService;
 using service::SqliteConnection;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 class MemberListTest : public ::testing::Test {
  protected:
-  MemberListTest() { Open(); }
-
-  void Open() {
-    service_.reset();
+  MemberListTest() {
     service::ServiceOptions options;
     options.database = File();
     options.now = FixedNow;
@@ -131,25 +127,31 @@ TEST_F(MemberListTest, MoreChangesThanTheLogKeepsAreReadAgainWhole) {
   EXPECT_THAT(Column(Ask("list level>98 level<100"), "Level"), ElementsAre("99"));
 }
 
-TEST_F(MemberListTest, ASecondVersionDatabaseIsMigratedAndItsCharactersListed) {
-  service_.reset();
-  for (const char* suffix : {"", "-wal", "-shm"}) {
-    std::filesystem::remove(File().string() + suffix);
-  }
-  {
-    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
-    service::MigrateSchema(db, 2);
-    db.Exec(
-        "INSERT INTO characters (id, name, name_key, level, template, updated_at) VALUES "
-        "(1342177449, 'Bob', 'bob', 72, 'Swordsman', '2025-05-01 10:00:00')");
-  }
-  Open();
-  EXPECT_THAT(Column(Ask("list"), "Template"), ElementsAre("Swordsman"));
-  Update(kBob, "Bob", 73);
-  EXPECT_THAT(Column(Ask("list"), "Level"), ElementsAre("73"));
-  SqliteConnection copy(service::MigrationBackupPath(File(), 2), SqliteConnection::Mode::kReadOnly);
-  EXPECT_EQ(copy.QueryInt("PRAGMA user_version"), 2);
-  EXPECT_EQ(copy.QueryInt("SELECT count(*) FROM characters"), 1);
+// Who is online: the window, pinned members, and forgetting those long gone.
+TEST(PresenceTest, TheGoneAreForgottenOnceAWindowAndThePinnedNever) {
+  service::Presence::Clock::time_point now{};
+  service::Presence presence([&now] { return now; });
+  presence.Note(1, {});
+  presence.Pin(2, {7, false, 0});
+  now += service::Presence::kOnlineWindow - std::chrono::seconds(1);
+  presence.Note(3, {});
+  EXPECT_TRUE(presence.Online(1));  // the window's last second
+  EXPECT_EQ(presence.Remembered(), 3U);
+
+  now += std::chrono::seconds(1);
+  EXPECT_FALSE(presence.Online(1));
+  presence.Note(4, {});  // a window since the last sweep: 1 goes
+  EXPECT_EQ(presence.Remembered(), 3U);
+  EXPECT_TRUE(presence.Online(3));
+  ASSERT_TRUE(presence.Find(2).has_value());
+  EXPECT_EQ(presence.Find(2)->location, 7U);
+
+  // Gone for good, and back with the next post.
+  now += service::Presence::kOnlineWindow;
+  presence.Note(5, {});
+  EXPECT_EQ(presence.Remembered(), 2U);  // the pinned and the new
+  presence.Note(1, {});
+  EXPECT_TRUE(presence.Online(1));
 }
 
 }  // namespace
