@@ -22,12 +22,7 @@ using ::testing::HasSubstr;
 
 class MemberListTest : public ::testing::Test {
  protected:
-  MemberListTest() {
-    service::ServiceOptions options;
-    options.database = File();
-    options.now = FixedNow;
-    service_ = std::make_unique<AllegianceService>(std::move(options));
-  }
+  MemberListTest() : service_(OpenService(File())) {}
   std::filesystem::path File() const { return folder_.Path() / "allegiance.sqlite"; }
   std::string Ask(std::string_view args) {
     return service_->Post("member.php", Command(kCid, args)).body;

@@ -20,14 +20,7 @@ using ::testing::StartsWith;
 
 class ScriptRulesTest : public ::testing::Test {
  protected:
-  ScriptRulesTest() {
-    service::ServiceOptions options;
-    options.database = folder_.Path() / "allegiance.sqlite";
-    options.code_page = 1252;
-    options.now = FixedNow;
-    options.errors = &errors_;
-    service_ = std::make_unique<AllegianceService>(std::move(options));
-  }
+  ScriptRulesTest() : service_(OpenService(folder_.Path() / "allegiance.sqlite", &errors_)) {}
 
   std::string Post(std::string_view script, const std::string& body) {
     return service_->Post(script, body).body;

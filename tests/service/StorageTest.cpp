@@ -22,13 +22,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-std::unique_ptr<AllegianceService> OpenService(const std::filesystem::path& file) {
-  service::ServiceOptions options;
-  options.database = file;
-  options.now = FixedNow;
-  return std::make_unique<AllegianceService>(std::move(options));
-}
-
 std::string Ask(AllegianceService& service, std::string_view script, std::string_view args,
                 std::int32_t caller = kCid) {
   return service.Post(script, Command(caller, args)).body;

@@ -29,14 +29,9 @@ using ::testing::Pair;
 
 class MembersPageTest : public ::testing::Test {
  protected:
-  MembersPageTest() {
-    service::ServiceOptions options;
-    options.database = folder_.Path() / "allegiance.sqlite";
-    options.now = FixedNow;  // 2025-06-01 14:30
-    options.errors = &errors_;
-    service_ = std::make_unique<AllegianceService>(std::move(options));
-    router_ = std::make_unique<service::Router>(*service_);
-  }
+  MembersPageTest()
+      : service_(OpenService(folder_.Path() / "allegiance.sqlite", &errors_)),  // 2025-06-01 14:30
+        router_(std::make_unique<service::Router>(*service_)) {}
 
   HttpResponse Get(std::string path, std::string method = "GET") {
     HttpRequest request;
