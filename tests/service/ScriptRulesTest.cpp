@@ -184,14 +184,12 @@ TEST_F(ScriptRulesTest, TheRecordBuildsTheTreeAndFellowshipsComeAndGo) {
   EXPECT_EQ(Value(whois, "Skills"), "lockpick");
   EXPECT_THAT(Column(Ask("member.php", "vassals Ostra Vel"), "Name"),
               ElementsAre("Tam Brightwater"));
-  const std::string report =
-      StdFields(kCid) +
-      "&FellowshipName=Stone & Sons&SharedXp=True&LeaderCID=" + std::to_string(kCid) +
-      "&LeaderName=Ostra Vel&LeaderLevel=50"
-      "&Fellows=2&Fellow1CID=" +
-      std::to_string(kCid) +
-      "&Fellow1Name=Ostra Vel&Fellow1Level=50&Fellow2CID=7&Fellow2Name=Li"
-      "&Fellow2Level=20";
+  const std::string id = std::to_string(kCid);
+  const std::string report = StdFields(kCid) +
+                             "&FellowshipName=Stone & Sons&SharedXp=True&LeaderCID=" + id +
+                             "&LeaderName=Ostra Vel&LeaderLevel=50&Fellows=2&Fellow1CID=" + id +
+                             "&Fellow1Name=Ostra Vel&Fellow1Level=50&Fellow2CID=7&Fellow2Name=Li"
+                             "&Fellow2Level=20";
   EXPECT_THAT(Post("fellowship.php", report), StartsWith("Fellowship Stone recorded: 2 fellows"));
   const std::string fellowships = Ask("member.php", "fellowships");
   EXPECT_EQ(Value(fellowships, "Fellowship"), "Stone");

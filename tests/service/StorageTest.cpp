@@ -39,9 +39,8 @@ TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
     Ask(*service, "landblock.php", "set Holtburg square");
     service->Post("fellowship.php", StdFields(kCid) +
                                         "&FellowshipName=Band&LeaderCID=" + std::to_string(kCid) +
-                                        "&LeaderName=Ostra Vel"
-                                        "&LeaderLevel=50&Fellows=1&Fellow1CID=7&Fellow1Name=Li"
-                                        "&Fellow1Level=9");
+                                        "&LeaderName=Ostra Vel&LeaderLevel=50"
+                                        "&Fellows=1&Fellow1CID=7&Fellow1Name=Li&Fellow1Level=9");
     service::SetMotd(file, "Court tonight");
   }
   auto service = OpenService(file);
