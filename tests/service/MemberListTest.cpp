@@ -9,7 +9,7 @@
 #include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/MemberList.h"
-#include "service/Schema.h"
+#include "service/Presence.h"
 #include "service/SqliteConnection.h"
 
 namespace ostravel::test {
@@ -19,19 +19,10 @@ using service::AllegianceService;
 using service::SqliteConnection;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 class MemberListTest : public ::testing::Test {
  protected:
-  MemberListTest() { Open(); }
-
-  void Open() {
-    service_.reset();
-    service::ServiceOptions options;
-    options.database = File();
-    options.now = FixedNow;
-    service_ = std::make_unique<AllegianceService>(std::move(options));
-  }
+  MemberListTest() : service_(OpenService(File())) {}
   std::filesystem::path File() const { return folder_.Path() / "allegiance.sqlite"; }
   std::string Ask(std::string_view args) {
     return service_->Post("member.php", Command(kCid, args)).body;
@@ -55,8 +46,14 @@ class MemberListTest : public ::testing::Test {
   std::unique_ptr<AllegianceService> service_;
 };
 
-TEST_F(MemberListTest, AListStopsAtItsCapWithALineThePagesDrawNoRowFor) {
+TEST_F(MemberListTest, AListAndTheFellowshipsStopAtTheCapWithALineThePagesDrawNoRowFor) {
   const int cap = static_cast<int>(service::kListCap);
+  // Neither the Members page nor the Groups page draws a row for the last line.
+  const auto expect_no_row = [](const std::string& line) {
+    for (const char* key : {"Name", "Fellowship", "Fellows", "Level"}) {
+      EXPECT_EQ(Value(line, key), "") << key;
+    }
+  };
   InsertOnFile(cap - 1, 1000, 30);
   Update(kBob, "Bob", 72);
   const std::string full = Ask("list");
@@ -64,35 +61,26 @@ TEST_F(MemberListTest, AListStopsAtItsCapWithALineThePagesDrawNoRowFor) {
   EXPECT_THAT(full, Not(HasSubstr("More")));
 
   Update(kAnn, "Queen Ann", 200);
-  const std::string capped = Ask("list");
-  const std::vector<std::string> lines = Lines(capped);
+  std::vector<std::string> lines = Lines(Ask("list"));
   ASSERT_EQ(lines.size(), service::kListCap + 1);
   EXPECT_EQ(Value(lines.front(), "Name"), "Queen Ann");  // highest level first
   EXPECT_EQ(Value(lines[1], "Name"), "Bob");
-  // Neither the Members page nor the Groups page draws a row for the last line.
-  for (const char* key : {"Name", "Fellowship", "Fellows", "Level"}) {
-    EXPECT_EQ(Value(lines.back(), key), "") << key;
-  }
+  expect_no_row(lines.back());
   EXPECT_THAT(lines.back(), HasSubstr("more than " + std::to_string(cap) + " members match"));
   // Filters that leave fewer than the cap say nothing more.
   EXPECT_THAT(Column(Ask("list level>31"), "Name"), ElementsAre("Queen Ann", "Bob"));
-}
 
-TEST_F(MemberListTest, TheFellowshipsAreCutAtTheCapToo) {
-  {
-    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
-    db.Exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
-            std::to_string(service::kListCap + 1) +
+  SqliteConnection(File(), SqliteConnection::Mode::kReadWrite)
+      .Exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+            std::to_string(cap + 1) +
             ") INSERT INTO fellowships (poster_id, name, leader_id, leader_name, leader_level, "
             "shared_xp, reported_at) SELECT 100 + i, printf('Band %03d', i), 100 + i, 'Lead' || i, "
             "50, 1, '2025-06-01 14:00:00' FROM n");
-  }
-  const std::vector<std::string> lines = Lines(Ask("fellowships"));
+  lines = Lines(Ask("fellowships"));
   ASSERT_EQ(lines.size(), service::kListCap + 1);
   EXPECT_EQ(Value(lines.front(), "Fellowship"), "Band 000");
   EXPECT_EQ(Value(lines[service::kListCap - 1], "Fellowship"), "Band 199");
-  EXPECT_EQ(Value(lines.back(), "Fellowship"), "");
-  EXPECT_EQ(Value(lines.back(), "Name"), "");
+  expect_no_row(lines.back());
   EXPECT_THAT(lines.back(), HasSubstr("fellowships match"));
 }
 
@@ -131,25 +119,31 @@ TEST_F(MemberListTest, MoreChangesThanTheLogKeepsAreReadAgainWhole) {
   EXPECT_THAT(Column(Ask("list level>98 level<100"), "Level"), ElementsAre("99"));
 }
 
-TEST_F(MemberListTest, ASecondVersionDatabaseIsMigratedAndItsCharactersListed) {
-  service_.reset();
-  for (const char* suffix : {"", "-wal", "-shm"}) {
-    std::filesystem::remove(File().string() + suffix);
-  }
-  {
-    SqliteConnection db(File(), SqliteConnection::Mode::kReadWrite);
-    service::MigrateSchema(db, 2);
-    db.Exec(
-        "INSERT INTO characters (id, name, name_key, level, template, updated_at) VALUES "
-        "(1342177449, 'Bob', 'bob', 72, 'Swordsman', '2025-05-01 10:00:00')");
-  }
-  Open();
-  EXPECT_THAT(Column(Ask("list"), "Template"), ElementsAre("Swordsman"));
-  Update(kBob, "Bob", 73);
-  EXPECT_THAT(Column(Ask("list"), "Level"), ElementsAre("73"));
-  SqliteConnection copy(service::MigrationBackupPath(File(), 2), SqliteConnection::Mode::kReadOnly);
-  EXPECT_EQ(copy.QueryInt("PRAGMA user_version"), 2);
-  EXPECT_EQ(copy.QueryInt("SELECT count(*) FROM characters"), 1);
+// Who is online: the window, pinned members, and forgetting those long gone.
+TEST(PresenceTest, TheGoneAreForgottenOnceAWindowAndThePinnedNever) {
+  service::Presence::Clock::time_point now{};
+  service::Presence presence([&now] { return now; });
+  presence.Note(1, {});
+  presence.Pin(2, {7, false, 0});
+  now += service::Presence::kOnlineWindow - std::chrono::seconds(1);
+  presence.Note(3, {});
+  EXPECT_TRUE(presence.Online(1));  // the window's last second
+  EXPECT_EQ(presence.Remembered(), 3U);
+
+  now += std::chrono::seconds(1);
+  EXPECT_FALSE(presence.Online(1));
+  presence.Note(4, {});  // a window since the last sweep: 1 goes
+  EXPECT_EQ(presence.Remembered(), 3U);
+  EXPECT_TRUE(presence.Online(3));
+  ASSERT_TRUE(presence.Find(2).has_value());
+  EXPECT_EQ(presence.Find(2)->location, 7U);
+
+  // Gone for good, and back with the next post.
+  now += service::Presence::kOnlineWindow;
+  presence.Note(5, {});
+  EXPECT_EQ(presence.Remembered(), 2U);  // the pinned and the new
+  presence.Note(1, {});
+  EXPECT_TRUE(presence.Online(1));
 }
 
 }  // namespace

@@ -15,23 +15,12 @@ namespace {
 using service::AllegianceService;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 
 class ScriptRulesTest : public ::testing::Test {
  protected:
-  ScriptRulesTest() { Open(); }
-
-  void Open(int code_page = 1252) {
-    service_.reset();
-    service::ServiceOptions options;
-    options.database = folder_.Path() / "allegiance.sqlite";
-    options.code_page = code_page;
-    options.now = FixedNow;
-    options.errors = &errors_;
-    service_ = std::make_unique<AllegianceService>(std::move(options));
-  }
+  ScriptRulesTest() : service_(OpenService(folder_.Path() / "allegiance.sqlite", &errors_)) {}
 
   std::string Post(std::string_view script, const std::string& body) {
     return service_->Post(script, body).body;
@@ -88,10 +77,12 @@ TEST_F(ScriptRulesTest, LevelBoundsAreExclusiveOnBothSides) {
 
 TEST_F(ScriptRulesTest, TodaysListEndsAtMidnightAndNDaysCoverTodayAndTheNextNMinusOne) {
   Update(kCid, "Ostra Vel", 50);
-  EXPECT_THAT(Ask("event.php", "add today 23:59 Late raid"), StartsWith("Event 1 added"));
-  EXPECT_THAT(Ask("event.php", "add tomorrow 00:00 Dawn raid"), StartsWith("Event 2 added"));
-  EXPECT_THAT(Ask("event.php", "add 2025-06-07 Week end"), StartsWith("Event 3 added"));
-  EXPECT_THAT(Ask("event.php", "add 2025-06-08 20:00 Next week"), StartsWith("Event 4 added"));
+  int added = 0;
+  for (const char* event : {"today 23:59 Late raid", "tomorrow 00:00 Dawn raid",
+                            "2025-06-07 Week end", "2025-06-08 20:00 Next week"}) {
+    EXPECT_THAT(Ask("event.php", std::string("add ") + event),
+                StartsWith("Event " + std::to_string(++added) + " added"));
+  }
   EXPECT_EQ(Ask("event.php", "add 2025-05-31 Yesterday"),
             "That date has passed; events start today or later.");
   EXPECT_THAT(Column(Ask("event.php", "list nrofdays=1"), "Event:"), ElementsAre("Late raid"));
@@ -193,14 +184,12 @@ TEST_F(ScriptRulesTest, TheRecordBuildsTheTreeAndFellowshipsComeAndGo) {
   EXPECT_EQ(Value(whois, "Skills"), "lockpick");
   EXPECT_THAT(Column(Ask("member.php", "vassals Ostra Vel"), "Name"),
               ElementsAre("Tam Brightwater"));
-  const std::string report =
-      StdFields(kCid) +
-      "&FellowshipName=Stone & Sons&SharedXp=True&LeaderCID=" + std::to_string(kCid) +
-      "&LeaderName=Ostra Vel&LeaderLevel=50"
-      "&Fellows=2&Fellow1CID=" +
-      std::to_string(kCid) +
-      "&Fellow1Name=Ostra Vel&Fellow1Level=50&Fellow2CID=7&Fellow2Name=Li"
-      "&Fellow2Level=20";
+  const std::string id = std::to_string(kCid);
+  const std::string report = StdFields(kCid) +
+                             "&FellowshipName=Stone & Sons&SharedXp=True&LeaderCID=" + id +
+                             "&LeaderName=Ostra Vel&LeaderLevel=50&Fellows=2&Fellow1CID=" + id +
+                             "&Fellow1Name=Ostra Vel&Fellow1Level=50&Fellow2CID=7&Fellow2Name=Li"
+                             "&Fellow2Level=20";
   EXPECT_THAT(Post("fellowship.php", report), StartsWith("Fellowship Stone recorded: 2 fellows"));
   const std::string fellowships = Ask("member.php", "fellowships");
   EXPECT_EQ(Value(fellowships, "Fellowship"), "Stone");

@@ -31,7 +31,7 @@ std::string ErrorOf(const std::string& text) {
   return "no error";
 }
 
-TEST(ServeConfigTest, SetsWhatItNamesAndKeepsTheDefaultsOfTheRest) {
+TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandLineGave) {
   const auto settings = Read(
       "# The allegiance's service\n"
       "\n"
@@ -43,17 +43,16 @@ TEST(ServeConfigTest, SetsWhatItNamesAndKeepsTheDefaultsOfTheRest) {
   EXPECT_EQ(settings.trustedProxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
   EXPECT_EQ(Read("db = \" spaced name \"\n").database, " spaced name ");
-}
 
-TEST(ServeConfigTest, TheCommandLineWinsButItsKeysAreStillChecked) {
+  // The command line wins, but the file's lines for its keys are still checked.
   ServeSettings command_line;
   command_line.database = "/tmp/given.db";
   command_line.listen = "0.0.0.0:9000";
-  const auto settings = Read("db = /var/lib/x.db\nlisten = 127.0.0.1:8081\ncodepage = 1250\n",
-                             {"db", "listen"}, command_line);
-  EXPECT_EQ(settings.database, "/tmp/given.db");
-  EXPECT_EQ(settings.listen, "0.0.0.0:9000");
-  EXPECT_EQ(settings.codepage, 1250);
+  const auto given = Read("db = /var/lib/x.db\nlisten = 127.0.0.1:8081\ncodepage = 1250\n",
+                          {"db", "listen"}, command_line);
+  EXPECT_EQ(given.database, "/tmp/given.db");
+  EXPECT_EQ(given.listen, "0.0.0.0:9000");
+  EXPECT_EQ(given.codepage, 1250);
   EXPECT_THROW(Read("listen = nowhere\n", {"listen"}), ConfigError);
 }
 

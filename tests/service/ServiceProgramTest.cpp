@@ -45,6 +45,13 @@ int Admin(const std::vector<std::string>& args, std::string* out = nullptr) {
   return result.exit_code;
 }
 
+// The command ends with 1 and says why.
+void ExpectRefused(const std::vector<std::string>& args, const std::string& error) {
+  std::string out;
+  EXPECT_EQ(Admin(args, &out), 1) << error;
+  EXPECT_THAT(out, HasSubstr(error));
+}
+
 TEST(ServiceProgramTest, ServesTheScriptsAndNothingElseAndStopsCleanlyOnSigterm) {
   TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
@@ -124,31 +131,37 @@ TEST(ServiceProgramTest, KillDuringABurstLosesNoAnsweredMessage) {
 TEST(ServiceProgramTest, AdminCommandsWorkWhileItServesAndABackupOpensWithTheSameData) {
   TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
+  const auto file = [&](const char* name) { return (folder.Path() / name).string(); };
   ServiceProcess service(db);
+  const auto ask = [&](const std::string& script, const std::string& args) {
+    return PostTo(service.Port(), script, Command(kBob, args)).body;
+  };
   ASSERT_EQ(PostTo(service.Port(), "/update.php", CharRecord(kBob, "Bob", 72)).status, 200);
   ASSERT_EQ(PostTo(service.Port(), "/message.php", Command(kCid, "send Bob hello")).status, 200);
-  EXPECT_EQ(Admin({"motd", "--db", db.string(), "Court tonight"}), 0);
-  EXPECT_EQ(Admin({"role", "--db", db.string(), "Bob", "magistrate", "on"}), 0);
-  EXPECT_EQ(Admin({"friend", "--db", db.string(), "Rurik", "Sable Guard", "on"}), 0);
-  std::string out;
-  EXPECT_EQ(Admin({"role", "--db", db.string(), "Bob", "king", "on"}, &out), 1);
-  EXPECT_THAT(out, HasSubstr("unknown role \"king\""));
-  EXPECT_EQ(Admin({"rename", "--db", db.string(), "12345", "Nobody"}, &out), 1);
-  EXPECT_THAT(out, HasSubstr("no character with id 12345"));
-  EXPECT_EQ(Admin({"motd", "--db", (folder.Path() / "none.sqlite").string(), "x"}, &out), 1);
-  EXPECT_THAT(out, HasSubstr("none.sqlite is not a database file"));
-  EXPECT_THAT(PostTo(service.Port(), "/message.php", Command(kBob, "motd")).body,
-              HasSubstr("Court tonight"));
-  EXPECT_THAT(
-      Column(PostTo(service.Port(), "/member.php", Command(kBob, "list magistrate")).body, "Name"),
-      ElementsAre("Bob"));
-  const auto copy = folder.Path() / "copy.sqlite";
-  EXPECT_EQ(Admin({"backup", "--db", db.string(), copy.string()}), 0);
-  EXPECT_EQ(Admin({"backup", "--db", db.string(), copy.string()}, &out), 1);
-  EXPECT_THAT(out, HasSubstr("exists already"));
+  const std::string d = db.string();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"motd", "--db", d, "Court tonight"},
+        {"role", "--db", d, "Bob", "magistrate", "on"},
+        {"role", "--db", d, "Bob", "brt", "on"},
+        {"role", "--db", d, "bob", "brt", "off"},
+        {"friend", "--db", d, "Rurik", "Sable Guard", "on"},
+        {"backup", "--db", d, file("copy.sqlite")}}) {
+    EXPECT_EQ(Admin(args), 0) << args[0];
+  }
+  ExpectRefused({"role", "--db", d, "Bob", "king", "on"}, "unknown role \"king\"");
+  ExpectRefused({"rename", "--db", d, "12345", "Nobody"}, "no character with id 12345");
+  ExpectRefused({"motd", "--db", file("none.sqlite"), "x"}, "none.sqlite is not a database file");
+  ExpectRefused({"backup", "--db", d, file("copy.sqlite")}, "exists already");
+  std::ofstream(file("garbage.sqlite")) << std::string(5000, 'g');
+  ExpectRefused({"check", "--db", file("garbage.sqlite")}, "garbage.sqlite");
+  EXPECT_FALSE(std::filesystem::exists(file("none.sqlite")));
+  EXPECT_THAT(ask("/message.php", "motd"), HasSubstr("Court tonight"));
+  EXPECT_THAT(Column(ask("/member.php", "list magistrate"), "Name"), ElementsAre("Bob"));
+  EXPECT_EQ(ask("/member.php", "list brt"), "No members match this list.");
+  EXPECT_EQ(Value(ask("/member.php", "friends"), "Allegiance"), "Sable Guard");
   std::string original, copied;
-  EXPECT_EQ(Admin({"export", "--db", db.string()}, &original), 0);
-  EXPECT_EQ(Admin({"export", "--db", copy.string()}, &copied), 0);
+  EXPECT_EQ(Admin({"export", "--db", d}, &original), 0);
+  EXPECT_EQ(Admin({"export", "--db", file("copy.sqlite")}, &copied), 0);
   EXPECT_EQ(copied, original);
   std::set<std::string> tables;
   for (const auto& line : Lines(original)) {
@@ -156,7 +169,7 @@ TEST(ServiceProgramTest, AdminCommandsWorkWhileItServesAndABackupOpensWithTheSam
   }
   EXPECT_THAT(tables, ::testing::IsSupersetOf({"characters", "messages", "settings", "staff_roles",
                                                "friends", "allegiance"}));
-  EXPECT_EQ(Admin({"check", "--db", copy.string()}), 0);
+  EXPECT_EQ(Admin({"check", "--db", file("copy.sqlite")}), 0);
   EXPECT_EQ(service.Stop(SIGINT), 0);
 }
 
@@ -164,13 +177,11 @@ TEST(ServiceProgramTest, ServeStopsOnABadConfigLineOrWithoutADatabase) {
   TempFolder folder;
   const auto config = folder.Path() / "ostravel-service.conf";
   std::ofstream(config) << "db = " << (folder.Path() / "a.sqlite").string() << "\nport = 1\n";
-  std::string out;
-  EXPECT_EQ(Admin({"serve", "--config", config.string()}, &out), 1);
-  EXPECT_THAT(out, HasSubstr(config.string() + ":2: \"port\" is no setting"));
+  ExpectRefused({"serve", "--config", config.string()},
+                config.string() + ":2: \"port\" is no setting");
   std::ofstream(config) << "# nothing set\n";
-  EXPECT_EQ(Admin({"serve", "--config", config.string()}, &out), 1);
-  EXPECT_THAT(out, HasSubstr("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
-                             config.string()));
+  ExpectRefused({"serve", "--config", config.string()},
+                "serve needs a database: --db FILE, or a line \"db = FILE\" in " + config.string());
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "a.sqlite"));
 }
 

@@ -3,8 +3,18 @@
 #include <sstream>
 
 #include "common/OstravelLib.h"
+#include "service/AllegianceService.h"
 
 namespace ostravel::test {
+
+std::unique_ptr<service::AllegianceService> OpenService(const std::filesystem::path& database,
+                                                        std::ostream* errors) {
+  service::ServiceOptions options;
+  options.database = database;
+  options.now = FixedNow;
+  options.errors = errors;
+  return std::make_unique<service::AllegianceService>(std::move(options));
+}
 
 std::string StdFields(std::int32_t caller) {
   return "CID=" + std::to_string(caller) +

@@ -2,12 +2,18 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/DateTime.h"
 #include "support/TestEnvironment.h"
+
+namespace ostravel::service {
+class AllegianceService;
+}
 
 namespace ostravel::test {
 
@@ -18,6 +24,10 @@ inline constexpr std::int32_t kCid = 1342177295;
 inline platform::DateTime FixedNow() {
   return {2025, 6, 1, 14, 30, 0};
 }
+
+// The service on a database file at FixedNow, its error lines to `errors` or else std::cerr.
+std::unique_ptr<service::AllegianceService> OpenService(const std::filesystem::path& database,
+                                                        std::ostream* errors = nullptr);
 
 // The standard fields of a character standing in town.
 std::string StdFields(std::int32_t caller);

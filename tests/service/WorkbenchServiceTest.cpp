@@ -47,10 +47,7 @@ class WorkbenchServiceTest : public ::testing::Test {
     std::vector<std::string> argv = {OSTRAVEL_EXE,   "run",
                                      "--folder",     folder_.Path().string(),
                                      "--transcript", transcript.string()};
-    if (second) {
-      argv.push_back("--character");
-      argv.push_back((folder_.Path() / "second.json").string());
-    }
+    if (second) argv.insert(argv.end(), {"--character", (folder_.Path() / "second.json").string()});
     ProcessOptions options;
     options.input = script + ":quit\n";
     const auto result = RunProcess(argv, options);

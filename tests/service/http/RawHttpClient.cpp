@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,10 +12,14 @@
 namespace ostravel::service::test {
 namespace {
 
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+using Clock = std::chrono::steady_clock;
+
+// Waits until bytes or the end of the connection can be read: false once `deadline` passed.
+bool ReadableBy(int fd, Clock::time_point deadline) {
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  pollfd readable{fd, POLLIN, 0};
+  return left > 0 && poll(&readable, 1, static_cast<int>(left)) > 0;
 }
 
 sockaddr_in Loopback(const std::string& address, uint16_t port) {
@@ -30,18 +33,11 @@ sockaddr_in Loopback(const std::string& address, uint16_t port) {
 }  // namespace
 
 std::string RawHttpClient::Reply::Header(const std::string& name) const {
-  std::size_t start = 0;
-  while (start < headers.size()) {
-    const std::size_t end = headers.find("\r\n", start);
-    const std::string line = headers.substr(start, end - start);
-    const std::size_t colon = line.find(':');
-    if (colon == name.size() && strncasecmp(line.c_str(), name.c_str(), colon) == 0) {
-      return line.substr(line.find_first_not_of(' ', colon + 1));
-    }
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
-  return "";
+  const std::string block = "\r\n" + headers + "\r\n";
+  const std::size_t line = block.find("\r\n" + name + ": ");
+  if (line == std::string::npos) return "";
+  const std::size_t value = line + name.size() + 4;
+  return block.substr(value, block.find("\r\n", value) - value);
 }
 
 RawHttpClient::RawHttpClient(uint16_t port, const std::string& source) {
@@ -71,28 +67,23 @@ bool RawHttpClient::Send(const std::string& bytes) {
 }
 
 std::optional<RawHttpClient::Reply> RawHttpClient::Read(std::chrono::milliseconds limit) {
-  const std::int64_t deadline = NowMs() + limit.count();
+  const auto deadline = Clock::now() + limit;
   while (true) {
     if (auto reply = TakeReply()) return reply;
-    const std::int64_t left = deadline - NowMs();
-    pollfd readable{fd_, POLLIN, 0};
-    if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) return std::nullopt;
     char buffer[16384];
-    const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
+    const ssize_t count = ReadableBy(fd_, deadline) ? recv(fd_, buffer, sizeof buffer, 0) : 0;
     if (count <= 0) return std::nullopt;
     received_.append(buffer, static_cast<std::size_t>(count));
   }
 }
 
 bool RawHttpClient::ClosedWithin(std::chrono::milliseconds limit) {
-  const std::int64_t deadline = NowMs() + limit.count();
-  while (true) {
-    const std::int64_t left = deadline - NowMs();
-    pollfd readable{fd_, POLLIN, 0};
-    if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) return false;
-    char buffer[4096];
+  const auto deadline = Clock::now() + limit;
+  char buffer[4096];
+  while (ReadableBy(fd_, deadline)) {
     if (recv(fd_, buffer, sizeof buffer, 0) <= 0) return true;
   }
+  return false;
 }
 
 std::optional<RawHttpClient::Reply> RawHttpClient::TakeReply() {

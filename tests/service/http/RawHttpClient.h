@@ -15,7 +15,8 @@ class RawHttpClient {
     int status = 0;
     std::string headers;  // the header block, without the status line
     std::string body;
-    std::string Header(const std::string& name) const;  // empty when absent
+    // Empty when absent; the name as the server writes it, "Name: value".
+    std::string Header(const std::string& name) const;
   };
 
   // Connects to 127.0.0.1:port from `source`; throws std::runtime_error when it cannot.

@@ -12,6 +12,7 @@
 #include "service/EventScript.h"
 #include "service/Router.h"
 #include "service/StaffTable.h"
+#include "service/page/HtmlText.h"
 
 namespace ostravel::test {
 namespace {
@@ -28,14 +29,9 @@ using ::testing::Pair;
 
 class MembersPageTest : public ::testing::Test {
  protected:
-  MembersPageTest() {
-    service::ServiceOptions options;
-    options.database = folder_.Path() / "allegiance.sqlite";
-    options.now = FixedNow;  // 2025-06-01 14:30
-    options.errors = &errors_;
-    service_ = std::make_unique<AllegianceService>(std::move(options));
-    router_ = std::make_unique<service::Router>(*service_);
-  }
+  MembersPageTest()
+      : service_(OpenService(folder_.Path() / "allegiance.sqlite", &errors_)),  // 2025-06-01 14:30
+        router_(std::make_unique<service::Router>(*service_)) {}
 
   HttpResponse Get(std::string path, std::string method = "GET") {
     HttpRequest request;
@@ -221,6 +217,26 @@ TEST_F(MembersPageTest, AnswersGetAndHeadOnlyAndNothingBesideItsOwnPaths) {
                            "/api/online/x", "//members.css", "/page/members.js"}) {
     EXPECT_EQ(Get(path).status, 404) << path;
   }
+}
+
+TEST(HtmlTextTest, EscapesWhatCouldEndATextOrStartMarkup) {
+  const struct {
+    const char* text;
+    const char* escaped;
+  } cases[] = {
+      {"", ""},
+      {"Ostra Vel", "Ostra Vel"},
+      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"Tea & cake", "Tea &amp; cake"},
+      // An escaped text is escaped again, not taken as markup.
+      {"&amp;&#39;", "&amp;amp;&amp;#39;"},
+      {"\" onmouseover=\"x", "&quot; onmouseover=&quot;x"},
+      {"Gharu'ndim", "Gharu&#39;ndim"},
+      // UTF-8 passes unchanged, byte for byte.
+      {"Caf\xC3\xA9 \xE2\x9A\x94", "Caf\xC3\xA9 \xE2\x9A\x94"},
+      {"<<>>", "&lt;&lt;&gt;&gt;"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(service::EscapeHtml(c.text), c.escaped) << c.text;
 }
 
 }  // namespace
