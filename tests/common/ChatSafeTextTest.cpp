@@ -44,6 +44,7 @@ TEST(ChatSafeTextTest, ControlCharactersGoAndOrdinaryTextStaysByteForByte) {
       // Removed characters do not count, and each line has the whole limit.
       {Repeat("\x01", 10) + Repeat("y", kMaxChatLineBytes), Repeat("y", kMaxChatLineBytes)},
       {Repeat("x", 70000) + "\nnext", Repeat("x", kMaxChatLineBytes) + mark + "\nnext"},
+      {"a\n" + Repeat("y", kMaxChatLineBytes), "a\n" + Repeat("y", kMaxChatLineBytes)},
       // An answer of many lines stops at the limit of one text, in the middle of a line.
       {Repeat(line, 10 * 1024), Repeat(line, 10 * 1024).substr(0, kMaxChatTextBytes) + mark},
       {Repeat(line, 10 * 1024).substr(0, kMaxChatTextBytes),

@@ -234,6 +234,11 @@ TEST(ChatLineMergeTest, TheRowsAreWrittenWithTheOtherClientsChangesSinceTheLoad)
       {"both got it", {ann}, {cid, out, ann}, {cid, ann}, {cid, out, ann}},
       {"in between", {ann, bob}, {dee, ann, bob}, {ann, cid, bob}, {dee, ann, cid, bob}},
       {"saved twice, one removed", {ann, ann}, {out, ann, ann}, {ann}, {out, ann}},
+      {"between two equal lines",
+       {ann, ann},
+       {out, ann, ann},
+       {ann, cid, ann},
+       {out, ann, cid, ann}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
