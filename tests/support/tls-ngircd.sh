@@ -14,6 +14,13 @@ port_free() {
   ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
+# As root ngircd drops to "nobody", which a user namespace mapping root alone (as
+# scripts/win32-namespace makes) lacks: there it starts as "nobody" of a namespace of its own.
+as_nobody=()
+if [ "$(id -u)" -eq 0 ] && awk '{n += $3} END {exit !(n < 65535)}' /proc/self/uid_map; then
+  as_nobody=(unshare --user --map-user=65534 --map-group=65534)
+fi
+
 stop() {
   if [ -f "$info.pid" ]; then
     kill "$(cat "$info.pid")" 2>/dev/null || true
@@ -63,7 +70,8 @@ KeyFile = $folder/key.pem
 Ports = $tls
 CONF
     chmod 644 "$folder/ngircd.conf"
-    /usr/sbin/ngircd -n -f "$folder/ngircd.conf" </dev/null >"$folder/ngircd.log" 2>&1 &
+    "${as_nobody[@]}" /usr/sbin/ngircd -n -f "$folder/ngircd.conf" \
+      </dev/null >"$folder/ngircd.log" 2>&1 &
     echo $! >"$info.pid"
     for _ in $(seq 100); do
       if ! port_free "$tls"; then
