@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "platform/DateTime.h"
-#include "service/Database.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/ServiceRequest.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/scripts/ServiceRequest.h"
+#include "service/store/Database.h"
 
 namespace ostravel::platform {
 class CodePage;

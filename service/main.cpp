@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
-#include "service/ServeConfig.h"
+#include "service/admin/AdminCommands.h"
+#include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
 

@@ -4,9 +4,9 @@
 #include <map>
 #include <set>
 
-#include "service/CharacterTable.h"
-#include "service/FellowshipTable.h"
-#include "service/StaffTable.h"
+#include "service/store/CharacterTable.h"
+#include "service/store/FellowshipTable.h"
+#include "service/store/StaffTable.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::service {

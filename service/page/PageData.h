@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/DateTime.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/SqliteConnection.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/store/SqliteConnection.h"
 
 namespace ostravel::service {
 

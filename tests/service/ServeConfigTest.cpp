@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/ServeConfig.h"
+#include "service/admin/ServeConfig.h"
 
 namespace ostravel::test {
 namespace {

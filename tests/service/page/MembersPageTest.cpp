@@ -8,11 +8,11 @@
 
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
-#include "service/CharacterTable.h"
-#include "service/EventScript.h"
 #include "service/Router.h"
-#include "service/StaffTable.h"
 #include "service/page/HtmlText.h"
+#include "service/scripts/EventScript.h"
+#include "service/store/CharacterTable.h"
+#include "service/store/StaffTable.h"
 
 namespace ostravel::test {
 namespace {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "service/store/DatabaseWriter.h"
+#include "service/store/SqliteConnection.h"
+
+namespace ostravel::service {
+
+// The service's database file: created and migrated when opened, one writer thread for every
+// change, and a small pool of read connections beside it (WAL lets them read while it writes).
+class Database {
+ public:
+  // Creates the file if it is missing and brings its schema up to date; throws DatabaseError
+  // naming the file and what to do.
+  // `committed` runs on the writer after each commit (see DatabaseWriter).
+  explicit Database(const std::filesystem::path& file, DatabaseWriter::Committed committed = {});
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Runs `read` on a read connection (blocking while all are busy) and returns its answer.
+  std::string Read(const std::function<std::string(SqliteConnection&)>& read);
+  // Runs `change` on the writer and returns its answer once it is committed.
+  std::string Write(DatabaseWriter::Change change);
+
+  const std::filesystem::path& File() const { return file_; }
+
+ private:
+  std::unique_ptr<SqliteConnection> TakeReader();
+  void GiveBack(std::unique_ptr<SqliteConnection> reader);
+
+  std::filesystem::path file_;
+  std::unique_ptr<DatabaseWriter> writer_;
+  std::mutex mutex_;
+  std::condition_variable returned_;
+  std::vector<std::unique_ptr<SqliteConnection>> idle_readers_;
+  int open_readers_ = 0;
+};
+
+}  // namespace ostravel::service
