@@ -6,10 +6,10 @@
 
 #include "base/Words.h"
 #include "service/AllegianceService.h"
-#include "service/scripts/EventScript.h"
-#include "service/scripts/LandblockScript.h"
 #include "service/store/CharacterTable.h"
+#include "service/store/EventTable.h"
 #include "service/store/FellowshipTable.h"
+#include "service/store/LandblockTable.h"
 #include "service/store/MessageTable.h"
 #include "service/store/StaffTable.h"
 #include "wire/ServiceDates.h"

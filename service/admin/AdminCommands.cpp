@@ -9,6 +9,7 @@
 #include "service/store/Schema.h"
 #include "service/store/SqliteConnection.h"
 #include "service/store/StaffTable.h"
+#include "wire/StaffRoles.h"
 
 namespace ostravel::service {
 namespace {
@@ -73,10 +74,9 @@ void SetMotd(const std::filesystem::path& file, std::string_view text) {
 void SetStaffRoleOf(const std::filesystem::path& file, std::string_view name, std::string_view role,
                     bool on) {
   CheckName(name);
-  if (!IsStaffRole(role)) {
-    throw std::invalid_argument("unknown role \"" + std::string(role) +
-                                "\"; the roles are magistrate, pkgeneral, chainmanager, "
-                                "questmaster, brt and reporter");
+  if (!wire::IsStaffRole(role)) {
+    throw std::invalid_argument("unknown role \"" + std::string(role) + "\"; the roles are " +
+                                wire::JoinStaffRoles(", ", " and "));
   }
   Change_(file, [&](SqliteConnection& db) { SetRole(db, Trim(name), role, on); });
 }
@@ -85,7 +85,8 @@ void SetFriendOfAllegiance(const std::filesystem::path& file, std::string_view n
                            std::string_view allegiance, bool on) {
   CheckName(name);
   if (CharacterCount(allegiance) > kMaxNameLength) {
-    throw std::invalid_argument("an allegiance name has at most 40 characters");
+    throw std::invalid_argument("an allegiance name has at most " + std::to_string(kMaxNameLength) +
+                                " characters");
   }
   Change_(file, [&](SqliteConnection& db) { SetFriend(db, Trim(name), Trim(allegiance), on); });
 }

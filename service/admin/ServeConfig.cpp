@@ -48,10 +48,10 @@ constexpr std::array<Key, 4> kKeys = {{
      }},
     {"codepage",
      [](const std::string& value, ServeSettings& s) {
-       s.codepage = WholeNumber(value, 1, 65535, "the code page");
+       s.code_page = WholeNumber(value, 1, 65535, "the code page");
      }},
     {"trusted_proxy",
-     [](const std::string& value, ServeSettings& s) { s.trustedProxy = CheckedProxy(value); }},
+     [](const std::string& value, ServeSettings& s) { s.trusted_proxy = CheckedProxy(value); }},
 }};
 
 const Key* FindKey(const std::string& name) {
@@ -110,7 +110,7 @@ std::string CheckedProxy(const std::string& address) {
 ListenAddress ParseListen(const std::string& text) {
   const std::size_t colon = text.rfind(':');
   if (colon == std::string::npos || colon == 0) {
-    throw std::invalid_argument("listen takes ADDR:PORT, for example 127.0.0.1:8080");
+    throw std::invalid_argument("listen takes ADDR:PORT, for example " + ServeSettings().listen);
   }
   const int port = WholeNumber(text.substr(colon + 1), 0, 65535, "the port of listen");
   return {text.substr(0, colon), static_cast<std::uint16_t>(port)};

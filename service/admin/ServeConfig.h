@@ -7,6 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "service/http/HttpServer.h"
+#include "wire/CodePageDefault.h"
+
 namespace ostravel::service {
 
 // Where the installed service reads its settings; `serve` reads it only when it is there.
@@ -15,10 +18,10 @@ inline constexpr const char* kDefaultServeConfig = "/etc/ostravel/ostravel-servi
 // What `serve` runs with: the command line's options over the config file's over these.
 struct ServeSettings {
   std::filesystem::path database;
-  std::string listen = "127.0.0.1:8080";
-  int codepage = 1252;
+  std::string listen = std::string(kDefaultHttpAddress) + ":" + std::to_string(kDefaultHttpPort);
+  int code_page = wire::kDefaultCodePage;
   // The reverse proxy in front whose X-Forwarded-For names the client; empty: none.
-  std::string trustedProxy;
+  std::string trusted_proxy;
 };
 
 struct ListenAddress {

@@ -7,6 +7,7 @@
 #include "service/store/CharacterTable.h"
 #include "service/store/FellowshipTable.h"
 #include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::service {
@@ -149,22 +150,23 @@ std::string RecordText(const ServiceRequest& request) {
 
 }  // namespace
 
-std::string RunUpdateScript(ScriptContext& context, bool& refused) {
+std::string RunUpdateScript(ScriptContext& context) {
   const ServiceRequest& request = context.request;
-  refused = false;
   const std::string name = wire::CleanValue(request.Field("Name"));
   if (name.empty()) return Refusal("The character record carried no character name.");
   if (request.character == 0) return Refusal("The character record carried no character id.");
   if (CharacterCount(name) > kMaxNameLength) {
-    return Refusal("Names have at most 40 characters.");
+    return Refusal("Names have at most " + std::to_string(kMaxNameLength) + " characters.");
   }
   const auto level = ParseWholeNumber(request.Field("Level"));
   if (!level || *level < 1 || *level > kMaxLevel) {
-    return Refusal("The level must be a whole number from 1 to 10000.");
+    return Refusal("The level must be a whole number from 1 to " + std::to_string(kMaxLevel) + ".");
   }
   const auto known = FindCharacter(context.db, request.character);
   if (known && known->name != name) {
-    refused = true;
+    context.log(std::string(wire::script::kUpdate) + ": refused a record of character id " +
+                std::to_string(request.character) +
+                " under a name other than the one on file (ostravel-service rename allows it)");
     NoteRefusedRecord(context.db, request.character, name, known->name,
                       wire::FormatIsoDateTime(request.now));
     return Refusal("Character id " + std::to_string(request.character) + " belongs to " +
@@ -188,8 +190,9 @@ std::string RunFellowshipScript(ScriptContext& context) {
     return "No fellowship: your fellowship record is removed.";
   }
   if (count > static_cast<std::int64_t>(kMaxFellows) || CharacterCount(name) > kMaxNameLength) {
-    return "A fellowship has at most 26 fellows and a name of at most 40 characters; the report "
-           "is not stored.";
+    return "A fellowship has at most " + std::to_string(kMaxFellows) +
+           " fellows and a name of at most " + std::to_string(kMaxNameLength) +
+           " characters; the report is not stored.";
   }
   FellowshipRow fellowship;
   fellowship.poster_id = request.character;

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/AsciiText.h"
-#include "service/store/CharacterTable.h"
+#include "service/store/EventTable.h"
 #include "wire/AnswerRecord.h"
 #include "wire/ServiceDates.h"
 
@@ -17,49 +17,18 @@ constexpr std::string_view kAddFormat =
 // Days ahead that a list may ask for: about ten years.
 constexpr std::int64_t kMaxDays = 3660;
 
-struct EventRow {
-  std::int64_t id = 0;
-  std::string starts_at;  // "YYYY-MM-DD hh:mm" or, without a time, "YYYY-MM-DD"
-  std::string title;
-  std::string description;
-  std::int32_t added_by = 0;
-};
-
-std::string NameOf(SqliteConnection& db, std::int32_t id) {
-  const auto row = FindCharacter(db, id);
-  return row ? row->name : std::string("Unknown character");
+std::string NameOrUnknown(const std::string& name) {
+  return name.empty() ? std::string("Unknown character") : name;
 }
 
-std::string EventLine(SqliteConnection& db, const EventRow& event) {
+std::string EventLine(const EventRow& event) {
   return wire::AnswerRecord()
       .Add("Event", event.title)
       .Add("Date", event.starts_at)
-      .Add("Addedby", NameOf(db, event.added_by))
+      .Add("Addedby", NameOrUnknown(event.added_by_name))
       .AddNumber("ID", event.id)
       .Add("Description", event.description)
       .Text();
-}
-
-// Events from `first` (a date) up to, not including, `last` (a date; "" for no end), of one
-// character when `added_by` is not 0, in the order they happen.
-std::vector<EventRow> Events(SqliteConnection& db, std::string_view first, std::string_view last,
-                             std::int32_t added_by) {
-  SqliteStatement& statement =
-      db.Prepare(
-            "SELECT id, starts_at, has_time, title, description, added_by FROM events "
-            "WHERE starts_at >= ?1 AND (?2 = '' OR starts_at < ?2) AND (?3 = 0 OR added_by = ?3) "
-            "ORDER BY starts_at, id")
-          .Bind(1, first)
-          .Bind(2, last)
-          .Bind(3, added_by);
-  std::vector<EventRow> rows;
-  while (statement.Step()) {
-    const std::string starts = statement.Text(1);
-    rows.push_back(
-        {statement.Int(0), statement.Int(2) ? starts.substr(0, 16) : starts.substr(0, 10),
-         statement.Text(3), statement.Text(4), static_cast<std::int32_t>(statement.Int(5))});
-  }
-  return rows;
 }
 
 std::string List(ScriptContext& context, std::string_view rest) {
@@ -68,9 +37,9 @@ std::string List(ScriptContext& context, std::string_view rest) {
   std::vector<EventRow> rows;
   constexpr std::string_view kDays = "nrofdays=";
   if (what.empty()) {
-    rows = Events(context.db, "", "", 0);
+    rows = FindEvents(context.db, "", "", 0);
   } else if (what == "mine") {
-    rows = Events(context.db, "", "", request.character);
+    rows = FindEvents(context.db, "", "", request.character);
   } else if (what.starts_with(kDays)) {
     // nrofdays=N: today and the N - 1 days after it; tomorrow is not "today's".
     const auto days = ParseWholeNumber(std::string_view(what).substr(kDays.size()));
@@ -80,12 +49,12 @@ std::string List(ScriptContext& context, std::string_view rest) {
     const std::string today = wire::FormatIsoDate(request.now);
     const std::string end =
         wire::FormatIsoDate(wire::AddDays(request.now, static_cast<int>(*days)));
-    rows = Events(context.db, today, end, 0);
+    rows = FindEvents(context.db, today, end, 0);
   } else {
     return "Usage: list, list nrofdays=N (today and the next days), or list mine.";
   }
   std::vector<std::string> lines;
-  for (const EventRow& event : rows) lines.push_back(EventLine(context.db, event));
+  for (const EventRow& event : rows) lines.push_back(EventLine(event));
   return lines.empty() ? "No quests or events in this list." : wire::JoinLines(lines);
 }
 
@@ -114,7 +83,9 @@ std::string Add(ScriptContext& context, std::string_view rest) {
       comma == std::string_view::npos ? std::string() : wire::CleanValue(text.substr(comma + 1));
   if (CharacterCount(title) > kMaxEventTitleLength ||
       CharacterCount(description) > kMaxEventDescriptionLength) {
-    return "Titles have at most 100 and descriptions at most 500 characters; nothing is added.";
+    return "Titles have at most " + std::to_string(kMaxEventTitleLength) +
+           " and descriptions at most " + std::to_string(kMaxEventDescriptionLength) +
+           " characters; nothing is added.";
   }
   const std::string when = time
                                ? wire::FormatIsoMinute(wire::AtTime(*day, time->hour, time->minute))
@@ -127,18 +98,14 @@ std::string Add(ScriptContext& context, std::string_view rest) {
 
 std::string Delete(ScriptContext& context, std::string_view rest) {
   const auto id = ParseWholeNumber(rest);
-  SqliteStatement& find = context.db.Prepare("SELECT title, added_by FROM events WHERE id = ?1")
-                              .Bind(1, id.value_or(0));
-  if (!id || !find.Step()) return wire::CleanValue("No event with ID " + std::string(rest) + ".");
-  const std::string title = find.Text(0);
-  const auto added_by = static_cast<std::int32_t>(find.Int(1));
-  find.Reset();
-  if (added_by != context.request.character) {
-    return "Only " + NameOf(context.db, added_by) + ", who added it, can delete event " +
+  const auto event = id ? FindEvent(context.db, *id) : std::nullopt;
+  if (!event) return wire::CleanValue("No event with ID " + std::string(rest) + ".");
+  if (event->added_by != context.request.character) {
+    return "Only " + NameOrUnknown(event->added_by_name) + ", who added it, can delete event " +
            std::to_string(*id) + ".";
   }
-  context.db.Prepare("DELETE FROM events WHERE id = ?1").Bind(1, *id).Run();
-  return "Event " + std::to_string(*id) + " (" + title + ") deleted.";
+  DeleteEvent(context.db, *id);
+  return "Event " + std::to_string(*id) + " (" + event->title + ") deleted.";
 }
 
 const std::string kHelp = wire::JoinLines({
@@ -146,25 +113,13 @@ const std::string kHelp = wire::JoinLines({
     "list - all quests and events; list nrofdays=N - today and the next N-1 days; list mine - "
     "the ones you added",
     "add YYYY-MM-DD [hh:mm] TITLE[, DESCRIPTION] - announce one (today and tomorrow work as "
-    "dates; titles up to 100, descriptions up to 500 characters)",
+    "dates; titles up to " +
+        std::to_string(kMaxEventTitleLength) + ", descriptions up to " +
+        std::to_string(kMaxEventDescriptionLength) + " characters)",
     "delete ID - remove one you added",
 });
 
 }  // namespace
-
-std::int64_t InsertEvent(SqliteConnection& db, const NewEvent& event) {
-  db.Prepare(
-        "INSERT INTO events (starts_at, has_time, title, description, added_by, added_at) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
-      .Bind(1, event.starts_at)
-      .Bind(2, event.has_time ? 1 : 0)
-      .Bind(3, event.title)
-      .Bind(4, event.description)
-      .Bind(5, event.added_by)
-      .Bind(6, event.added_at)
-      .Run();
-  return db.LastInsertId();
-}
 
 const CommandSet& EventCommands() {
   static const CommandSet commands{

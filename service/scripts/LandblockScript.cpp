@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "service/store/CharacterTable.h"
+#include "service/store/LandblockTable.h"
 #include "wire/AnswerRecord.h"
 #include "wire/ServiceDates.h"
 
@@ -21,16 +22,13 @@ std::string BlockName(std::uint32_t location) {
 std::string Get(ScriptContext& context, std::string_view) {
   const std::uint32_t location = context.request.location;
   if (location == 0) return std::string(kNoLocation);
-  SqliteStatement& statement =
-      context.db.Prepare("SELECT text, set_by FROM landblocks WHERE block = ?1")
-          .Bind(1, LandblockOf(location));
-  if (!statement.Step()) {
+  const auto found = FindLandblockText(context.db, location);
+  if (!found) {
     return "No description is set for " + BlockName(location) +
            ". Type @landblock set TEXT to write one.";
   }
-  const std::string text = statement.Text(0);
-  const auto set_by = static_cast<std::int32_t>(statement.Int(1));
-  statement.Reset();
+  const std::string& text = found->text;
+  const std::int32_t set_by = found->set_by;
   const auto author = FindCharacter(context.db, set_by);
   return "Description of " + BlockName(location) + ": " + text + " (set by " +
          (author ? author->name : std::string("Unknown character")) + ")";
@@ -42,7 +40,8 @@ std::string Set(ScriptContext& context, std::string_view rest) {
   const std::string text = wire::CleanValue(rest);
   if (text.empty()) return "Usage: set TEXT - describes the landblock you stand in.";
   if (CharacterCount(text) > kMaxLandblockTextLength) {
-    return "Descriptions have at most 500 characters; this one is not stored.";
+    return "Descriptions have at most " + std::to_string(kMaxLandblockTextLength) +
+           " characters; this one is not stored.";
   }
   SaveLandblockText(context.db, location, text, context.request.character,
                     wire::FormatIsoDateTime(context.request.now));
@@ -52,21 +51,11 @@ std::string Set(ScriptContext& context, std::string_view rest) {
 const std::string kHelp = wire::JoinLines({
     "@landblock commands (Ostravel service):",
     "get - the description of the landblock you stand in",
-    "set TEXT - describe the landblock you stand in (up to 500 characters)",
+    "set TEXT - describe the landblock you stand in (up to " +
+        std::to_string(kMaxLandblockTextLength) + " characters)",
 });
 
 }  // namespace
-
-void SaveLandblockText(SqliteConnection& db, std::uint32_t location, std::string_view text,
-                       std::int32_t set_by, std::string_view at) {
-  db.Prepare(
-        "INSERT OR REPLACE INTO landblocks (block, text, set_by, set_at) VALUES (?1, ?2, ?3, ?4)")
-      .Bind(1, LandblockOf(location))
-      .Bind(2, text)
-      .Bind(3, set_by)
-      .Bind(4, at)
-      .Run();
-}
 
 const CommandSet& LandblockCommands() {
   static const CommandSet commands{

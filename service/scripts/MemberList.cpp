@@ -14,6 +14,7 @@
 #include "service/store/FellowshipTable.h"
 #include "service/store/StaffTable.h"
 #include "wire/AnswerRecord.h"
+#include "wire/StaffRoles.h"
 
 namespace ostravel::service {
 namespace {
@@ -48,7 +49,7 @@ FilterTable MakeFilters() {
          return (!c.online || c.online->fellowship_leader == 0) && !c.in_fellowship;
        }},
   };
-  for (const auto role : kStaffRoles) {
+  for (const auto role : wire::kStaffRoles) {
     filters.emplace(role, [role](const auto&, const Candidate& c) {
       return c.roles && c.roles->contains(role);
     });
@@ -96,7 +97,7 @@ bool AddLevelBound(std::string_view word, ListQuery& query) {
 
 std::string UnknownFilter(std::string_view word) {
   std::string known = "online, nearby, pk, wantgroup, soloplayer, level>N, level<N";
-  for (const auto role : kStaffRoles) known += ", " + std::string(role);
+  for (const auto role : wire::kStaffRoles) known += ", " + std::string(role);
   for (const auto skill : kTradeSkills) known += ", " + std::string(skill);
   return wire::CleanValue("Unknown list filter \"" + std::string(word) +
                           "\". Known filters: " + known + ".");
@@ -115,7 +116,7 @@ ListQuery ReadQuery(std::string_view words) {
     query.filters.push_back(named->second);
     query.online = query.online || lower == "online";
     query.fellows = query.fellows || lower == "soloplayer";
-    if (IsStaffRole(lower)) query.role = lower;
+    if (wire::IsStaffRole(lower)) query.role = lower;
   }
   return query;
 }

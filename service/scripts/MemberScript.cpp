@@ -12,6 +12,7 @@
 #include "service/store/FellowshipTable.h"
 #include "service/store/StaffTable.h"
 #include "wire/AnswerRecord.h"
+#include "wire/StaffRoles.h"
 
 namespace ostravel::service {
 namespace {
@@ -154,10 +155,11 @@ std::string Fellowships(ScriptContext& context, std::string_view) {
 
 const std::string kHelp = wire::JoinLines({
     "@member commands (Ostravel service):",
-    "whois NAME - the record of a member (names up to 40 characters)",
+    "whois NAME - the record of a member (names up to " + std::to_string(kMaxNameLength) +
+        " characters)",
     "list FILTERS - members matching every filter, for example list online level>29 level<71",
     "filters: online, nearby, pk, wantgroup, soloplayer, level>N, level<N,",
-    "staff: magistrate, pkgeneral, chainmanager, questmaster, brt, reporter,",
+    "staff: " + wire::JoinStaffRoles(", ", ", ") + ",",
     "skills: lockpick, armortinkering, weapontinkering, magicitemtinkering, itemtinkering, "
     "alchemy, cooking, fletching",
     "a list shows at most " + std::to_string(kListCap) +

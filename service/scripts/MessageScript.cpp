@@ -8,6 +8,7 @@
 #include "service/store/MessageTable.h"
 #include "service/store/StaffTable.h"
 #include "wire/AnswerRecord.h"
+#include "wire/FieldNames.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::service {
@@ -54,13 +55,13 @@ std::string RecipientName(SqliteConnection& db, const MessageRow& message) {
 std::string ListLine(SqliteConnection& db, const MessageRow& message, bool outgoing) {
   wire::AnswerRecord record;
   if (outgoing) {
-    record.Add("To", RecipientName(db, message));
+    record.Add(wire::answer::kTo, RecipientName(db, message));
   } else {
-    record.Add("From", NameOf(db, message.sender_id, "Unknown character"));
+    record.Add(wire::answer::kFrom, NameOf(db, message.sender_id, "Unknown character"));
   }
-  return record.AddNumber("MsgID", message.id)
-      .Add("Recieved", message.sent_at)
-      .Add("Sample", Sample(message.body))
+  return record.AddNumber(wire::answer::kMsgID, message.id)
+      .Add(wire::answer::kRecieved, message.sent_at)
+      .Add(wire::answer::kSample, Sample(message.body))
       .Text();
 }
 
@@ -114,12 +115,13 @@ std::string Read(ScriptContext& context, std::string_view rest) {
   const Mailbox mailbox = CallerMailbox(context);
   const auto message = FindOwnMessage(context, mailbox, rest);
   if (!message) return NoMessage(rest);
-  const std::string header = wire::AnswerRecord()
-                                 .Add("From", NameOf(context.db, message->sender_id, "Unknown"))
-                                 .Add("To", RecipientName(context.db, *message))
-                                 .AddNumber("MsgID", message->id)
-                                 .Add("Recieved", message->sent_at)
-                                 .Text();
+  const std::string header =
+      wire::AnswerRecord()
+          .Add(wire::answer::kFrom, NameOf(context.db, message->sender_id, "Unknown"))
+          .Add(wire::answer::kTo, RecipientName(context.db, *message))
+          .AddNumber(wire::answer::kMsgID, message->id)
+          .Add(wire::answer::kRecieved, message->sent_at)
+          .Text();
   // Only the recipient's reading counts: a sender looking at its own message leaves it new.
   if (IsRecipient(*message, mailbox) && !message->read) MarkRead(context.db, message->id);
   return header + "\n" + wire::CleanValue(message->body);
@@ -212,8 +214,9 @@ std::string Motd(ScriptContext& context, std::string_view) {
 
 const std::string kHelp = wire::JoinLines({
     "@message commands (Ostravel service):",
-    "send NAME TEXT - leave a message for a member (NAME, TEXT works too; names up to 40 and "
-    "texts up to 1000 characters)",
+    "send NAME TEXT - leave a message for a member (NAME, TEXT works too; names up to " +
+        std::to_string(kMaxNameLength) + " and texts up to " + std::to_string(kMaxMessageLength) +
+        " characters)",
     "inbox new - your unread messages; inbox read - the ones you have read",
     "outbox - the messages you sent",
     "read MSGID - print a message and mark it read",

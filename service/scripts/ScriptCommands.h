@@ -13,12 +13,14 @@
 namespace ostravel::service {
 
 // What a script's command works with: a connection (the writer's for a command that changes
-// data, a reader's otherwise), the request, who is online and the member directory.
+// data, a reader's otherwise), the request, who is online, the member directory, and the
+// service's error log (for what an admin must hear of; never a player's text).
 struct ScriptContext {
   SqliteConnection& db;
   const ServiceRequest& request;
   const Presence& presence;
   MemberDirectory& members;  // the characters in list order, for the member lists
+  const std::function<void(const std::string&)>& log;
 };
 
 using CommandHandler = std::function<std::string(ScriptContext& context, std::string_view rest)>;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/CodePage.h"
+#include "wire/FieldNames.h"
 #include "wire/FormDecoder.h"
 
 namespace ostravel::service {
@@ -60,17 +61,20 @@ std::string CheckStandardFields(const ServiceRequest& request) {
   };
   constexpr std::int64_t kMinInt = std::numeric_limits<std::int32_t>::min();
   constexpr std::int64_t kMaxInt = std::numeric_limits<std::int32_t>::max();
-  for (const auto key : {"CID", "MID", "FLID"}) {
+  for (const auto key : {wire::field::kCID, wire::field::kMID, wire::field::kFLID}) {
     if (!in_range(key, kMinInt, kMaxInt)) {
-      return "The field " + std::string(key) +
-             " must be a whole number from -2147483648 to "
-             "2147483647.";
+      return "The field " + std::string(key) + " must be a whole number from " +
+             std::to_string(kMinInt) + " to " + std::to_string(kMaxInt) + ".";
     }
   }
-  if (!in_range("Location", 0, std::numeric_limits<std::uint32_t>::max())) {
-    return "The field Location must be a whole number from 0 to 4294967295.";
+  constexpr std::int64_t kMaxLocation = std::numeric_limits<std::uint32_t>::max();
+  if (!in_range(wire::field::kLocation, 0, kMaxLocation)) {
+    return "The field " + std::string(wire::field::kLocation) +
+           " must be a whole number from 0 to " + std::to_string(kMaxLocation) + ".";
   }
-  if (!in_range("WantFellowship", 0, 1)) return "The field WantFellowship must be 0 or 1.";
+  if (!in_range(wire::field::kWantFellowship, 0, 1)) {
+    return "The field " + std::string(wire::field::kWantFellowship) + " must be 0 or 1.";
+  }
   return {};
 }
 
@@ -108,7 +112,7 @@ ParsedRequest ReadServiceRequest(std::string_view body, const platform::CodePage
       return Refuse("The request has bytes that code page " + std::to_string(code_page.Number()) +
                     " has no character for (or control characters).");
     }
-    const std::size_t limit = *key == "args" ? kMaxArgsLength : kMaxFieldLength;
+    const std::size_t limit = *key == wire::field::kArgs ? kMaxArgsLength : kMaxFieldLength;
     if (CharacterCount(*value) > limit) {
       return Refuse("The field " + *key + " is longer than " + std::to_string(limit) +
                     " characters.");
@@ -116,15 +120,15 @@ ParsedRequest ReadServiceRequest(std::string_view body, const platform::CodePage
     request.fields.emplace(*key, *value);
   }
   if (std::string error = CheckStandardFields(request); !error.empty()) return Refuse(error);
-  if (const auto args = request.fields.find("args"); args != request.fields.end()) {
+  if (const auto args = request.fields.find(wire::field::kArgs); args != request.fields.end()) {
     request.args = args->second;
   }
   // Ids travel as signed 32-bit numbers and the location as unsigned.
-  request.character = static_cast<std::int32_t>(request.Number("CID"));
-  request.monarch = static_cast<std::int32_t>(request.Number("MID"));
-  request.location = static_cast<std::uint32_t>(request.Number("Location"));
-  request.fellowship_leader = static_cast<std::int32_t>(request.Number("FLID"));
-  request.wants_fellowship = request.Number("WantFellowship") != 0;
+  request.character = static_cast<std::int32_t>(request.Number(wire::field::kCID));
+  request.monarch = static_cast<std::int32_t>(request.Number(wire::field::kMID));
+  request.location = static_cast<std::uint32_t>(request.Number(wire::field::kLocation));
+  request.fellowship_leader = static_cast<std::int32_t>(request.Number(wire::field::kFLID));
+  request.wants_fellowship = request.Number(wire::field::kWantFellowship) != 0;
   request.now = now;
   return {std::move(request), {}};
 }

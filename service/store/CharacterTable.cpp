@@ -83,6 +83,17 @@ std::vector<std::int32_t> CharacterIdsNamed(SqliteConnection& db, std::string_vi
   return ids;
 }
 
+std::vector<SeenCharacter> CharactersSeenSince(SqliteConnection& db, std::string_view since) {
+  SqliteStatement& statement =
+      db.Prepare(
+            "SELECT name, level, template, updated_at FROM characters WHERE updated_at >= ?1 "
+            "ORDER BY updated_at DESC, name_key")
+          .Bind(1, since);
+  return ReadRows(statement, [](SqliteStatement& row) {
+    return SeenCharacter{row.Text(0), static_cast<int>(row.Int(1)), row.Text(2), row.Text(3)};
+  });
+}
+
 std::vector<CharacterRow> AllCharacters(SqliteConnection& db) {
   static const std::string sql = Select("ORDER BY level DESC, name");
   SqliteStatement& statement = db.Prepare(sql);

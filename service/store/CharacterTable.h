@@ -54,6 +54,15 @@ std::optional<CharacterRow> FindCharacter(SqliteConnection& db, std::int32_t id)
 std::optional<CharacterRow> FindCharacterNamed(SqliteConnection& db, std::string_view name);
 // The ids of the characters whose name has this key (letter case aside).
 std::vector<std::int32_t> CharacterIdsNamed(SqliteConnection& db, std::string_view name);
+// A character as the lists of who was seen lately show it.
+struct SeenCharacter {
+  std::string name;
+  int level = 0;
+  std::string template_name;
+  std::string updated_at;
+};
+// The characters whose latest record came at or after `since`, latest first.
+std::vector<SeenCharacter> CharactersSeenSince(SqliteConnection& db, std::string_view since);
 // Every character, highest level first, then by name.
 std::vector<CharacterRow> AllCharacters(SqliteConnection& db);
 // Inserts or replaces the character; `record` is the whole record as it arrived.

@@ -22,17 +22,19 @@ Database::Database(const std::filesystem::path& file, DatabaseWriter::Committed 
 
 Database::~Database() = default;
 
-std::string Database::Read(const std::function<std::string(SqliteConnection&)>& read) {
-  std::unique_ptr<SqliteConnection> reader = TakeReader();
-  struct Return {
-    Database& database;
-    std::unique_ptr<SqliteConnection>& reader;
-    ~Return() {
-      reader->ResetAll();
-      database.GiveBack(std::move(reader));
-    }
-  } give_back{*this, reader};
-  return read(*reader);
+Database::Borrowed::Borrowed(Database& database)
+    : owner(database), connection(database.TakeReader()) {}
+
+Database::Borrowed::~Borrowed() {
+  connection->ResetAll();
+  owner.GiveBack(std::move(connection));
+}
+
+void Database::Query(const std::function<void(StoreQueries&)>& reads) {
+  Read([&](SqliteConnection& db) {
+    StoreQueries queries(db);
+    reads(queries);
+  });
 }
 
 std::string Database::Write(DatabaseWriter::Change change) {

@@ -7,12 +7,10 @@ std::vector<FellowRow> FellowsOf(SqliteConnection& db, std::int32_t poster) {
   SqliteStatement& statement =
       db.Prepare("SELECT id, name, level FROM fellows WHERE poster_id = ?1 ORDER BY position")
           .Bind(1, poster);
-  std::vector<FellowRow> fellows;
-  while (statement.Step()) {
-    fellows.push_back({static_cast<std::int32_t>(statement.Int(0)), statement.Text(1),
-                       static_cast<int>(statement.Int(2))});
-  }
-  return fellows;
+  return ReadRows(statement, [](SqliteStatement& row) {
+    return FellowRow{static_cast<std::int32_t>(row.Int(0)), row.Text(1),
+                     static_cast<int>(row.Int(2))};
+  });
 }
 
 }  // namespace

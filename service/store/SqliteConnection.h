@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -58,6 +60,14 @@ class SqliteStatement {
   sqlite3_stmt* statement_;
   std::string where_;
 };
+
+// Every row the statement gives, each made by `read_row` from the statement's columns.
+template <typename ReadRow>
+auto ReadRows(SqliteStatement& statement, ReadRow read_row) {
+  std::vector<std::invoke_result_t<ReadRow&, SqliteStatement&>> rows;
+  while (statement.Step()) rows.push_back(read_row(statement));
+  return rows;
+}
 
 // One connection to the database file, with the pragmas every connection needs. Not
 // thread-safe: one thread uses a connection at a time.

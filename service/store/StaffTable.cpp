@@ -1,14 +1,8 @@
 #include "service/store/StaffTable.h"
 
-#include <algorithm>
-
 #include "service/store/CharacterTable.h"
 
 namespace ostravel::service {
-
-bool IsStaffRole(std::string_view role) {
-  return std::find(kStaffRoles.begin(), kStaffRoles.end(), role) != kStaffRoles.end();
-}
 
 std::set<std::string, std::less<>> RolesOf(SqliteConnection& db, std::string_view name) {
   SqliteStatement& statement =

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <map>
 #include <optional>
 #include <set>
@@ -11,12 +10,6 @@
 #include "service/store/SqliteConnection.h"
 
 namespace ostravel::service {
-
-// The staff roles of the Members page, as its lists ask for them.
-inline constexpr std::array<std::string_view, 6> kStaffRoles = {
-    "magistrate", "pkgeneral", "chainmanager", "questmaster", "brt", "reporter"};
-
-bool IsStaffRole(std::string_view role);
 
 // Roles and friendship go by name: an admin names a member before its first record arrives.
 std::set<std::string, std::less<>> RolesOf(SqliteConnection& db, std::string_view name);
