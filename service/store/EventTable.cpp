@@ -3,6 +3,10 @@
 namespace ostravel::service {
 namespace {
 
+constexpr std::string_view kSelect =
+    "SELECT e.id, e.starts_at, e.has_time, e.title, e.description, e.added_by, c.name "
+    "FROM events e LEFT JOIN characters c ON c.id = e.added_by ";
+
 // Columns: id, starts_at, has_time, title, description, added_by, the adder's name (or NULL).
 EventRow ReadEvent(SqliteStatement& statement) {
   const bool has_time = statement.Int(2) != 0;
@@ -35,11 +39,9 @@ std::int64_t InsertEvent(SqliteConnection& db, const NewEvent& event) {
 std::vector<EventRow> FindEvents(SqliteConnection& db, std::string_view first,
                                  std::string_view last, std::int32_t added_by, std::int64_t limit) {
   SqliteStatement& statement =
-      db.Prepare(
-            "SELECT e.id, e.starts_at, e.has_time, e.title, e.description, e.added_by, c.name "
-            "FROM events e LEFT JOIN characters c ON c.id = e.added_by "
-            "WHERE e.starts_at >= ?1 AND (?2 = '' OR e.starts_at < ?2) "
-            "AND (?3 = 0 OR e.added_by = ?3) ORDER BY e.starts_at, e.id LIMIT ?4")
+      db.Prepare(std::string(kSelect) +
+                 "WHERE e.starts_at >= ?1 AND (?2 = '' OR e.starts_at < ?2) "
+                 "AND (?3 = 0 OR e.added_by = ?3) ORDER BY e.starts_at, e.id LIMIT ?4")
           .Bind(1, first)
           .Bind(2, last)
           .Bind(3, added_by)
@@ -48,11 +50,7 @@ std::vector<EventRow> FindEvents(SqliteConnection& db, std::string_view first,
 }
 
 std::optional<EventRow> FindEvent(SqliteConnection& db, std::int64_t id) {
-  SqliteStatement& statement =
-      db.Prepare(
-            "SELECT e.id, e.starts_at, e.has_time, e.title, e.description, e.added_by, c.name "
-            "FROM events e LEFT JOIN characters c ON c.id = e.added_by WHERE e.id = ?1")
-          .Bind(1, id);
+  SqliteStatement& statement = db.Prepare(std::string(kSelect) + "WHERE e.id = ?1").Bind(1, id);
   if (!statement.Step()) return std::nullopt;
   EventRow row = ReadEvent(statement);
   statement.Reset();
