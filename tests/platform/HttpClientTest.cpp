@@ -11,6 +11,7 @@
 #include "platform/EventLoop.h"
 #include "platform/HttpClient.h"
 #include "support/AsioHttpServer.h"
+#include "support/PollUntil.h"
 
 namespace ostravel::platform {
 namespace {
@@ -34,7 +35,7 @@ class HttpClientTest : public ::testing::Test {
       EXPECT_EQ(std::this_thread::get_id(), loop_thread);
       answer = std::move(response);
     });
-    loop.RunUntil([&] { return answer.has_value(); }, limit);
+    loop.RunUntil([&] { return answer.has_value(); }, test::Patience(limit));
     return answer;
   }
 

@@ -263,7 +263,8 @@ class TcpSocketTlsTest : public TcpSocketTest {
   // Connects and runs the loop until the socket is connected or has failed.
   void Connect(const std::string& host, int port, const TcpSecurity& security) {
     socket->Connect(host, std::to_string(port), security);
-    ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, 10s)) << host << ":" << port;
+    ASSERT_TRUE(loop.RunUntil([&] { return !events.empty(); }, test::Patience(10s)))
+        << host << ":" << port;
   }
 
 #ifndef _WIN32
