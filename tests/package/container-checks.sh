@@ -26,8 +26,8 @@ check() {  # check WHAT COMMAND...: fails naming WHAT unless the command succeed
   shift
   "$@" || fail "$what"
 }
-# eventually WHAT COMMAND...: like check, for what systemd does a moment later (a minute at
-# most, however busy the machine).
+# eventually WHAT COMMAND...: like check, for what systemd does a moment later (tried for a
+# minute or more, however busy the machine).
 eventually() {
   local what=$1
   shift
