@@ -128,7 +128,7 @@ check_migration_on_restart() {
   rm -f "$db" "$db-wal" "$db-shm"
   make_first_version_database "$db"
   chown ostravel:ostravel "$db"
-  version=$(sed -n 's/.*kSchemaVersion = \([0-9]*\);.*/\1/p' "$source/service/Schema.h")
+  version=$(sed -n 's/.*kSchemaVersion = \([0-9]*\);.*/\1/p' "$source/service/store/Schema.h")
   check "systemctl restart" systemctl restart ostravel-service
   motd >/dev/null
   check "the first-version database is copied beside itself" [ -f "$db.v1.bak" ]

@@ -47,14 +47,10 @@ tar -C "$root" --zstd --numeric-owner -xf "$archive"
 # What the checks need inside: the package, the checks shared with the host's package test and
 # the schema sources they make a first-version database from.
 test_dir=$root/ostravel-test
-mkdir -p "$test_dir/source/service"
+mkdir -p "$test_dir/source"
 cp "$deb" "$test_dir/"
 cp "$here/container-checks.sh" "$here/package-steps.sh" "$test_dir/"
-for file in Schema.cpp Schema.h; do
-  found=$(find "$source/service" -name "$file" | head -n 1)
-  [ -n "$found" ] || fail "no service/**/$file in $source"
-  cp "$found" "$test_dir/source/service/"
-done
+(cd "$source" && cp --parents service/store/Schema.cpp service/store/Schema.h "$test_dir/source/")
 cat >"$root/etc/systemd/system/ostravel-test.service" <<'EOF'
 [Unit]
 Description=Ostravel package test

@@ -74,7 +74,7 @@ serve_once() {
 # A database of the first schema version, as the first release made it.
 make_first_version_database() {
   local db=$1
-  awk '/R"sql\(/ { on = 1; next } on && /\)sql"/ { exit } on' "$source/service/Schema.cpp" \
+  awk '/R"sql\(/ { on = 1; next } on && /\)sql"/ { exit } on' "$source/service/store/Schema.cpp" \
     >"$work/v1.sql"
   check "the first schema step is read from Schema.cpp" grep -q "CREATE TABLE characters" \
     "$work/v1.sql"
