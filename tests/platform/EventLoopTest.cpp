@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "support/PollUntil.h"
 
 namespace ostravel::platform {
 namespace {
@@ -50,25 +51,28 @@ TEST(EventLoopTest, TimersFireInDeadlineOrderOnceAndNotAfterCancel) {
   auto cancelled = loop.CreateTimer();
   auto restarted = loop.CreateTimer();
   auto destroyed = loop.CreateTimer();
-  slow->Start(120ms, [&] { order += "slow "; });
-  fast->Start(30ms, [&] { order += "fast "; });
-  cancelled->Start(10ms, [&] { order += "cancelled "; });
+  // The deadlines are steps apart that starting all five timers takes far less than, also under
+  // an emulator, which lengthens the step.
+  const auto step = test::Patience(10ms);
+  slow->Start(12 * step, [&] { order += "slow "; });
+  fast->Start(3 * step, [&] { order += "fast "; });
+  cancelled->Start(step, [&] { order += "cancelled "; });
   cancelled->Cancel();
-  restarted->Start(20ms, [&] { order += "first-start "; });
-  restarted->Start(60ms, [&] { order += "restarted "; });  // outdates the first
-  destroyed->Start(10ms, [&] { order += "destroyed "; });
+  restarted->Start(2 * step, [&] { order += "first-start "; });
+  restarted->Start(6 * step, [&] { order += "restarted "; });  // outdates the first
+  destroyed->Start(step, [&] { order += "destroyed "; });
   destroyed.reset();
-  loop.RunFor(400ms);
+  loop.RunFor(40 * step);
   EXPECT_EQ(order, "fast restarted slow ");
 
   // A timer may start again from its own work, as a retry does.
   int ticks = 0;
   std::function<void()> tick = [&] {
-    if (++ticks < 3) fast->Start(10ms, tick);
+    if (++ticks < 3) fast->Start(step, tick);
   };
-  fast->Start(10ms, tick);
-  EXPECT_TRUE(loop.RunUntil([&] { return ticks == 3; }, 2s));
-  loop.RunFor(100ms);
+  fast->Start(step, tick);
+  EXPECT_TRUE(loop.RunUntil([&] { return ticks == 3; }, 200 * step));
+  loop.RunFor(10 * step);
   EXPECT_EQ(ticks, 3);
 }
 
