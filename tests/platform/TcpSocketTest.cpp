@@ -20,7 +20,9 @@
 #include "platform/TlsCheck.h"
 #include "support/PollUntil.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <stdlib.h>
 
 #include "support/NgircdServer.h"
@@ -31,6 +33,17 @@ namespace {
 
 using asio::ip::tcp;
 using namespace std::chrono_literals;
+
+// Whether the test runs under wine rather than Windows, which reports some socket events in
+// another order.
+bool UnderWine() {
+#ifdef _WIN32
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+  return false;
+#endif
+}
 
 class TcpSocketTest : public ::testing::Test {
  protected:
@@ -186,7 +199,13 @@ TEST_F(TcpSocketTest, AResetOrRefusedConnectionIsAnError) {
   peer.close();
   ASSERT_TRUE(loop.RunUntil([&] { return socket->GetState() == TcpSocket::kError; }, 5s))
       << "state " << socket->GetState();
-  EXPECT_EQ(events, (std::vector<std::string>{"connected", "failed"}));
+  // Wine's own look at the socket takes the reset the kernel reports once, so the pending read
+  // sees the end of the stream and only the queued write sees the reset: what the socket hears
+  // there is a close by the peer, then the failure. Anywhere else the failure comes alone.
+  const std::vector<std::string> heard =
+      UnderWine() ? std::vector<std::string>{"connected", "closed", "failed"}
+                  : std::vector<std::string>{"connected", "failed"};
+  EXPECT_EQ(events, heard);
 
   Fresh();
   const std::string port = Port();
