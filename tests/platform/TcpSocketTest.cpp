@@ -199,9 +199,9 @@ TEST_F(TcpSocketTest, AResetOrRefusedConnectionIsAnError) {
   peer.close();
   ASSERT_TRUE(loop.RunUntil([&] { return socket->GetState() == TcpSocket::kError; }, 5s))
       << "state " << socket->GetState();
-  // Wine's own look at the socket takes the reset the kernel reports once, so the pending read
-  // sees the end of the stream and only the queued write sees the reset: what the socket hears
-  // there is a close by the peer, then the failure. Anywhere else the failure comes alone.
+  // Wine (32- and 64-bit alike) ends the pending read as if the peer had ended the stream, before
+  // the queued write fails with the reset: the socket then rightly reports a close by the peer,
+  // then the failure. Elsewhere the write's failure comes first and alone.
   const std::vector<std::string> heard =
       UnderWine() ? std::vector<std::string>{"connected", "closed", "failed"}
                   : std::vector<std::string>{"connected", "failed"};
