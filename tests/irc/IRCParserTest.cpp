@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <span>
 #include <utility>
 
 #include "common/Context.h"
@@ -26,6 +27,17 @@ class IRCParserTest : public ::testing::Test {
     events.events.clear();
     parser.Parse(line + "\r\n");
     return events.events;
+  }
+  // Each line alone raises its one event ("" for none), and nothing is logged.
+  void ExpectEachAlone(std::span<const std::pair<const char*, const char*>> cases) {
+    for (const auto& [line, event] : cases) {
+      if (*event == '\0') {
+        EXPECT_THAT(ParseOne(line), IsEmpty()) << line;
+      } else {
+        EXPECT_THAT(ParseOne(line), ElementsAre(event)) << line;
+      }
+    }
+    EXPECT_THAT(LogLines(), IsEmpty());
   }
   std::vector<std::string> LogLines() const {
     return test::ReadCrLfLines(env.folder.Path() / "log.txt");
@@ -99,14 +111,32 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {"@a=b PING :x", "Ping(:x)"},
       {"@a=b  :n!u JOIN #c", "Join(n|#c)"},
   };
-  for (const auto& [line, event] : cases) {
-    if (*event == '\0') {
-      EXPECT_THAT(ParseOne(line), IsEmpty()) << line;
-    } else {
-      EXPECT_THAT(ParseOne(line), ElementsAre(event)) << line;
-    }
-  }
-  EXPECT_THAT(LogLines(), IsEmpty());
+  ExpectEachAlone(cases);
+}
+
+// Every numeric the parser reads, and commands that only look like one: a numeric is exactly
+// three digits, as servers write them.
+TEST_F(IRCParserTest, ReadsEachNumericByItsThreeDigitsOnly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {":srv 422 me :MOTD File is missing", "RPLEndOfMotd()"},
+      {":srv 403 me #x :No such channel", "ERRRefused(403|#x|No such channel)"},
+      {":srv 405 me #x :Too many", "ERRRefused(405|#x|Too many)"},
+      {":srv 442 me #x :Not on it", "ERRRefused(442|#x|Not on it)"},
+      {":srv 471 me #x :Full", "ERRRefused(471|#x|Full)"},
+      {":srv 473 me #x :Invite only", "ERRRefused(473|#x|Invite only)"},
+      {":srv 477 me #x :Register first", "ERRRefused(477|#x|Register first)"},
+      {":srv 489 me #x :TLS only", "ERRRefused(489|#x|TLS only)"},
+      {":srv 0376 me :End", ""},
+      {":srv 37 me :End", ""},
+      {":srv 3760 me :End", ""},
+      {":srv 1 me :Welcome", ""},
+      {":srv 00a me :x", ""},
+      {":srv 402 me x :No such server", ""},
+      {":srv 375 me :- start of MOTD", ""},
+      {":n!u PRIVMSGS #c :near miss", ""},
+      {":n!u Notice me :mixed case", "Notice(n|me|mixed case)"},
+  };
+  ExpectEachAlone(cases);
 }
 
 TEST_F(IRCParserTest, LinesThatCannotBeSplitAreLoggedButNotShown) {
