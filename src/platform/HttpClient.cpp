@@ -36,8 +36,12 @@ struct SlistDeleter {
 struct EasyDeleter {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
+using Multi = std::unique_ptr<CURLM, MultiDeleter>;
 
 // A request as the loop hands it to the worker thread.
 struct Request {
@@ -133,11 +137,13 @@ class CurlHttpClient final : public HttpClient {
       std::lock_guard lock(mutex_);
       stopping_ = true;
     }
-    curl_multi_wakeup(multi_);
+    curl_multi_wakeup(multi_.get());
     worker_.join();
-    for (auto& [id, transfer] : transfers_) curl_multi_remove_handle(multi_, transfer->easy.get());
+    // Every easy handle leaves the multi handle before either is cleaned up.
+    for (auto& [id, transfer] : transfers_) {
+      curl_multi_remove_handle(multi_.get(), transfer->easy.get());
+    }
     transfers_.clear();
-    curl_multi_cleanup(multi_);
   }
 
   RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
@@ -160,7 +166,7 @@ class CurlHttpClient final : public HttpClient {
       std::lock_guard lock(mutex_);
       to_abort_.push_back(id);
     }
-    curl_multi_wakeup(multi_);
+    curl_multi_wakeup(multi_.get());
   }
 
   std::size_t InFlight() const override { return pending_->completions.size(); }
@@ -172,7 +178,7 @@ class CurlHttpClient final : public HttpClient {
   void WakeWorkerSoon() {
     if (pending_->wake_scheduled) return;
     pending_->wake_scheduled = true;
-    loop_.Post([weak = std::weak_ptr<Pending>(pending_), multi = multi_] {
+    loop_.Post([weak = std::weak_ptr<Pending>(pending_), multi = multi_.get()] {
       auto pending = weak.lock();
       if (!pending) return;
       pending->wake_scheduled = false;
@@ -242,7 +248,7 @@ class CurlHttpClient final : public HttpClient {
       transfer.refusal = "timed out";
       return false;
     }
-    curl_multi_remove_handle(multi_, easy);
+    curl_multi_remove_handle(multi_.get(), easy);
     transfer.url = to_url;
     ++transfer.redirects;
     std::string().swap(transfer.received);
@@ -255,7 +261,7 @@ class CurlHttpClient final : public HttpClient {
       curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers.get());
     }
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-    curl_multi_add_handle(multi_, easy);
+    curl_multi_add_handle(multi_.get(), easy);
     return true;
   }
 
@@ -282,10 +288,10 @@ class CurlHttpClient final : public HttpClient {
   void Run() {
     while (TakeCommands()) {
       int running = 0;
-      curl_multi_perform(multi_, &running);
+      curl_multi_perform(multi_.get(), &running);
       HandOverFinished();
       // libcurl shortens the wait to its own next timeout; idle, only a wake-up ends it.
-      curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
+      curl_multi_poll(multi_.get(), nullptr, 0, kIdleWaitMs, nullptr);
     }
   }
 
@@ -302,7 +308,7 @@ class CurlHttpClient final : public HttpClient {
       const RequestId id = request.id;
       try {
         auto transfer = MakeTransfer(std::move(request));
-        curl_multi_add_handle(multi_, transfer->easy.get());
+        curl_multi_add_handle(multi_.get(), transfer->easy.get());
         transfers_.emplace(id, std::move(transfer));
       } catch (const std::exception& error) {
         HttpResponse failed;
@@ -313,7 +319,7 @@ class CurlHttpClient final : public HttpClient {
     for (RequestId id : aborted) {
       auto found = transfers_.find(id);
       if (found == transfers_.end()) continue;
-      curl_multi_remove_handle(multi_, found->second->easy.get());
+      curl_multi_remove_handle(multi_.get(), found->second->easy.get());
       transfers_.erase(found);
     }
     return true;
@@ -321,7 +327,7 @@ class CurlHttpClient final : public HttpClient {
 
   void HandOverFinished() {
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
       if (message->msg != CURLMSG_DONE) continue;
       CURL* easy = message->easy_handle;
       const CURLcode result = message->data.result;
@@ -337,7 +343,7 @@ class CurlHttpClient final : public HttpClient {
         response.error = FailureText(*transfer, result);
       }
       const RequestId id = transfer->id;
-      curl_multi_remove_handle(multi_, easy);
+      curl_multi_remove_handle(multi_.get(), easy);
       transfers_.erase(id);
       Deliver(id, std::move(response));
     }
@@ -367,7 +373,7 @@ class CurlHttpClient final : public HttpClient {
 
   EventLoop& loop_;
   HttpOptions options_;
-  CURLM* multi_;
+  Multi multi_;  // outlives the transfers
   RequestId last_id_ = 0;
   // Loop side.
   std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();

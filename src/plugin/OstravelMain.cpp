@@ -16,6 +16,7 @@
 #include "web/CharPostStrings.h"
 #include "web/PostTimer.h"
 #include "web/WebRequest.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -196,7 +197,8 @@ void OstravelMain::Filter_LoginComplete() {
   step([&] { Require(TabUpdate_).LoadSettings(); });
   step([&] {
     Require(WebRequest)
-        .Post(ServerURL(ctx_) + "message.php", ArgsPostString(ctx_, "motd"), "Print");
+        .Post(ServerURL(ctx_) + std::string(wire::script::kMessage), ArgsPostString(ctx_, "motd"),
+              "Print");
   });
   step([&] {
     PrintChat(ctx_,
