@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "service/page/PageOptions.h"
+
 namespace ostravel::service {
 
 // Where the installed service reads its settings; `serve` reads it only when it is there.
@@ -19,6 +21,12 @@ struct ServeSettings {
   int codepage = 1252;
   // The reverse proxy in front whose X-Forwarded-For names the client; empty: none.
   std::string trustedProxy;
+  // What the members' page says and offers: the allegiance's name (empty: its monarch's),
+  // the address players give the plug-in (empty: the one the browser asked for), and the
+  // installer it offers for download.
+  std::string name;
+  std::string publicUrl;
+  std::filesystem::path installer = kDefaultInstaller;
 };
 
 struct ListenAddress {
@@ -39,8 +47,8 @@ class ConfigError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads "key = value" lines ("db", "listen", "codepage", "trusted_proxy"; "#" starts a
-// comment line) into
+// Reads "key = value" lines ("db", "listen", "codepage", "trusted_proxy", "name",
+// "public_url", "installer"; "#" starts a comment line) into
 // settings, leaving the keys in `given` alone: the command line gave them. Every line is
 // checked, also those of keys it leaves alone. `name` is the file's name for the errors.
 void ReadServeConfig(std::istream& in, const std::string& name, const std::set<std::string>& given,

@@ -129,14 +129,15 @@ void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platf
   snapshot.fellowships = Fellowships(db);
 }
 
-void ReadEvents(SqliteConnection& db, const platform::DateTime& now, PageSnapshot& snapshot) {
+void ReadEvents(SqliteConnection& db, const platform::DateTime& from, const platform::DateTime& now,
+                PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
   SqliteStatement& statement =
       db.Prepare(
             "SELECT e.id, e.starts_at, e.has_time, e.title, e.description, c.name FROM events e "
             "LEFT JOIN characters c ON c.id = e.added_by WHERE e.starts_at >= ?1 "
             "ORDER BY e.starts_at, e.id LIMIT ?2")
-          .Bind(1, wire::FormatIsoDate(now))
+          .Bind(1, wire::FormatIsoDate(from))
           .Bind(2, static_cast<std::int64_t>(kMaxPageEvents));
   while (statement.Step()) {
     const bool has_time = statement.Int(2) != 0;
@@ -145,6 +146,13 @@ void ReadEvents(SqliteConnection& db, const platform::DateTime& now, PageSnapsho
                                statement.Text(3), statement.Text(4),
                                statement.IsNull(5) ? std::string() : statement.Text(5)});
   }
+}
+
+std::string ReadMonarch(SqliteConnection& db) {
+  SqliteStatement& statement = db.Prepare(
+      "SELECT monarch_name FROM characters WHERE monarch_name != '' GROUP BY monarch_name "
+      "ORDER BY COUNT(*) DESC, monarch_name LIMIT 1");
+  return statement.Step() ? statement.Text(0) : std::string();
 }
 
 }  // namespace ostravel::service

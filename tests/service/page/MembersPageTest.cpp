@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "MembersPageFixture.h"
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
 #include "service/CharacterTable.h"
@@ -26,56 +27,6 @@ using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::Pair;
-
-class MembersPageTest : public ::testing::Test {
- protected:
-  MembersPageTest()
-      : service_(OpenService(folder_.Path() / "allegiance.sqlite", &errors_)),  // 2025-06-01 14:30
-        router_(std::make_unique<service::Router>(*service_)) {}
-
-  HttpResponse Get(std::string path, std::string method = "GET") {
-    HttpRequest request;
-    request.method = std::move(method);
-    const std::size_t question = path.find('?');
-    if (question != std::string::npos) request.query = path.substr(question + 1);
-    request.path = path.substr(0, question);
-    request.remoteAddress = "127.0.0.1";
-    return router_->Handle(request);
-  }
-  json GetJson(const std::string& path) {
-    const HttpResponse response = Get(path);
-    EXPECT_EQ(response.contentType, "application/json; charset=utf-8");
-    return json::parse(response.body);
-  }
-  void Post(std::string_view script, const std::string& body) {
-    ASSERT_EQ(service_->Post(script, body).status, 200);
-  }
-  // A member who is not online, with the record time given.
-  void Offline(std::int32_t id, std::string name, std::string updated_at) {
-    service_->Db().Write([&](service::SqliteConnection& db) {
-      service::CharacterRow row;
-      row.id = id;
-      row.name = std::move(name);
-      row.level = 40;
-      row.template_name = "Soldier";
-      row.updated_at = std::move(updated_at);
-      service::SaveCharacter(db, row, "");
-      return std::string();
-    });
-  }
-
-  TempFolder folder_;
-  std::ostringstream errors_;
-  std::unique_ptr<AllegianceService> service_;
-  std::unique_ptr<service::Router> router_;
-};
-
-std::string Header(const HttpResponse& response, std::string_view name) {
-  for (const auto& [key, value] : response.headers) {
-    if (key == name) return value;
-  }
-  return "";
-}
 
 TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText) {
   Post("update.php", CharRecord(kAnn, "Queen <b>Ann</b>", 200));
@@ -110,7 +61,7 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
   const json events = GetJson("/api/events");
   EXPECT_EQ(events["events"][0], json::parse(R"({"id": 1, "title": "<script>alert(1)</script>",
                             "starts": "2025-06-02 20:00", "has_time": true,
-                            "description": "bring 'keys'", "added_by": "Queen <b>Ann</b>"})"));
+                            "starts_iso": "2025-06-02T20:00:00+02:00", "description": "bring 'keys'", "added_by": "Queen <b>Ann</b>"})"));
 }
 
 TEST_F(MembersPageTest, KeepsLocationBirthAgeExperienceAndMessagesOffThePage) {
