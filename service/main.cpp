@@ -97,8 +97,11 @@ int Serve(const ServeSettings& serve) {
   options.database = serve.database;
   options.code_page = serve.codepage;
   auto service = std::make_unique<AllegianceService>(std::move(options));
-  const ostravel::service::Router router(
-      *service, {.name = serve.name, .public_url = serve.publicUrl, .installer = serve.installer});
+  ostravel::service::PageOptions page;
+  page.name = serve.name;
+  page.public_url = serve.publicUrl;
+  page.installer = serve.installer;
+  const ostravel::service::Router router(*service, std::move(page));
   ostravel::service::HttpServer server(
       http,
       [&router](const ostravel::service::HttpRequest& request) { return router.Handle(request); },

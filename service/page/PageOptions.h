@@ -15,15 +15,15 @@ inline constexpr const char* kDefaultInstaller = "/usr/share/ostravel-service/Os
 // service's clock.
 struct PageOptions {
   // The allegiance's name; empty: its monarch's, as the members' records give it.
-  std::string name;
+  std::string name = {};
   // The address players give the plug-in ("https://ostravel.example.org/"); empty: the one
   // the browser asked for.
-  std::string public_url;
+  std::string public_url = {};
   // The players' installer; a missing file makes the download answer 404.
   std::filesystem::path installer = kDefaultInstaller;
   // How far the service's local time is ahead of UTC at a local time, in seconds; the
   // system's time zone when unset.
-  std::function<int(const platform::DateTime&)> utc_offset;
+  std::function<int(const platform::DateTime&)> utc_offset = nullptr;
 };
 
 }  // namespace ostravel::service

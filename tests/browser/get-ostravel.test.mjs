@@ -81,7 +81,8 @@ describe("the page hands players the plug-in", () => {
     const { context, page, seen } = await open({ timezoneId: "Asia/Kolkata" }, `${service.url}?refresh=1`);
     assert.equal(await whenOf(page, "Raid night"), "2030-01-16 01:30");
     assert.equal(await whenOf(page, "Court day"), "2030-01-16", "a day stays the day");
-    assert.match(await page.textContent("#event-zone"), /Asia\/Kolkata/);
+    // Chromium names the zone by its older name (Asia/Calcutta).
+    assert.match(await page.textContent("#event-zone"), /^Times are yours \(Asia\/(Kolkata|Calcutta)\)\.$/);
     // Again once the script has drawn the list from the JSON.
     await page.waitForFunction(() => Number(document.body.dataset.refreshes) >= 1);
     assert.equal(await whenOf(page, "Raid night"), "2030-01-16 01:30");

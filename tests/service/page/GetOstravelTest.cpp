@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <set>
+#include <vector>
 
 #include "MembersPageFixture.h"
 #include "service/EventScript.h"
@@ -97,9 +98,9 @@ TEST_F(MembersPageTest, OffersTheInstallerFromOneAddressAsADownloadAnd404Without
   EXPECT_THAT(Get("/").body,
               HasSubstr("<a id=\"download\" href=\"/Ostravel-setup.exe\" download>"));
   // No other name reaches a file, the installer's folder included.
-  for (const std::string path :
-       {"/setup.exe", "/Ostravel-setup.exe/", "/ostravel-setup.exe", "/Ostravel.xml",
-        "/Ostravel-setup.exe/../setup.exe", file.string(), "/../setup.exe"}) {
+  for (const std::string& path : std::vector<std::string>{
+           "/setup.exe", "/Ostravel-setup.exe/", "/ostravel-setup.exe", "/Ostravel.xml",
+           "/Ostravel-setup.exe/../setup.exe", file.string(), "/../setup.exe"}) {
     EXPECT_EQ(Get(path).status, 404) << path;
   }
   EXPECT_EQ(Get("/Ostravel-setup.exe", "POST").status, 405);
