@@ -1,48 +1,20 @@
 #include "service/AllegianceService.h"
 
 #include <iostream>
-#include <map>
 
-#include "base/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
-#include "service/CharacterScript.h"
-#include "service/EventScript.h"
-#include "service/LandblockScript.h"
-#include "service/MemberScript.h"
-#include "service/MessageScript.h"
-#include "service/ScriptCommands.h"
+#include "service/scripts/ScriptTable.h"
 #include "wire/FieldNames.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
 
-using CommandSets = std::map<std::string, const CommandSet*, std::less<>>;
-
-const CommandSets& ChatScripts() {
-  static const CommandSets scripts = {
-      {std::string(wire::script::kMember), &MemberCommands()},
-      {std::string(wire::script::kMessage), &MessageCommands()},
-      {std::string(wire::script::kEvent), &EventCommands()},
-      {std::string(wire::script::kLandblock), &LandblockCommands()}};
-  return scripts;
-}
-
 std::function<platform::DateTime()> SystemNow() {
   return [clock = std::shared_ptr<platform::Clock>(platform::Clock::System())] {
     return clock->LocalNow();
   };
-}
-
-// The access log's word for a request: the command word when it is one the script knows,
-// never text a player typed beyond it.
-std::string Detail(std::string_view script, const ServiceRequest& request) {
-  const auto it = ChatScripts().find(script);
-  if (it == ChatScripts().end()) return {};
-  const std::string word = LowerCase(FirstWord(request.args).word);
-  if (word.empty()) return "help";
-  return it->second->commands.contains(word) ? word : "other";
 }
 
 }  // namespace
@@ -53,9 +25,7 @@ std::string_view ScriptName(std::string_view path) {
 }
 
 bool IsServiceScript(std::string_view path) {
-  const std::string_view script = ScriptName(path);
-  return ChatScripts().contains(script) || script == wire::script::kUpdate ||
-         script == wire::script::kFellowship;
+  return FindScript(ScriptName(path)) != nullptr;
 }
 
 AllegianceService::AllegianceService(ServiceOptions options)
@@ -65,10 +35,7 @@ AllegianceService::AllegianceService(ServiceOptions options)
       code_page_(platform::CodePage::Open(options.code_page)),
       database_(options.database, [this](SqliteConnection& db) { RefreshMembers(db); }) {
   // Read once before the first list asks, which would otherwise wait for it.
-  database_.Read([this](SqliteConnection& db) {
-    members_.Refresh(db);
-    return std::string();
-  });
+  database_.Read([this](SqliteConnection& db) { members_.Refresh(db); });
 }
 
 void AllegianceService::RefreshMembers(SqliteConnection& db) {
@@ -82,6 +49,10 @@ void AllegianceService::RefreshMembers(SqliteConnection& db) {
 
 AllegianceService::~AllegianceService() = default;
 
+PageSources AllegianceService::ForPage() {
+  return {database_, {presence_, members_}, now_};
+}
+
 void AllegianceService::LogError(const std::string& line) {
   std::lock_guard lock(log_mutex_);
   errors_ << wire::FormatIsoDateTime(now_()) << " " << line << std::endl;
@@ -93,12 +64,12 @@ std::string AllegianceService::Encode(std::string_view utf8) {
 }
 
 ScriptReply AllegianceService::Post(std::string_view path, std::string_view body) {
-  const std::string_view script = ScriptName(path);
-  if (!IsServiceScript(script)) {
+  const std::string_view name = ScriptName(path);
+  const ServiceScript* script = FindScript(name);
+  if (!script) {
     return {404,
-            Encode("Unknown script \"" + std::string(script) +
-                   "\": this service answers member.php, message.php, event.php, landblock.php, "
-                   "update.php and fellowship.php."),
+            Encode("Unknown script \"" + std::string(name) + "\": this service answers " +
+                   ScriptNames() + "."),
             "unknown"};
   }
   ParsedRequest parsed;
@@ -112,39 +83,25 @@ ScriptReply AllegianceService::Post(std::string_view path, std::string_view body
     presence_.Note(request.character,
                    {request.location, request.wants_fellowship, request.fellowship_leader});
     if (on_request_) on_request_(request);
-    ScriptReply reply = Run(script, request);
+    ScriptReply reply = Run(*script, request);
     reply.body = Encode(reply.body);
-    reply.detail = Detail(script, request);
+    reply.detail = LogDetail(*script, request);
     return reply;
   } catch (const std::exception& error) {
-    return Failure(script, error);
+    return Failure(name, error);
   }
 }
 
-ScriptReply AllegianceService::Run(std::string_view script, const ServiceRequest& request) {
-  const auto run_on = [&](bool writes, auto work) {
-    const auto in_context = [&](SqliteConnection& db) {
-      ScriptContext context{db, request, presence_, members_};
-      return work(context);
-    };
-    return writes ? database_.Write(in_context) : database_.Read(in_context);
+ScriptReply AllegianceService::Run(const ServiceScript& script, const ServiceRequest& request) {
+  const ChosenCommand chosen = ChooseCommand(script, request);
+  const std::function<void(const std::string&)> log = [this](const std::string& line) {
+    LogError(line);
   };
-  if (const auto it = ChatScripts().find(script); it != ChatScripts().end()) {
-    const ChosenCommand chosen = ChooseCommand(*it->second, request);
-    return {200, run_on(chosen.writes, chosen.run), {}};
-  }
-  if (script == wire::script::kFellowship) {
-    return {
-        200, run_on(true, [](ScriptContext& context) { return RunFellowshipScript(context); }), {}};
-  }
-  bool refused = false;
-  std::string answer =
-      run_on(true, [&](ScriptContext& context) { return RunUpdateScript(context, refused); });
-  if (refused) {
-    LogError("update.php: refused a record of character id " + std::to_string(request.character) +
-             " under a name other than the one on file (ostravel-service rename allows it)");
-  }
-  return {200, std::move(answer), {}};
+  const auto in_context = [&](SqliteConnection& db) {
+    ScriptContext context{db, request, presence_, members_, log};
+    return chosen.run(context);
+  };
+  return {200, chosen.writes ? database_.Write(in_context) : database_.Read(in_context), {}};
 }
 
 ScriptReply AllegianceService::Failure(std::string_view script, const std::exception& error) {

@@ -9,10 +9,12 @@
 #include <string_view>
 
 #include "platform/DateTime.h"
-#include "service/Database.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/ServiceRequest.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/page/PageRoutes.h"
+#include "service/scripts/ServiceRequest.h"
+#include "service/store/Database.h"
+#include "wire/CodePageDefault.h"
 
 namespace ostravel::platform {
 class CodePage;
@@ -20,9 +22,11 @@ class CodePage;
 
 namespace ostravel::service {
 
+struct ServiceScript;
+
 struct ServiceOptions {
-  std::filesystem::path database;  // created if missing
-  int code_page = 1252;            // the Windows code page of the plug-in's bytes
+  std::filesystem::path database;          // created if missing
+  int code_page = wire::kDefaultCodePage;  // the Windows code page of the plug-in's bytes
   // The local date and time; the system's clock when unset.
   std::function<platform::DateTime()> now;
   // Errors with their context (never a player's message text); standard error when unset.
@@ -55,13 +59,15 @@ class AllegianceService {
   // A post to `path` ("/member.php"; a leading folder is ignored) with its raw form body.
   ScriptReply Post(std::string_view path, std::string_view body);
 
+  // What the members' page reads.
+  PageSources ForPage();
+
+  // For seeding: the demo's sample allegiance and the tests' fixtures.
   Database& Db() { return database_; }
   Presence& Online() { return presence_; }
-  const MemberDirectory& Members() const { return members_; }
-  platform::DateTime Now() const { return now_(); }
 
  private:
-  ScriptReply Run(std::string_view script, const ServiceRequest& request);
+  ScriptReply Run(const ServiceScript& script, const ServiceRequest& request);
   ScriptReply Failure(std::string_view script, const std::exception& error);
   std::string Encode(std::string_view utf8);
   void LogError(const std::string& line);

@@ -10,7 +10,7 @@ HttpResponse Text(int status, std::string body, std::string detail = {}) {
   HttpResponse response;
   response.status = status;
   response.body = std::move(body);
-  response.logDetail = std::move(detail);
+  response.log_detail = std::move(detail);
   return response;
 }
 
@@ -26,7 +26,7 @@ HttpResponse Router::Handle(const HttpRequest& request) const {
     ScriptReply reply = service_.Post(request.path, request.body);
     return Text(reply.status, std::move(reply.body), std::move(reply.detail));
   }
-  if (auto page = AnswerPageRequest(service_, page_, request)) return std::move(*page);
+  if (auto page = AnswerPageRequest(service_.ForPage(), page_, request)) return std::move(*page);
   return Text(404, "Not found.\n");
 }
 

@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
-#include "service/ServeConfig.h"
+#include "service/admin/AdminCommands.h"
+#include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
 #include "service/page/PublicAddress.h"
@@ -31,14 +31,14 @@ struct ServeCommand {
         db(command->add_option("--db", settings.database, "The database file")),
         listen(command->add_option("--listen", settings.listen, "ADDR:PORT (port 0: any free one)")
                    ->capture_default_str()),
-        codepage(command->add_option("--codepage", settings.codepage, "The plug-in's code page")
+        codepage(command->add_option("--codepage", settings.code_page, "The plug-in's code page")
                      ->capture_default_str()),
-        trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
+        trust_proxy(command->add_option("--trust-proxy", settings.trusted_proxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
         name(command->add_option("--name", settings.name,
                                  "The allegiance's name on the page (default: its monarch's)")),
-        public_url(command->add_option("--public-url", settings.publicUrl,
+        public_url(command->add_option("--public-url", settings.public_url,
                                        "The address players give the plug-in (default: the "
                                        "one the browser asked for)")),
         installer(command
@@ -67,9 +67,9 @@ struct ServeCommand {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
-    if (!settings.trustedProxy.empty()) ostravel::service::CheckedProxy(settings.trustedProxy);
-    if (!settings.publicUrl.empty()) {
-      settings.publicUrl = ostravel::service::CheckedPublicUrl(settings.publicUrl);
+    if (!settings.trusted_proxy.empty()) ostravel::service::CheckedProxy(settings.trusted_proxy);
+    if (!settings.public_url.empty()) {
+      settings.public_url = ostravel::service::CheckedPublicUrl(settings.public_url);
     }
     return settings;
   }
@@ -92,14 +92,14 @@ int Serve(const ServeSettings& serve) {
   const auto listen = ostravel::service::ParseListen(serve.listen);
   http.address = listen.address;
   http.port = listen.port;
-  http.trustedProxy = serve.trustedProxy;
+  http.trusted_proxy = serve.trusted_proxy;
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
-  options.code_page = serve.codepage;
+  options.code_page = serve.code_page;
   auto service = std::make_unique<AllegianceService>(std::move(options));
   ostravel::service::PageOptions page;
   page.name = serve.name;
-  page.public_url = serve.publicUrl;
+  page.public_url = serve.public_url;
   page.installer = serve.installer;
   const ostravel::service::Router router(*service, std::move(page));
   ostravel::service::HttpServer server(

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/DateTime.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/SqliteConnection.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/store/StoreQueries.h"
 
 namespace ostravel::service {
 
@@ -68,13 +68,10 @@ struct MemberSources {
   const Presence& presence;
   const MemberDirectory& directory;
 };
-void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platform::DateTime& now,
+void ReadMembers(StoreQueries& store, const MemberSources& sources, const platform::DateTime& now,
                  PageSnapshot& snapshot);
 // The events and quests from the day `from` on (the page: today).
-void ReadEvents(SqliteConnection& db, const platform::DateTime& from, const platform::DateTime& now,
+void ReadEvents(StoreQueries& store, const platform::DateTime& from, const platform::DateTime& now,
                 PageSnapshot& snapshot);
-// The monarch's name most members' records give (members of another allegiance may post
-// too, but fewer of them); "" before the first record.
-std::string ReadMonarch(SqliteConnection& db);
 
 }  // namespace ostravel::service

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "platform/UtcOffset.h"
-#include "service/AllegianceService.h"
 #include "service/page/EventCalendar.h"
 #include "service/page/EventTimes.h"
 #include "service/page/InstallerFile.h"
@@ -25,7 +24,7 @@ constexpr const char* kForGood = "public, max-age=31536000, immutable";
 HttpResponse Answer(int status, std::string_view type, std::string body, const char* cache) {
   HttpResponse response;
   response.status = status;
-  response.contentType = std::string(type);
+  response.content_type = std::string(type);
   response.body = std::move(body);
   response.headers = {{"Content-Security-Policy", kPagePolicy},
                       {"X-Content-Type-Options", "nosniff"},
@@ -49,16 +48,15 @@ UtcOffset OffsetOf(const PageOptions& options) {
   return options.utc_offset ? options.utc_offset : UtcOffset(platform::LocalUtcOffsetSeconds);
 }
 
-PageSnapshot Snapshot(AllegianceService& service, const PageOptions& options, Parts parts) {
+PageSnapshot Snapshot(const PageSources& sources, const PageOptions& options, Parts parts) {
   PageSnapshot snapshot;
-  const platform::DateTime now = service.Now();
-  service.Db().Read([&](SqliteConnection& db) {
-    if (parts.members) ReadMembers(db, {service.Online(), service.Members()}, now, snapshot);
+  const platform::DateTime now = sources.now();
+  sources.store.Query([&](StoreQueries& store) {
+    if (parts.members) ReadMembers(store, sources.members, now, snapshot);
     if (parts.events) {
-      ReadEvents(db, wire::AddDays(now, -parts.event_days_back), now, snapshot);
-      snapshot.monarch = ReadMonarch(db);
+      ReadEvents(store, wire::AddDays(now, -parts.event_days_back), now, snapshot);
+      snapshot.monarch = store.MostNamedMonarch();
     }
-    return std::string();
   });
   NoteUtcOffsets(snapshot.events, OffsetOf(options));
   return snapshot;
@@ -69,10 +67,10 @@ std::string AllegianceName(const PageOptions& options, const PageSnapshot& snaps
   return snapshot.monarch.empty() ? std::string() : "Allegiance of " + snapshot.monarch;
 }
 
-HttpResponse Calendar(AllegianceService& service, const PageOptions& options) {
+HttpResponse Calendar(const PageSources& sources, const PageOptions& options) {
   const PageSnapshot snapshot =
-      Snapshot(service, options, {.events = true, .event_days_back = kCalendarDaysBack});
-  const platform::DateTime now = service.Now();
+      Snapshot(sources, options, {.events = true, .event_days_back = kCalendarDaysBack});
+  const platform::DateTime now = sources.now();
   const std::string name = AllegianceName(options, snapshot);
   return Answer(200, "text/calendar; charset=utf-8",
                 EventCalendar(name.empty() ? "Allegiance events" : name + ": events",
@@ -94,9 +92,9 @@ HttpResponse Installer(const PageOptions& options) {
   return response;
 }
 
-HttpResponse Page(AllegianceService& service, const PageOptions& options,
+HttpResponse Page(const PageSources& sources, const PageOptions& options,
                   const HttpRequest& request) {
-  const PageSnapshot snapshot = Snapshot(service, options, {.members = true, .events = true});
+  const PageSnapshot snapshot = Snapshot(sources, options, {.members = true, .events = true});
   const PageIntro intro{AllegianceName(options, snapshot),
                         PublicAddress(options.public_url, request),
                         InstallerAvailable(options.installer)};
@@ -111,7 +109,7 @@ bool IsPagePath(std::string_view path) {
 
 }  // namespace
 
-std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
+std::optional<HttpResponse> AnswerPageRequest(const PageSources& sources,
                                               const PageOptions& options,
                                               const HttpRequest& request) {
   const std::string_view path = request.path;
@@ -123,12 +121,12 @@ std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
   }
   constexpr std::string_view kJson = "application/json; charset=utf-8";
   if (path == "/api/online") {
-    return Answer(200, kJson, OnlineJson(Snapshot(service, options, {.members = true})), kNoStore);
+    return Answer(200, kJson, OnlineJson(Snapshot(sources, options, {.members = true})), kNoStore);
   }
   if (path == "/api/events") {
-    return Answer(200, kJson, EventsJson(Snapshot(service, options, {.events = true})), kNoStore);
+    return Answer(200, kJson, EventsJson(Snapshot(sources, options, {.events = true})), kNoStore);
   }
-  if (path == "/events.ics") return Calendar(service, options);
+  if (path == "/events.ics") return Calendar(sources, options);
   if (path == kInstallerPath) return Installer(options);
   if (const PageAsset* asset = FindPageAsset(path)) {
     // Kept for good only under the address the current page names.
@@ -136,7 +134,7 @@ std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
     return Answer(200, asset->content_type, std::string(asset->body),
                   current ? kForGood : "no-cache");
   }
-  return Page(service, options, request);
+  return Page(sources, options, request);
 }
 
 }  // namespace ostravel::service

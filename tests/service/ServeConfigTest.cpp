@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/ServeConfig.h"
+#include "service/admin/ServeConfig.h"
 
 namespace ostravel::test {
 namespace {
@@ -43,12 +43,12 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
       "installer = /srv/Ostravel-setup.exe\n");
   EXPECT_EQ(settings.name, "The Sable Guard");
   // The plug-in adds the script's name to the address, so it ends with "/".
-  EXPECT_EQ(settings.publicUrl, "https://ostravel.example.org/sable/");
+  EXPECT_EQ(settings.public_url, "https://ostravel.example.org/sable/");
   EXPECT_EQ(settings.installer, "/srv/Ostravel-setup.exe");
   EXPECT_EQ(Read("").installer, "/usr/share/ostravel-service/Ostravel-setup.exe");
   EXPECT_EQ(settings.database, "/var/lib/ostravel/ostravel.db");
-  EXPECT_EQ(settings.codepage, 1251);
-  EXPECT_EQ(settings.trustedProxy, "::1");
+  EXPECT_EQ(settings.code_page, 1251);
+  EXPECT_EQ(settings.trusted_proxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
   EXPECT_EQ(Read("db = \" spaced name \"\n").database, " spaced name ");
 
@@ -60,7 +60,7 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
                           {"db", "listen"}, command_line);
   EXPECT_EQ(given.database, "/tmp/given.db");
   EXPECT_EQ(given.listen, "0.0.0.0:9000");
-  EXPECT_EQ(given.codepage, 1250);
+  EXPECT_EQ(given.code_page, 1250);
   EXPECT_THROW(Read("listen = nowhere\n", {"listen"}), ConfigError);
 }
 

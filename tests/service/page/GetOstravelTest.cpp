@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "MembersPageFixture.h"
-#include "service/EventScript.h"
 #include "service/page/EventCalendar.h"
 #include "service/page/PublicAddress.h"
+#include "service/store/EventTable.h"
 
 namespace ostravel::test {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
-#include "service/CharacterTable.h"
 #include "service/Router.h"
+#include "service/store/CharacterTable.h"
 
 namespace ostravel::test {
 
@@ -39,12 +39,12 @@ class MembersPageTest : public ::testing::Test {
     const std::size_t question = path.find('?');
     if (question != std::string::npos) request.query = path.substr(question + 1);
     request.path = path.substr(0, question);
-    request.remoteAddress = "127.0.0.1";
+    request.remote_address = "127.0.0.1";
     return router_->Handle(request);
   }
   nlohmann::json GetJson(const std::string& path) {
     const service::HttpResponse response = Get(path);
-    EXPECT_EQ(response.contentType, "application/json; charset=utf-8");
+    EXPECT_EQ(response.content_type, "application/json; charset=utf-8");
     return nlohmann::json::parse(response.body);
   }
   void Post(std::string_view script, const std::string& body) {

@@ -9,11 +9,11 @@
 #include "MembersPageFixture.h"
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
-#include "service/CharacterTable.h"
-#include "service/EventScript.h"
 #include "service/Router.h"
-#include "service/StaffTable.h"
 #include "service/page/HtmlText.h"
+#include "service/store/CharacterTable.h"
+#include "service/store/EventTable.h"
+#include "service/store/StaffTable.h"
 
 namespace ostravel::test {
 namespace {
@@ -39,7 +39,7 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
   Post("event.php", Command(kAnn, "add 2025-06-02 20:00 <script>alert(1)</script>, bring 'keys'"));
   const HttpResponse page = Get("/");
   EXPECT_EQ(page.status, 200);
-  EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+  EXPECT_EQ(page.content_type, "text/html; charset=utf-8");
   EXPECT_THAT(page.body,
               HasSubstr("<tr><td>Queen &lt;b&gt;Ann&lt;/b&gt;<td>200<td>Adventurer<td></tbody>"));
   EXPECT_THAT(page.body, HasSubstr("<tr><td>Bob O&#39;Neil<td>72<td>Adventurer<td>PK General"));
@@ -147,7 +147,7 @@ TEST_F(MembersPageTest, EveryAnswerForbidsInlineScriptOtherOriginsSniffingAndCac
   for (const char* path : {"/", "/api/online", "/api/events"}) {
     EXPECT_EQ(Header(Get(path), "Cache-Control"), "no-store") << path;
   }
-  EXPECT_EQ(Get("/members.js").contentType, "text/javascript; charset=utf-8");
+  EXPECT_EQ(Get("/members.js").content_type, "text/javascript; charset=utf-8");
   EXPECT_EQ(Header(Get("/members.css"), "Cache-Control"), "no-cache");
   // The page names its assets with the program's version; those may be kept.
   const std::string page = Get("/").body;
