@@ -93,7 +93,7 @@ TEST_F(MembersPageTest, OffersTheInstallerFromOneAddressAsADownloadAnd404Without
   EXPECT_EQ(download.status, 200);
   EXPECT_EQ(download.body, bytes);
   EXPECT_EQ(Header(download, "Content-Disposition"), "attachment; filename=\"Ostravel-setup.exe\"");
-  EXPECT_EQ(download.contentType, "application/vnd.microsoft.portable-executable");
+  EXPECT_EQ(download.content_type, "application/vnd.microsoft.portable-executable");
   EXPECT_EQ(Header(download, "X-Content-Type-Options"), "nosniff");
   EXPECT_THAT(Get("/").body,
               HasSubstr("<a id=\"download\" href=\"/Ostravel-setup.exe\" download>"));
@@ -156,7 +156,7 @@ TEST_F(MembersPageTest, TheCalendarFeedHoldsEachEventOnceWithAStableUid) {
   });
   const HttpResponse feed = Get("/events.ics");
   EXPECT_EQ(feed.status, 200);
-  EXPECT_EQ(feed.contentType, "text/calendar; charset=utf-8");
+  EXPECT_EQ(feed.content_type, "text/calendar; charset=utf-8");
   const std::vector<std::string> lines = CalendarLines(feed.body);
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines.front(), "BEGIN:VCALENDAR");
