@@ -29,7 +29,8 @@ set(allowed_service/store ${service_below} service/store)
 set(allowed_service/members ${service_below} service/store service/members)
 set(allowed_service/scripts ${service_below} service/store service/members service/scripts)
 set(allowed_service/page ${service_below} service/http service/store service/members service/page)
-set(allowed_service/admin ${service_below} service/http service/store service/scripts service/admin)
+set(allowed_service/admin ${service_below} service/http service/store service/scripts service/page
+  service/admin)
 set(allowed_service ${service_below} service/http service/store service/members service/scripts
   service/page service/admin service)
 # The page reads only through the store's queries, never a connection of its own.

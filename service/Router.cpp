@@ -26,7 +26,7 @@ HttpResponse Router::Handle(const HttpRequest& request) const {
     ScriptReply reply = service_.Post(request.path, request.body);
     return Text(reply.status, std::move(reply.body), std::move(reply.detail));
   }
-  if (auto page = AnswerPageRequest(service_.ForPage(), request)) return std::move(*page);
+  if (auto page = AnswerPageRequest(service_.ForPage(), page_, request)) return std::move(*page);
   return Text(404, "Not found.\n");
 }
 

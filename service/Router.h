@@ -1,6 +1,9 @@
 #pragma once
 
+#include <utility>
+
 #include "service/http/HttpTypes.h"
+#include "service/page/PageOptions.h"
 
 namespace ostravel::service {
 
@@ -11,12 +14,14 @@ class AllegianceService;
 // from disk. Thread-safe, as the service is.
 class Router {
  public:
-  explicit Router(AllegianceService& service) : service_(service) {}
+  explicit Router(AllegianceService& service, PageOptions page = {})
+      : service_(service), page_(std::move(page)) {}
 
   HttpResponse Handle(const HttpRequest& request) const;
 
  private:
   AllegianceService& service_;
+  PageOptions page_;
 };
 
 }  // namespace ostravel::service

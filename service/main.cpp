@@ -16,6 +16,7 @@
 #include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
+#include "service/page/PublicAddress.h"
 
 namespace {
 
@@ -36,10 +37,20 @@ struct ServeCommand {
         trust_proxy(command->add_option("--trust-proxy", settings.trusted_proxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
+        name(command->add_option("--name", settings.name,
+                                 "The allegiance's name on the page (default: its monarch's)")),
+        public_url(command->add_option("--public-url", settings.public_url,
+                                       "The address players give the plug-in (default: the "
+                                       "one the browser asked for)")),
+        installer(command
+                      ->add_option("--installer", settings.installer,
+                                   "The players' installer the page offers")
+                      ->capture_default_str()),
         config_option(command
                           ->add_option("--config", config,
-                                       "Settings db, listen, codepage, trusted_proxy (by "
-                                       "default read only if it is there)")
+                                       "Settings db, listen, codepage, trusted_proxy, name, "
+                                       "public_url, installer (by default read only if it is "
+                                       "there)")
                           ->capture_default_str()) {}
 
   // The options the command line gave win over the config file's.
@@ -49,12 +60,18 @@ struct ServeCommand {
     if (listen->count() > 0) given.insert("listen");
     if (codepage->count() > 0) given.insert("codepage");
     if (trust_proxy->count() > 0) given.insert("trusted_proxy");
+    if (name->count() > 0) given.insert("name");
+    if (public_url->count() > 0) given.insert("public_url");
+    if (installer->count() > 0) given.insert("installer");
     ostravel::service::LoadServeConfig(config, config_option->count() > 0, given, settings);
     if (settings.database.empty()) {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
     if (!settings.trusted_proxy.empty()) ostravel::service::CheckedProxy(settings.trusted_proxy);
+    if (!settings.public_url.empty()) {
+      settings.public_url = ostravel::service::CheckedPublicUrl(settings.public_url);
+    }
     return settings;
   }
 
@@ -65,6 +82,9 @@ struct ServeCommand {
   CLI::Option* listen;
   CLI::Option* codepage;
   CLI::Option* trust_proxy;
+  CLI::Option* name;
+  CLI::Option* public_url;
+  CLI::Option* installer;
   CLI::Option* config_option;
 };
 
@@ -78,7 +98,11 @@ int Serve(const ServeSettings& serve) {
   options.database = serve.database;
   options.code_page = serve.code_page;
   auto service = std::make_unique<AllegianceService>(std::move(options));
-  const ostravel::service::Router router(*service);
+  ostravel::service::PageOptions page;
+  page.name = serve.name;
+  page.public_url = serve.public_url;
+  page.installer = serve.installer;
+  const ostravel::service::Router router(*service, std::move(page));
   ostravel::service::HttpServer server(
       http,
       [&router](const ostravel::service::HttpRequest& request) { return router.Handle(request); },

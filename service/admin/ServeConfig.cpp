@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "service/http/ForwardedFor.h"
+#include "service/page/PublicAddress.h"
 
 namespace ostravel::service {
 namespace {
@@ -39,7 +40,7 @@ struct Key {
   void (*apply)(const std::string& value, ServeSettings& settings);
 };
 
-constexpr std::array<Key, 4> kKeys = {{
+constexpr std::array<Key, 7> kKeys = {{
     {"db", [](const std::string& value, ServeSettings& s) { s.database = value; }},
     {"listen",
      [](const std::string& value, ServeSettings& s) {
@@ -52,6 +53,10 @@ constexpr std::array<Key, 4> kKeys = {{
      }},
     {"trusted_proxy",
      [](const std::string& value, ServeSettings& s) { s.trusted_proxy = CheckedProxy(value); }},
+    {"name", [](const std::string& value, ServeSettings& s) { s.name = value; }},
+    {"public_url",
+     [](const std::string& value, ServeSettings& s) { s.public_url = CheckedPublicUrl(value); }},
+    {"installer", [](const std::string& value, ServeSettings& s) { s.installer = value; }},
 }};
 
 const Key* FindKey(const std::string& name) {
@@ -82,7 +87,7 @@ void ReadLine(const std::string& line, const std::set<std::string>& given,
   const Key* key = FindKey(name);
   if (key == nullptr) {
     throw std::invalid_argument("\"" + name + "\" is no setting; the settings are db, listen, " +
-                                "codepage and trusted_proxy");
+                                "codepage, trusted_proxy, name, public_url and installer");
   }
   if (const auto earlier = seen.find(name); earlier != seen.end()) {
     throw std::invalid_argument(name + " is set on line " + std::to_string(earlier->second) +

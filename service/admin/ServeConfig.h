@@ -8,6 +8,7 @@
 #include <string>
 
 #include "service/http/HttpServer.h"
+#include "service/page/PageOptions.h"
 #include "wire/CodePageDefault.h"
 
 namespace ostravel::service {
@@ -22,6 +23,12 @@ struct ServeSettings {
   int code_page = wire::kDefaultCodePage;
   // The reverse proxy in front whose X-Forwarded-For names the client; empty: none.
   std::string trusted_proxy;
+  // What the members' page says and offers: the allegiance's name (empty: its monarch's),
+  // the address players give the plug-in (empty: the one the browser asked for), and the
+  // installer it offers for download.
+  std::string name;
+  std::string public_url;
+  std::filesystem::path installer = kDefaultInstaller;
 };
 
 struct ListenAddress {
@@ -42,8 +49,8 @@ class ConfigError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads "key = value" lines ("db", "listen", "codepage", "trusted_proxy"; "#" starts a
-// comment line) into
+// Reads "key = value" lines ("db", "listen", "codepage", "trusted_proxy", "name",
+// "public_url", "installer"; "#" starts a comment line) into
 // settings, leaving the keys in `given` alone: the command line gave them. Every line is
 // checked, also those of keys it leaves alone. `name` is the file's name for the errors.
 void ReadServeConfig(std::istream& in, const std::string& name, const std::set<std::string>& given,

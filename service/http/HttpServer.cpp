@@ -184,6 +184,9 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
     pending.request.content_type = type;
   }
+  if (const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host")) {
+    pending.request.host = host;
+  }
   TakeForwardedClient(connection, pending);
   if (const int wait = rate_.Admit(pending.request.remote_address, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
@@ -216,8 +219,12 @@ void HttpServer::Impl::TakeForwardedClient(MHD_Connection* connection,
   if (options_.trusted_proxy.empty() || pending.request.remote_address != options_.trusted_proxy) {
     return;
   }
-  const char* forwarded =
-      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
+  const auto header = [connection](const char* name) {
+    return MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+  };
+  if (const char* host = header("X-Forwarded-Host")) pending.request.host = host;
+  if (const char* scheme = header("X-Forwarded-Proto")) pending.request.scheme = scheme;
+  const char* forwarded = header("X-Forwarded-For");
   if (forwarded == nullptr) return;
   if (std::string client = ForwardedClient(forwarded); !client.empty()) {
     pending.request.remote_address = std::move(client);

@@ -13,6 +13,10 @@ struct HttpRequest {
   std::string path;   // as sent, without the query and not percent-decoded
   std::string query;  // the text after "?", as sent; empty without one
   std::string remote_address;
+  // The address the client asked for: the Host header, or behind the trusted proxy what it
+  // forwards (X-Forwarded-Host, X-Forwarded-Proto). As sent: unchecked.
+  std::string host;
+  std::string scheme = "http";
   std::string content_type;
   std::string body;
 };

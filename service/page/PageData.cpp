@@ -112,9 +112,10 @@ void ReadMembers(StoreQueries& store, const MemberSources& sources, const platfo
   snapshot.fellowships = Fellowships(store);
 }
 
-void ReadEvents(StoreQueries& store, const platform::DateTime& now, PageSnapshot& snapshot) {
+void ReadEvents(StoreQueries& store, const platform::DateTime& from, const platform::DateTime& now,
+                PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
-  for (EventRow& row : store.EventsFrom(wire::FormatIsoDate(now), kMaxPageEvents)) {
+  for (EventRow& row : store.EventsFrom(wire::FormatIsoDate(from), kMaxPageEvents)) {
     snapshot.events.push_back({row.id, std::move(row.starts_at), row.has_time, std::move(row.title),
                                std::move(row.description), std::move(row.added_by_name)});
   }

@@ -190,4 +190,11 @@ std::vector<AllegianceNode> VassalsOf(SqliteConnection& db, std::int32_t id) {
   return nodes;
 }
 
+std::string MostNamedMonarch(SqliteConnection& db) {
+  SqliteStatement& statement = db.Prepare(
+      "SELECT monarch_name FROM characters WHERE monarch_name != '' GROUP BY monarch_name "
+      "ORDER BY COUNT(*) DESC, monarch_name LIMIT 1");
+  return statement.Step() ? statement.Text(0) : std::string();
+}
+
 }  // namespace ostravel::service

@@ -79,4 +79,7 @@ std::optional<AllegianceNode> FindAllegianceNode(SqliteConnection& db, std::int3
 // The direct vassals of a character, by name.
 std::vector<AllegianceNode> VassalsOf(SqliteConnection& db, std::int32_t id);
 
+// The monarch's name most characters' records give; "" when none names one.
+std::string MostNamedMonarch(SqliteConnection& db);
+
 }  // namespace ostravel::service
