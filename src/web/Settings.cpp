@@ -171,7 +171,15 @@ void Settings::SaveCharacterBoxes(const std::string& name, const CharacterBoxes&
 }
 
 std::string Settings::CharacterKey(std::int32_t cid) const {
-  const SettingsFile settings = SettingsFile::Load(folder_, ansi_, wait_);
+  std::optional<SettingsFile> loaded;
+  try {
+    loaded.emplace(SettingsFile::Load(folder_, ansi_, wait_));
+  } catch (const Error& error) {
+    // Without a file the service's address is missing too, and that is reported already.
+    if (error.Number() == SettingsFile::kFileNotFound) return {};
+    throw;
+  }
+  const SettingsFile& settings = *loaded;
   const std::string id = std::to_string(cid);
   std::string key;
   for (const pugi::xml_node& element : settings.ElementsByTagName("key")) {

@@ -91,7 +91,7 @@ class Settings {
   void SaveCharacterBoxes(const std::string& name, const CharacterBoxes& boxes) const;
 
   // The key the service gave the character with this id: the "value" of the last "key"
-  // element whose "cid" is the id; "" when there is none or it is no key.
+  // element whose "cid" is the id; "" when there is none or it is no key, or no file.
   std::string CharacterKey(std::int32_t cid) const;
   // Keeps `key` for the character: one "key" element with "cid" and "value" inside the last
   // "character" element of "update" named `name` (made, with both boxes on, when there is

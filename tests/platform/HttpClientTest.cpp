@@ -138,7 +138,9 @@ TEST_F(HttpClientTest, OriginHeadersStayWithTheFirstServerAndTheAnswersFieldsCom
               c.left_origin ? std::nullopt : std::optional<std::string>("secret"));
     EXPECT_EQ(to_server.back().body, kBody);
     ASSERT_EQ(other.RequestCount() - other_before, c.to_other);
-    if (c.to_other) EXPECT_EQ(other.Requests().back().Header("x-ostravel-key"), std::nullopt);
+    if (c.to_other) {
+      EXPECT_EQ(other.Requests().back().Header("x-ostravel-key"), std::nullopt);
+    }
   }
 }
 

@@ -98,6 +98,7 @@ TEST_F(SettingsKeyTest, TheBoxesOfAnotherClientKeepTheKeysWrittenSinceItsLoad) {
 }
 
 TEST_F(SettingsKeyTest, AStoredValueThatIsNoKeyIsNoKey) {
+  EXPECT_EQ(Client().CharacterKey(4), "");  // no file yet: no key, and no error of its own
   Write("<s><key cid=\"1\" value=\"short\"/><key cid=\"2\" value=\"" + kAnnKey +
         " \"/><key cid=\"3\"/><key cid=\"4\" value=\"" + kAnnKey + "\"/></s>");
   for (const std::int32_t cid : {1, 2, 3, 5}) EXPECT_EQ(Client().CharacterKey(cid), "") << cid;
