@@ -101,6 +101,36 @@ int Serve(const ServeSettings& serve) {
   return 0;
 }
 
+// The admin's commands about who may use the service: keys, reset-key, audit, allegiance.
+struct AccessCommands {
+  template <class WithDb>
+  AccessCommands(CLI::App& app, WithDb with_db)
+      : keys(with_db(app.add_subcommand("keys", "List every character's key state"))),
+        reset_key(with_db(app.add_subcommand("reset-key", "Forget a character's key"))),
+        audit(with_db(app.add_subcommand("audit", "Print who changed what, and when"))),
+        gate(with_db(app.add_subcommand(
+            "allegiance", "Serve only the allegiance of the monarch NAME and its friends"))) {
+    reset_key->add_option("NAME", name)->required();
+    gate->add_option("NAME", name, "The monarch's name, or off to serve everyone")->required();
+  }
+
+  void Run(const std::filesystem::path& db) const {
+    if (keys->parsed()) ostravel::service::ListKeysOnFile(db, std::cout);
+    if (reset_key->parsed()) {
+      ostravel::service::ResetKeyOnFile(db, name);
+      std::cout << "The key of " << name << " is forgotten; its next request gets a new one.\n";
+    }
+    if (audit->parsed()) ostravel::service::PrintAudit(db, std::cout);
+    if (gate->parsed()) ostravel::service::SetAllegianceGate(db, name, std::cout);
+  }
+
+  std::string name;
+  CLI::App* keys;
+  CLI::App* reset_key;
+  CLI::App* audit;
+  CLI::App* gate;
+};
+
 bool OnOff(const std::string& word) {
   if (word == "on") return true;
   if (word == "off") return false;
@@ -139,13 +169,7 @@ int main(int argc, char** argv) {
   backup->add_option("TARGET", target)->required();
   auto* check = with_db(app.add_subcommand("check", "Check the database's integrity"));
   auto* export_command = with_db(app.add_subcommand("export", "Print everything as JSON lines"));
-  auto* keys = with_db(app.add_subcommand("keys", "List every character's key state"));
-  auto* reset_key = with_db(app.add_subcommand("reset-key", "Forget a character's key"));
-  reset_key->add_option("NAME", name)->required();
-  auto* audit = with_db(app.add_subcommand("audit", "Print who changed what, and when"));
-  auto* gate = with_db(app.add_subcommand(
-      "allegiance", "Serve only the allegiance of the monarch NAME and its friends (off: all)"));
-  gate->add_option("NAME", name, "The monarch's name, or off")->required();
+  AccessCommands access(app, with_db);
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -158,13 +182,7 @@ int main(int argc, char** argv) {
     if (rename->parsed()) ostravel::service::RenameCharacterOnFile(db, id, name);
     if (backup->parsed()) ostravel::service::BackUpDatabase(db, target);
     if (export_command->parsed()) ostravel::service::ExportDatabase(db, std::cout);
-    if (keys->parsed()) ostravel::service::ListKeysOnFile(db, std::cout);
-    if (reset_key->parsed()) {
-      ostravel::service::ResetKeyOnFile(db, name);
-      std::cout << "The key of " << name << " is forgotten; its next request gets a new one.\n";
-    }
-    if (audit->parsed()) ostravel::service::PrintAudit(db, std::cout);
-    if (gate->parsed()) ostravel::service::SetAllegianceGate(db, name, std::cout);
+    access.Run(db);
     if (check->parsed()) {
       const auto problems = ostravel::service::CheckDatabase(db);
       for (const auto& problem : problems) std::cout << db.string() << ": " << problem << '\n';
