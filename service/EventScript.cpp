@@ -4,6 +4,7 @@
 
 #include "base/AsciiText.h"
 #include "service/CharacterTable.h"
+#include "service/Officers.h"
 #include "wire/AnswerRecord.h"
 #include "wire/ServiceDates.h"
 
@@ -133,11 +134,13 @@ std::string Delete(ScriptContext& context, std::string_view rest) {
   const std::string title = find.Text(0);
   const auto added_by = static_cast<std::int32_t>(find.Int(1));
   find.Reset();
-  if (added_by != context.request.character) {
-    return "Only " + NameOf(context.db, added_by) + ", who added it, can delete event " +
-           std::to_string(*id) + ".";
+  const auto officer = added_by == context.request.character ? std::nullopt : OfficerActor(context);
+  if (added_by != context.request.character && !officer) {
+    return OfficersOnly("delete events that others added; event " + std::to_string(*id) +
+                        " was added by " + NameOf(context.db, added_by));
   }
   context.db.Prepare("DELETE FROM events WHERE id = ?1").Bind(1, *id).Run();
+  if (officer) AuditOfficer(context, *officer, "event delete " + std::to_string(*id) + " " + title);
   return "Event " + std::to_string(*id) + " (" + title + ") deleted.";
 }
 
@@ -147,7 +150,7 @@ const std::string kHelp = wire::JoinLines({
     "the ones you added",
     "add YYYY-MM-DD [hh:mm] TITLE[, DESCRIPTION] - announce one (today and tomorrow work as "
     "dates; titles up to 100, descriptions up to 500 characters)",
-    "delete ID - remove one you added",
+    "delete ID - remove one you added (officers: any)",
 });
 
 }  // namespace

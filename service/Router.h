@@ -19,4 +19,8 @@ class Router {
   AllegianceService& service_;
 };
 
+// A POST to one of the scripts: the service's answer, with the key it hands out and why it
+// refused the caller (if it did) in the headers.
+HttpResponse AnswerScript(AllegianceService& service, const HttpRequest& request);
+
 }  // namespace ostravel::service

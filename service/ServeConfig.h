@@ -19,7 +19,12 @@ struct ServeSettings {
   int codepage = 1252;
   // The reverse proxy in front whose X-Forwarded-For names the client; empty: none.
   std::string trustedProxy;
+  // Who may speak for a character: "keys" (each character's own key) or "open" (anyone).
+  std::string access = "keys";
 };
+
+// "keys" or "open"; throws std::invalid_argument saying what it takes.
+std::string CheckedAccess(const std::string& access);
 
 struct ListenAddress {
   std::string address;

@@ -12,9 +12,10 @@
 
 namespace ostravel::service {
 
-// The staff roles of the Members page, as its lists ask for them.
-inline constexpr std::array<std::string_view, 6> kStaffRoles = {
-    "magistrate", "pkgeneral", "chainmanager", "questmaster", "brt", "reporter"};
+// The staff roles of the Members page, as its lists ask for them; officers also run the
+// allegiance's service from the game.
+inline constexpr std::array<std::string_view, 7> kStaffRoles = {
+    "magistrate", "pkgeneral", "chainmanager", "questmaster", "brt", "reporter", "officer"};
 
 bool IsStaffRole(std::string_view role);
 

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "service/AccessAdmin.h"
 #include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
@@ -35,9 +36,14 @@ struct ServeCommand {
         trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
+        access(command
+                   ->add_option("--access", settings.access,
+                                "keys: each character its own key; open: anyone may speak for "
+                                "any character")
+                   ->capture_default_str()),
         config_option(command
                           ->add_option("--config", config,
-                                       "Settings db, listen, codepage, trusted_proxy (by "
+                                       "Settings db, listen, codepage, trusted_proxy, access (by "
                                        "default read only if it is there)")
                           ->capture_default_str()) {}
 
@@ -48,12 +54,14 @@ struct ServeCommand {
     if (listen->count() > 0) given.insert("listen");
     if (codepage->count() > 0) given.insert("codepage");
     if (trust_proxy->count() > 0) given.insert("trusted_proxy");
+    if (access->count() > 0) given.insert("access");
     ostravel::service::LoadServeConfig(config, config_option->count() > 0, given, settings);
     if (settings.database.empty()) {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
     if (!settings.trustedProxy.empty()) ostravel::service::CheckedProxy(settings.trustedProxy);
+    ostravel::service::CheckedAccess(settings.access);
     return settings;
   }
 
@@ -64,6 +72,7 @@ struct ServeCommand {
   CLI::Option* listen;
   CLI::Option* codepage;
   CLI::Option* trust_proxy;
+  CLI::Option* access;
   CLI::Option* config_option;
 };
 
@@ -76,6 +85,7 @@ int Serve(const ServeSettings& serve) {
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
   options.code_page = serve.codepage;
+  options.open_access = serve.access == "open";
   auto service = std::make_unique<AllegianceService>(std::move(options));
   const ostravel::service::Router router(*service);
   ostravel::service::HttpServer server(
@@ -90,6 +100,36 @@ int Serve(const ServeSettings& serve) {
   service.reset();  // the writer commits what it holds, and the database closes
   return 0;
 }
+
+// The admin's commands about who may use the service: keys, reset-key, audit, allegiance.
+struct AccessCommands {
+  template <class WithDb>
+  AccessCommands(CLI::App& app, WithDb with_db)
+      : keys(with_db(app.add_subcommand("keys", "List every character's key state"))),
+        reset_key(with_db(app.add_subcommand("reset-key", "Forget a character's key"))),
+        audit(with_db(app.add_subcommand("audit", "Print who changed what, and when"))),
+        gate(with_db(app.add_subcommand(
+            "allegiance", "Serve only the allegiance of the monarch NAME and its friends"))) {
+    reset_key->add_option("NAME", name)->required();
+    gate->add_option("NAME", name, "The monarch's name, or off to serve everyone")->required();
+  }
+
+  void Run(const std::filesystem::path& db) const {
+    if (keys->parsed()) ostravel::service::ListKeysOnFile(db, std::cout);
+    if (reset_key->parsed()) {
+      ostravel::service::ResetKeyOnFile(db, name);
+      std::cout << "The key of " << name << " is forgotten; its next request gets a new one.\n";
+    }
+    if (audit->parsed()) ostravel::service::PrintAudit(db, std::cout);
+    if (gate->parsed()) ostravel::service::SetAllegianceGate(db, name, std::cout);
+  }
+
+  std::string name;
+  CLI::App* keys;
+  CLI::App* reset_key;
+  CLI::App* audit;
+  CLI::App* gate;
+};
 
 bool OnOff(const std::string& word) {
   if (word == "on") return true;
@@ -129,6 +169,7 @@ int main(int argc, char** argv) {
   backup->add_option("TARGET", target)->required();
   auto* check = with_db(app.add_subcommand("check", "Check the database's integrity"));
   auto* export_command = with_db(app.add_subcommand("export", "Print everything as JSON lines"));
+  AccessCommands access(app, with_db);
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -141,6 +182,7 @@ int main(int argc, char** argv) {
     if (rename->parsed()) ostravel::service::RenameCharacterOnFile(db, id, name);
     if (backup->parsed()) ostravel::service::BackUpDatabase(db, target);
     if (export_command->parsed()) ostravel::service::ExportDatabase(db, std::cout);
+    access.Run(db);
     if (check->parsed()) {
       const auto problems = ostravel::service::CheckDatabase(db);
       for (const auto& problem : problems) std::cout << db.string() << ": " << problem << '\n';

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +18,21 @@ struct HttpRequest {
   std::string remoteAddress;
   std::string contentType;
   std::string body;
+  std::vector<std::pair<std::string, std::string>> headers;  // as sent, in order
+
+  // The value of the first header of that name (letter case aside); "" when none.
+  std::string Header(std::string_view name) const {
+    for (const auto& [key, value] : headers) {
+      if (key.size() == name.size() &&
+          std::equal(key.begin(), key.end(), name.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+          })) {
+        return value;
+      }
+    }
+    return {};
+  }
 };
 
 struct HttpResponse {
@@ -25,6 +43,10 @@ struct HttpResponse {
   // What the access log shows of the request besides its path: the first word of the
   // arguments ("list", "send"). Never message text or anything else a player typed.
   std::string logDetail;
+  // Requests to count against the client's address in its rate limit besides this one (a
+  // refused key, say); and a note for its log line (never a secret or a player's text).
+  int rateCost = 0;
+  std::string logNote;
 };
 
 // Called on the server's worker threads, so it must be thread-safe; it may block briefly (on

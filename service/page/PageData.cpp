@@ -45,6 +45,7 @@ struct OnlineMember {
   PageMember member;
   std::int32_t id = 0;
   Presence::Entry entry;
+  bool shares = true;
 };
 
 // The records come from the member directory rather than a query each: the whole
@@ -59,9 +60,9 @@ std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const MemberSource
     sources.directory.Visit(ids, [&](const ListedMember& row) {
       const auto entry = view.Find(row.id);
       if (!entry || friends.contains(NameKey(row.name))) return true;
-      PageMember member{row.name, row.level, row.template_name,
+      PageMember member{row.name, row.level, row.shares ? row.template_name : std::string(),
                         RolesInOrder(roles, NameKey(row.name)), taken_at};
-      online.push_back({std::move(member), row.id, *entry});
+      online.push_back({std::move(member), row.id, *entry, row.shares});
       return true;
     });
   });
@@ -71,12 +72,14 @@ std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const MemberSource
   return online;
 }
 
-// Members whose latest record came since `since` and who are not online now, latest first.
+// Members whose latest record came since `since` and who are not online now, latest first;
+// not those who share nothing, whose last record's time is theirs to keep.
 std::vector<PageMember> SeenSince(SqliteConnection& db, const std::string& since,
                                   const std::set<std::string, std::less<>>& skip) {
   SqliteStatement& statement =
       db.Prepare(
             "SELECT name, level, template, updated_at FROM characters WHERE updated_at >= ?1 "
+            "AND shares_info <> 0 "
             "ORDER BY updated_at DESC, name_key")
           .Bind(1, since);
   std::vector<PageMember> seen;
@@ -114,7 +117,7 @@ void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platf
     snapshot.online.push_back(each.member);
     skip.insert(NameKey(each.member.name));
     // As the plug-in's "Solo Players": enlisted, and neither in nor leading a fellowship.
-    if (each.entry.wants_fellowship && each.entry.fellowship_leader == 0 &&
+    if (each.shares && each.entry.wants_fellowship && each.entry.fellowship_leader == 0 &&
         !in_fellowships.contains(each.id)) {
       snapshot.seeking_fellowship.push_back(each.member);
     }

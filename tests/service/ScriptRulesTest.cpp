@@ -94,7 +94,7 @@ TEST_F(ScriptRulesTest, TodaysListEndsAtMidnightAndNDaysCoverTodayAndTheNextNMin
   EXPECT_THAT(
       Column(Ask("event.php", "list mine"), "Date"),
       ElementsAre("2025-06-01 23:59", "2025-06-02 00:00", "2025-06-07", "2025-06-08 20:00"));
-  EXPECT_THAT(Ask("event.php", "delete 1", kBob), StartsWith("Only Ostra Vel"));
+  EXPECT_THAT(Ask("event.php", "delete 1", kBob), StartsWith("Only officers may"));
   EXPECT_EQ(Ask("event.php", "delete 1"), "Event 1 (Late raid) deleted.");
 }
 

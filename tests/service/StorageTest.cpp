@@ -59,7 +59,7 @@ TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
 
 TEST(StorageTest, AnOlderDatabaseIsCopiedThenMigratedAndItsCharactersListed) {
   TempFolder folder;
-  for (const int version : {1, 2}) {
+  for (const int version : {1, 2, 3}) {
     SCOPED_TRACE(version);
     const auto file = folder.Path() / ("v" + std::to_string(version) + ".sqlite");
     {
@@ -82,6 +82,9 @@ TEST(StorageTest, AnOlderDatabaseIsCopiedThenMigratedAndItsCharactersListed) {
     service.reset();
     SqliteConnection migrated(file, SqliteConnection::Mode::kReadOnly);
     EXPECT_EQ(migrated.QueryInt("PRAGMA user_version"), service::kSchemaVersion);
+    EXPECT_EQ(migrated.QueryInt("SELECT count(*) FROM character_keys WHERE character_id = " +
+                                std::to_string(kCid)),
+              1);  // the inbox's request was given a key
     SqliteConnection copy(service::MigrationBackupPath(file, version),
                           SqliteConnection::Mode::kReadOnly);
     EXPECT_EQ(copy.QueryInt("PRAGMA user_version"), version);
