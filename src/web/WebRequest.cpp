@@ -36,8 +36,8 @@ bool Refused(const platform::HttpResponse& answer) {
   if (!answer.transferred || answer.left_origin || answer.status != wire::kRefusedStatus) {
     return false;
   }
-  const std::string why = platform::HeaderValue(answer.headers, wire::kRefusedHeader);
-  return why == wire::kRefusedKey || why == wire::kRefusedAllegiance;
+  const std::string why = platform::HeaderValue(answer.headers, wire::header::kRefused);
+  return why == wire::header::kRefusedKey || why == wire::header::kRefusedAllegiance;
 }
 
 // The refusal's first line as the player reads it; ours when the service gave none.
@@ -47,7 +47,7 @@ std::string RefusalLine(const std::string& text, const std::string& why) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   line = std::string(TrimSpaces(line)).substr(0, kLongest);
   if (!line.empty()) return line;
-  return why == wire::kRefusedKey
+  return why == wire::header::kRefusedKey
              ? "The allegiance service refused this character's key; ask an officer to reset it."
              : "The allegiance service serves only its own allegiance.";
 }
@@ -105,7 +105,7 @@ void WebRequest::Post(const std::string& URL, const wire::FormBody& PostString,
         {},
         PostString.Encoded()};
     if (const std::string key = KeyToSend(); !key.empty()) {
-      request.origin_headers.push_back(std::string(wire::kKeyHeader) + ": " + key);
+      request.origin_headers.push_back(std::string(wire::header::kKey) + ": " + key);
     }
     PendingCallback = Callback;
     pending_url_ = URL;
@@ -174,7 +174,7 @@ std::string WebRequest::KeyToSend() {
 
 void WebRequest::KeepGivenKey(const platform::HttpResponse& answer) {
   if (!answer.transferred || answer.left_origin) return;
-  const std::string key = platform::HeaderValue(answer.headers, wire::kKeyHeader);
+  const std::string key = platform::HeaderValue(answer.headers, wire::header::kKey);
   if (!wire::IsCharacterKey(key)) return;
   if (const auto known = ctx_.CharacterKeys.find(pending_cid_);
       known != ctx_.CharacterKeys.end() && known->second == key) {
@@ -186,7 +186,7 @@ void WebRequest::KeepGivenKey(const platform::HttpResponse& answer) {
 }
 
 void WebRequest::TellRefusal(const platform::HttpResponse& answer) {
-  const std::string why = platform::HeaderValue(answer.headers, wire::kRefusedHeader);
+  const std::string why = platform::HeaderValue(answer.headers, wire::header::kRefused);
   std::string text;
   try {
     text = ctx_.env.code_page.ToUtf8(answer.body);

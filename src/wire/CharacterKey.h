@@ -2,16 +2,14 @@
 
 #include <string_view>
 
+#include "wire/FieldNames.h"
+
 // The key that tells the service which player is asking for a character: the service makes
-// it, the plug-in keeps it and sends it with every request for that character.
+// it, the plug-in keeps it and sends it with every request for that character (the headers
+// are in FieldNames.h).
 namespace ostravel::wire {
 
-// Request header with the character's key; response header when the service gives one.
-inline constexpr std::string_view kKeyHeader = "X-Ostravel-Key";
-// Response header of a request refused for who is asking (status 403): its value says why.
-inline constexpr std::string_view kRefusedHeader = "X-Ostravel-Refused";
-inline constexpr std::string_view kRefusedKey = "key";
-inline constexpr std::string_view kRefusedAllegiance = "allegiance";
+// The status of an answer refused for who is asking; header::kRefused says why.
 inline constexpr long kRefusedStatus = 403;
 
 // Whether `text` can be a key: 16 to 128 characters of base64url ("A"-"Z", "a"-"z", "0"-"9",
