@@ -45,7 +45,12 @@ std::string RefusalLine(const std::string& text, const std::string& why) {
   constexpr std::size_t kLongest = 500;
   std::string line = text.substr(0, text.find('\n'));
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  line = std::string(TrimSpaces(line)).substr(0, kLongest);
+  line = std::string(TrimSpaces(line));
+  if (line.size() > kLongest) {
+    std::size_t cut = kLongest;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+    line.resize(cut);  // whole characters only
+  }
   if (!line.empty()) return line;
   return why == wire::header::kRefusedKey
              ? "The allegiance service refused this character's key; ask an officer to reset it."
@@ -165,7 +170,6 @@ std::string WebRequest::KeyToSend() {
     return known->second;
   }
   // Read once even when it fails: the failure is told once, and the request goes without.
-  ctx_.CharacterKeys[cid] = "";
   std::string key;
   ErrorHandler{ctx_, kModule, "Post"}([&] { key = Settings(ctx_.env).CharacterKey(cid); });
   ctx_.CharacterKeys[cid] = key;

@@ -314,11 +314,13 @@ TEST_F(WebRequestTest, ARefusalForWhoIsAskingIsOneLineInChatOnceAMinuteAndNoAnsw
       {{"X-Ostravel-Refused: allegiance"},
        "\n",
        "The allegiance service serves only its own allegiance."},
+      // A line too long for chat is cut before the character that would cross 500 bytes.
+      {{"X-Ostravel-Refused: key"}, std::string(499, 'x') + "\xE9tail", std::string(499, 'x')},
       {{"X-Ostravel-Refused: something"}, "no", ""},
       {{}, "forbidden", ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.body);
+    SCOPED_TRACE(c.body.substr(0, 60));
     env.clock.monotonic_ms += 60'000;
     hooks->chat.clear();
     responses.clear();
