@@ -51,8 +51,8 @@ class WorkbenchKeyTest : public ::testing::Test {
     return RunProcess(argv).exit_code;
   }
 
-  // A session of the workbench in `folder` that logs in and asks who the sample character is;
-  // the chat lines it printed come back.
+  // A session of the workbench in `folder` that logs in, sends the character's record and asks
+  // who the sample character is; the chat lines it printed come back.
   static std::vector<std::string> LogIn(const TempFolder& folder, bool second = false) {
     const auto transcript = folder.Path() / "transcript.jsonl";
     std::filesystem::remove(transcript);
@@ -60,7 +60,7 @@ class WorkbenchKeyTest : public ::testing::Test {
                                      folder.Path().string(), "--transcript", transcript.string()};
     if (second) argv.insert(argv.end(), {"--character", (folder.Path() / "second.json").string()});
     ProcessOptions options;
-    options.input = ":login\n:settle\n@mbr whois Ostra Vel\n:settle\n:quit\n";
+    options.input = ":login\n:settle\n@mbr update\n:settle\n@mbr whois Ostra Vel\n:settle\n:quit\n";
     const auto result = RunProcess(argv, options);
     EXPECT_EQ(result.exit_code, 0) << result.err;
     std::vector<std::string> chat;
@@ -126,6 +126,7 @@ TEST_F(WorkbenchKeyTest, TwoCharactersInOneFolderKeepBothKeys) {
   EXPECT_NE(first, second);
   for (const bool as_second : {false, true}) {
     const auto chat = LogIn(home_, as_second);
+    EXPECT_THAT(chat, Contains(HasSubstr(kMotd)));
     EXPECT_THAT(chat, Contains(HasSubstr("Name: Ostra Vel")));
     EXPECT_THAT(chat, Not(Contains(HasSubstr("has a key"))));
     EXPECT_THAT(chat, Not(Contains(HasSubstr("is wrong"))));
