@@ -18,9 +18,9 @@ namespace {
 
 // The tables an export writes, in an order that reads well.
 constexpr std::array<const char*, 14> kTables = {
-    "settings",        "staff_roles",    "friends",     "characters",     "allegiance",
-    "messages",        "events",         "fellowships", "fellows",        "landblocks",
-    "refused_records", "character_keys", "audit",       "sqlite_sequence"};
+    "settings",       "staff_roles", "friends",         "characters",     "allegiance",
+    "messages",       "events",      "fellowships",     "fellows",        "landblocks",
+    "character_keys", "audit",       "refused_records", "sqlite_sequence"};
 
 // What an export shows of a table: everything, but of the keys only whom they are for and
 // when (a hash is no key, yet a copy of the file is the place to guess against).
