@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/AccessAdmin.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
-#include "service/KeyTable.h"
+#include "service/admin/AccessAdmin.h"
+#include "service/admin/AdminCommands.h"
+#include "service/store/KeyTable.h"
 
 namespace ostravel::test {
 namespace {

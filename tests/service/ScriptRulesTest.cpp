@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
+#include "service/admin/AdminCommands.h"
 
 namespace ostravel::test {
 namespace {
