@@ -1,49 +1,24 @@
 #include "service/AllegianceService.h"
 
 #include <iostream>
-#include <map>
 
 #include "base/AsciiText.h"
+#include "base/Words.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
-#include "service/AllegianceGate.h"
-#include "service/CharacterScript.h"
-#include "service/EventScript.h"
-#include "service/LandblockScript.h"
-#include "service/MemberScript.h"
-#include "service/MessageScript.h"
-#include "service/ScriptCommands.h"
+#include "service/scripts/AllegianceGate.h"
+#include "service/scripts/ScriptTable.h"
+#include "service/store/KeyTable.h"
 #include "wire/FieldNames.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::service {
 namespace {
 
-using CommandSets = std::map<std::string, const CommandSet*, std::less<>>;
-
-const CommandSets& ChatScripts() {
-  static const CommandSets scripts = {
-      {std::string(wire::script::kMember), &MemberCommands()},
-      {std::string(wire::script::kMessage), &MessageCommands()},
-      {std::string(wire::script::kEvent), &EventCommands()},
-      {std::string(wire::script::kLandblock), &LandblockCommands()}};
-  return scripts;
-}
-
 std::function<platform::DateTime()> SystemNow() {
   return [clock = std::shared_ptr<platform::Clock>(platform::Clock::System())] {
     return clock->LocalNow();
   };
-}
-
-// The access log's word for a request: the command word when it is one the script knows,
-// never text a player typed beyond it.
-std::string Detail(std::string_view script, const ServiceRequest& request) {
-  const auto it = ChatScripts().find(script);
-  if (it == ChatScripts().end()) return {};
-  const std::string word = LowerCase(FirstWord(request.args).word);
-  if (word.empty()) return "help";
-  return it->second->commands.contains(word) ? word : "other";
 }
 
 ScriptReply Reply(int status, std::string body, std::string detail = {}) {
@@ -61,7 +36,7 @@ constexpr std::string_view kNoCharacterLine =
 // Without a character id only the message of the day and the scripts' help are served: both
 // say nothing about anyone.
 bool AskedWithoutCharacter(std::string_view script, const ServiceRequest& request) {
-  if (!ChatScripts().contains(script)) return false;
+  if (script == wire::script::kUpdate || script == wire::script::kFellowship) return false;
   const WordAndRest split = FirstWord(request.args);
   const std::string word = LowerCase(split.word);
   if (word.empty() || word == "help") return true;
@@ -87,9 +62,7 @@ std::string_view ScriptName(std::string_view path) {
 }
 
 bool IsServiceScript(std::string_view path) {
-  const std::string_view script = ScriptName(path);
-  return ChatScripts().contains(script) || script == wire::script::kUpdate ||
-         script == wire::script::kFellowship;
+  return FindScript(ScriptName(path)) != nullptr;
 }
 
 AllegianceService::AllegianceService(ServiceOptions options)
@@ -100,10 +73,7 @@ AllegianceService::AllegianceService(ServiceOptions options)
       code_page_(platform::CodePage::Open(options.code_page)),
       database_(options.database, [this](SqliteConnection& db) { RefreshMembers(db); }) {
   // Read once before the first list asks, which would otherwise wait for it.
-  database_.Read([this](SqliteConnection& db) {
-    members_.Refresh(db);
-    return std::string();
-  });
+  database_.Read([this](SqliteConnection& db) { members_.Refresh(db); });
 }
 
 void AllegianceService::RefreshMembers(SqliteConnection& db) {
@@ -117,6 +87,10 @@ void AllegianceService::RefreshMembers(SqliteConnection& db) {
 
 AllegianceService::~AllegianceService() = default;
 
+PageSources AllegianceService::ForPage() {
+  return {database_, {presence_, members_}, now_};
+}
+
 void AllegianceService::LogError(const std::string& line) {
   std::lock_guard lock(log_mutex_);
   errors_ << wire::FormatIsoDateTime(now_()) << " " << line << std::endl;
@@ -129,12 +103,12 @@ std::string AllegianceService::Encode(std::string_view utf8) {
 
 ScriptReply AllegianceService::Post(std::string_view path, std::string_view body,
                                     const Caller& caller) {
-  const std::string_view script = ScriptName(path);
-  if (!IsServiceScript(script)) {
+  const std::string_view name = ScriptName(path);
+  const ServiceScript* script = FindScript(name);
+  if (!script) {
     return Reply(404,
-                 Encode("Unknown script \"" + std::string(script) +
-                        "\": this service answers member.php, message.php, event.php, "
-                        "landblock.php, update.php and fellowship.php."),
+                 Encode("Unknown script \"" + std::string(name) + "\": this service answers " +
+                        ScriptNames() + "."),
                  "unknown");
   }
   ParsedRequest parsed;
@@ -146,21 +120,33 @@ ScriptReply AllegianceService::Post(std::string_view path, std::string_view body
   const ServiceRequest& request = *parsed.request;
   try {
     std::string issued_key;
-    if (auto refusal = Admit(script, request, caller, issued_key)) {
+    if (auto refusal = Admit(name, request, caller, issued_key)) {
       refusal->body = Encode(refusal->body);
       return std::move(*refusal);
     }
     presence_.Note(request.character,
                    {request.location, request.wants_fellowship, request.fellowship_leader});
     if (on_request_) on_request_(request);
-    ScriptReply reply = Run(script, request);
+    ScriptReply reply = Run(*script, request);
     reply.body = Encode(reply.body);
-    reply.detail = Detail(script, request);
+    reply.detail = LogDetail(*script, request);
     reply.issued_key = std::move(issued_key);
     return reply;
   } catch (const std::exception& error) {
-    return Failure(script, error);
+    return Failure(name, error);
   }
+}
+
+ScriptReply AllegianceService::Run(const ServiceScript& script, const ServiceRequest& request) {
+  const ChosenCommand chosen = ChooseCommand(script, request);
+  const std::function<void(const std::string&)> log = [this](const std::string& line) {
+    LogError(line);
+  };
+  const auto in_context = [&](SqliteConnection& db) {
+    ScriptContext context{db, request, presence_, members_, log};
+    return chosen.run(context);
+  };
+  return Reply(200, chosen.writes ? database_.Write(in_context) : database_.Read(in_context));
 }
 
 std::optional<ScriptReply> AllegianceService::Admit(std::string_view script,
@@ -170,20 +156,15 @@ std::optional<ScriptReply> AllegianceService::Admit(std::string_view script,
     return Reply(200, std::string(kNoCharacterLine), "no character");
   }
   std::optional<Gate> gate;
-  bool passes = true;
-  database_.Read([&](SqliteConnection& db) {
+  const bool passes = database_.Read([&](SqliteConnection& db) {
     gate = ReadGate(db);
-    passes = !gate || PassesGate(db, *gate, request);
-    return std::string();
+    return !gate || PassesGate(db, *gate, request);
   });
   if (!passes) {
-    return ScriptReply{403,
-                       GateRefusal(*gate),
-                       "refused",
-                       {},
-                       std::string(wire::header::kRefusedAllegiance),
-                       0,
-                       "outside the allegiance: character " + std::to_string(request.character)};
+    ScriptReply refusal = Reply(403, GateRefusal(*gate), "refused");
+    refusal.refused = wire::header::kRefusedAllegiance;
+    refusal.log_note = "outside the allegiance: character " + std::to_string(request.character);
+    return refusal;
   }
   if (open_access_ || request.character == 0) return std::nullopt;
   return CheckKey(script, request, caller, issued_key);
@@ -205,36 +186,11 @@ std::optional<ScriptReply> AllegianceService::CheckKey(std::string_view script,
   LogError(std::string(script) + ": refused a request from " +
            (caller.address.empty() ? std::string("an unknown address") : caller.address) + ": " +
            note);
-  return ScriptReply{403, KeyRefusal(request.character, verdict.why), "refused",
-                     {},  std::string(wire::header::kRefusedKey),     kRefusedKeyCost,
-                     note};
-}
-
-ScriptReply AllegianceService::Run(std::string_view script, const ServiceRequest& request) {
-  const auto run_on = [&](bool writes, auto work) {
-    const auto in_context = [&](SqliteConnection& db) {
-      ScriptContext context{db, request, presence_, members_};
-      return work(context);
-    };
-    return writes ? database_.Write(in_context) : database_.Read(in_context);
-  };
-  if (const auto it = ChatScripts().find(script); it != ChatScripts().end()) {
-    const ChosenCommand chosen = ChooseCommand(*it->second, request);
-    return Reply(200, run_on(chosen.writes, chosen.run));
-  }
-  if (script == wire::script::kFellowship) {
-    return Reply(200,
-                 run_on(true, [](ScriptContext& context) { return RunFellowshipScript(context); }));
-  }
-  bool refused = false;
-  std::string answer =
-      run_on(true, [&](ScriptContext& context) { return RunUpdateScript(context, refused); });
-  if (refused) {
-    LogError("update.php: refused a record of character id " + std::to_string(request.character) +
-             ": the name is another character's or not the one on file (ostravel-service rename "
-             "allows it)");
-  }
-  return Reply(200, std::move(answer));
+  ScriptReply refusal = Reply(403, KeyRefusal(request.character, verdict.why), "refused");
+  refusal.refused = wire::header::kRefusedKey;
+  refusal.rate_cost = kRefusedKeyCost;
+  refusal.log_note = note;
+  return refusal;
 }
 
 ScriptReply AllegianceService::Failure(std::string_view script, const std::exception& error) {

@@ -10,11 +10,13 @@
 #include <string_view>
 
 #include "platform/DateTime.h"
-#include "service/AccessKeys.h"
-#include "service/Database.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/ServiceRequest.h"
+#include "service/members/AccessKeys.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/page/PageRoutes.h"
+#include "service/scripts/ServiceRequest.h"
+#include "service/store/Database.h"
+#include "wire/CodePageDefault.h"
 
 namespace ostravel::platform {
 class CodePage;
@@ -22,9 +24,11 @@ class CodePage;
 
 namespace ostravel::service {
 
+struct ServiceScript;
+
 struct ServiceOptions {
-  std::filesystem::path database;  // created if missing
-  int code_page = 1252;            // the Windows code page of the plug-in's bytes
+  std::filesystem::path database;          // created if missing
+  int code_page = wire::kDefaultCodePage;  // the Windows code page of the plug-in's bytes
   // The local date and time; the system's clock when unset.
   std::function<platform::DateTime()> now;
   // Errors with their context (never a player's message text); standard error when unset.
@@ -74,13 +78,15 @@ class AllegianceService {
   // A post to `path` ("/member.php"; a leading folder is ignored) with its raw form body.
   ScriptReply Post(std::string_view path, std::string_view body, const Caller& caller = {});
 
+  // What the members' page reads.
+  PageSources ForPage();
+
+  // For seeding: the demo's sample allegiance and the tests' fixtures.
   Database& Db() { return database_; }
   Presence& Online() { return presence_; }
-  const MemberDirectory& Members() const { return members_; }
-  platform::DateTime Now() const { return now_(); }
 
  private:
-  ScriptReply Run(std::string_view script, const ServiceRequest& request);
+  ScriptReply Run(const ServiceScript& script, const ServiceRequest& request);
   // The refusal for who is asking, if the request is not to be served; may hand out a key.
   std::optional<ScriptReply> Admit(std::string_view script, const ServiceRequest& request,
                                    const Caller& caller, std::string& issued_key);

@@ -11,7 +11,7 @@ HttpResponse Text(int status, std::string body, std::string detail = {}) {
   HttpResponse response;
   response.status = status;
   response.body = std::move(body);
-  response.logDetail = std::move(detail);
+  response.log_detail = std::move(detail);
   return response;
 }
 
@@ -19,7 +19,7 @@ HttpResponse Text(int status, std::string body, std::string detail = {}) {
 
 HttpResponse AnswerScript(AllegianceService& service, const HttpRequest& request) {
   ScriptReply reply = service.Post(request.path, request.body,
-                                   {request.Header(wire::header::kKey), request.remoteAddress});
+                                   {request.Header(wire::header::kKey), request.remote_address});
   HttpResponse response = Text(reply.status, std::move(reply.body), std::move(reply.detail));
   if (!reply.issued_key.empty()) {
     response.headers.emplace_back(wire::header::kKey, reply.issued_key);
@@ -27,8 +27,8 @@ HttpResponse AnswerScript(AllegianceService& service, const HttpRequest& request
   if (!reply.refused.empty()) {
     response.headers.emplace_back(wire::header::kRefused, reply.refused);
   }
-  response.rateCost = reply.rate_cost;
-  response.logNote = std::move(reply.log_note);
+  response.rate_cost = reply.rate_cost;
+  response.log_note = std::move(reply.log_note);
   return response;
 }
 
@@ -41,7 +41,7 @@ HttpResponse Router::Handle(const HttpRequest& request) const {
     }
     return AnswerScript(service_, request);
   }
-  if (auto page = AnswerPageRequest(service_, request)) return std::move(*page);
+  if (auto page = AnswerPageRequest(service_.ForPage(), request)) return std::move(*page);
   return Text(404, "Not found.\n");
 }
 

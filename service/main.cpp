@@ -9,11 +9,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "service/AccessAdmin.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
-#include "service/ServeConfig.h"
+#include "service/admin/AccessAdmin.h"
+#include "service/admin/AdminCommands.h"
+#include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
 
@@ -31,9 +31,9 @@ struct ServeCommand {
         db(command->add_option("--db", settings.database, "The database file")),
         listen(command->add_option("--listen", settings.listen, "ADDR:PORT (port 0: any free one)")
                    ->capture_default_str()),
-        codepage(command->add_option("--codepage", settings.codepage, "The plug-in's code page")
+        codepage(command->add_option("--codepage", settings.code_page, "The plug-in's code page")
                      ->capture_default_str()),
-        trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
+        trust_proxy(command->add_option("--trust-proxy", settings.trusted_proxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
         access(command
@@ -60,7 +60,7 @@ struct ServeCommand {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
-    if (!settings.trustedProxy.empty()) ostravel::service::CheckedProxy(settings.trustedProxy);
+    if (!settings.trusted_proxy.empty()) ostravel::service::CheckedProxy(settings.trusted_proxy);
     ostravel::service::CheckedAccess(settings.access);
     return settings;
   }
@@ -81,10 +81,10 @@ int Serve(const ServeSettings& serve) {
   const auto listen = ostravel::service::ParseListen(serve.listen);
   http.address = listen.address;
   http.port = listen.port;
-  http.trustedProxy = serve.trustedProxy;
+  http.trusted_proxy = serve.trusted_proxy;
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
-  options.code_page = serve.codepage;
+  options.code_page = serve.code_page;
   options.open_access = serve.access == "open";
   auto service = std::make_unique<AllegianceService>(std::move(options));
   const ostravel::service::Router router(*service);

@@ -66,7 +66,7 @@ void ConnectionWatch::Answered(void* token) {
   const std::lock_guard lock(mutex_);
   auto* watched = static_cast<Watched*>(token);
   watched->waiting = true;
-  watched->sinceMs = SteadyMs();
+  watched->since_ms = SteadyMs();
 }
 
 void ConnectionWatch::Run() {
@@ -81,7 +81,7 @@ void ConnectionWatch::CutLate(std::int64_t nowMs) {
   std::size_t cut = 0;
   std::string addresses;
   for (Watched* watched : watched_) {
-    if (!watched->waiting || watched->cut || nowMs - watched->sinceMs < timeoutMs_) continue;
+    if (!watched->waiting || watched->cut || nowMs - watched->since_ms < timeoutMs_) continue;
     // Only shut down, never closed here: the socket stays the library's until its close
     // notice, which waits for this lock, so the descriptor cannot have been reused.
     shutdown(watched->fd, SHUT_RDWR);

@@ -55,9 +55,9 @@ class HttpServer::Impl {
       : options_(std::move(options)),
         handler_(std::move(handler)),
         log_(accessLog),
-        rate_(options_.requestBurstPerAddress, options_.requestsPerSecondPerAddress),
-        watch_(options_.requestTimeoutSeconds, log_),
-        connections_(options_.maxConnectionsPerAddress) {}
+        rate_(options_.request_burst_per_address, options_.requests_per_second_per_address),
+        watch_(options_.request_timeout_seconds, log_),
+        connections_(options_.max_connections_per_address) {}
   ~Impl() { Stop(); }
 
   uint16_t Start();
@@ -101,8 +101,8 @@ class HttpServer::Impl {
 uint16_t HttpServer::Impl::Start() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ != nullptr) return port_;
-  ListenSocket listening(options_.address, options_.port, options_.listenBacklog);
-  ListenSocket::ReserveDescriptors(options_.maxConnections + kDescriptorsBesideConnections);
+  ListenSocket listening(options_.address, options_.port, options_.listen_backlog);
+  ListenSocket::ReserveDescriptors(options_.max_connections + kDescriptorsBesideConnections);
   {
     const TerminationSignalsBlocked blocked;
     daemon_ = StartDaemon(listening.Descriptor());
@@ -121,13 +121,13 @@ uint16_t HttpServer::Impl::Start() {
 MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
   // The connection's memory holds the request line and headers as they are read; room for
   // the largest allowed and for the answer's own headers.
-  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
+  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.max_header_bytes + 8192);
   return MHD_start_daemon(
       MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, &OnAccept, this,
       &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this, MHD_OPTION_LISTEN_SOCKET,
       listening, MHD_OPTION_THREAD_POOL_SIZE, std::max(options_.threads, 1u),
-      MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
-      static_cast<unsigned>(options_.idleTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+      MHD_OPTION_CONNECTION_LIMIT, options_.max_connections, MHD_OPTION_CONNECTION_TIMEOUT,
+      static_cast<unsigned>(options_.idle_timeout_seconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
       connectionMemory, MHD_OPTION_URI_LOG_CALLBACK, &OnRequestLine, this,
       MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection,
       this, MHD_OPTION_END);
@@ -140,13 +140,13 @@ void HttpServer::Impl::Stop() {
   // pool of epoll threads, quiescing races the workers' own removal of the listening socket
   // and the library aborts the process.
   stopping_ = true;
-  const std::int64_t deadline = SteadyMs() + options_.stopGraceSeconds * 1000LL;
+  const std::int64_t deadline = SteadyMs() + options_.stop_grace_seconds * 1000LL;
   while (inFlight_ > 0 && SteadyMs() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (inFlight_ > 0) {
     log_.Error("stopping with " + std::to_string(inFlight_.load()) +
-               " requests still unanswered after " + std::to_string(options_.stopGraceSeconds) +
+               " requests still unanswered after " + std::to_string(options_.stop_grace_seconds) +
                " s");
   }
   MHD_stop_daemon(daemon_);
@@ -157,7 +157,7 @@ void HttpServer::Impl::Stop() {
 void* HttpServer::Impl::OnRequestLine(void* self, const char* uri, MHD_Connection* connection) {
   auto& impl = *static_cast<Impl*>(self);
   auto* pending = new PendingRequest;
-  pending->request.remoteAddress = ClientAddress(connection);
+  pending->request.remote_address = ClientAddress(connection);
   const std::string_view target(uri == nullptr ? "" : uri);
   const auto question = target.find('?');
   pending->request.path = target.substr(0, question);
@@ -181,28 +181,28 @@ MHD_Result HttpServer::Impl::OnAccess(void* self, MHD_Connection* connection, co
   if (pending->status != 0) return MHD_YES;
   if (pending->bodyTooLarge) {
     return impl.Refuse(connection, *pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
-                       "body over " + std::to_string(impl.options_.maxBodyBytes) + " bytes");
+                       "body over " + std::to_string(impl.options_.max_body_bytes) + " bytes");
   }
   return impl.Answer(connection, *pending, impl.CallHandler(*pending), false);
 }
 
 MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingRequest& pending) {
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
-    pending.request.contentType = type;
+    pending.request.content_type = type;
   }
   MHD_get_connection_values(connection, MHD_HEADER_KIND, &KeepHeader, &pending.request.headers);
   TakeForwardedClient(connection, pending);
-  if (const int wait = rate_.Admit(pending.request.remoteAddress, SteadyMs()); wait > 0) {
+  if (const int wait = rate_.Admit(pending.request.remote_address, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
     HttpResponse busy{
         MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}, 0, {}};
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
     return Answer(connection, pending, busy, true);
   }
-  if (HeaderBytes(connection) > options_.maxHeaderBytes) {
+  if (HeaderBytes(connection) > options_.max_header_bytes) {
     return Refuse(connection, pending, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
                   "Request headers too large.\n",
-                  "headers over " + std::to_string(options_.maxHeaderBytes) + " bytes");
+                  "headers over " + std::to_string(options_.max_header_bytes) + " bytes");
   }
   if (ContentLengthHeaders(connection) > 1 ||
       (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding") != nullptr &&
@@ -212,23 +212,23 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
                   "ambiguous body length");
   }
   const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-  if (length != nullptr && std::strtoull(length, nullptr, 10) > options_.maxBodyBytes) {
+  if (length != nullptr && std::strtoull(length, nullptr, 10) > options_.max_body_bytes) {
     return Refuse(connection, pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
-                  "body over " + std::to_string(options_.maxBodyBytes) + " bytes");
+                  "body over " + std::to_string(options_.max_body_bytes) + " bytes");
   }
   return MHD_YES;
 }
 
 void HttpServer::Impl::TakeForwardedClient(MHD_Connection* connection,
                                            PendingRequest& pending) const {
-  if (options_.trustedProxy.empty() || pending.request.remoteAddress != options_.trustedProxy) {
+  if (options_.trusted_proxy.empty() || pending.request.remote_address != options_.trusted_proxy) {
     return;
   }
   const char* forwarded =
       MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
   if (forwarded == nullptr) return;
   if (std::string client = ForwardedClient(forwarded); !client.empty()) {
-    pending.request.remoteAddress = std::move(client);
+    pending.request.remote_address = std::move(client);
   }
 }
 
@@ -237,7 +237,7 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
   *size = 0;
   pending.bodyBytes += arrived;
   if (pending.status != 0) return MHD_YES;
-  if (pending.bodyBytes <= options_.maxBodyBytes) {
+  if (pending.bodyBytes <= options_.max_body_bytes) {
     pending.request.body.append(data, arrived);
     return MHD_YES;
   }
@@ -245,8 +245,8 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
   // body has ended, so the rest is read and dropped, up to a bound; beyond it, close.
   pending.bodyTooLarge = true;
   pending.request.body = std::string();
-  if (pending.bodyBytes <= kChunkedDiscardFactor * options_.maxBodyBytes) return MHD_YES;
-  pending.note = "body over " + std::to_string(options_.maxBodyBytes) + " bytes";
+  if (pending.bodyBytes <= kChunkedDiscardFactor * options_.max_body_bytes) return MHD_YES;
+  pending.note = "body over " + std::to_string(options_.max_body_bytes) + " bytes";
   return MHD_NO;
 }
 
@@ -262,7 +262,7 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
   MHD_Response* reply = MHD_create_response_from_buffer(
       response.body.size(), const_cast<char*>(response.body.data()), MHD_RESPMEM_MUST_COPY);
   if (reply == nullptr) return MHD_NO;
-  MHD_add_response_header(reply, "Content-Type", response.contentType.c_str());
+  MHD_add_response_header(reply, "Content-Type", response.content_type.c_str());
   for (const auto& [name, value] : response.headers) {
     MHD_add_response_header(reply, name.c_str(), value.c_str());
   }
@@ -272,10 +272,10 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
       MHD_queue_response(connection, static_cast<unsigned>(response.status), reply);
   MHD_destroy_response(reply);
   pending.status = response.status;
-  pending.detail = response.logDetail;
-  if (!response.logNote.empty()) pending.note = response.logNote;
-  if (response.rateCost > 0) {
-    rate_.Charge(pending.request.remoteAddress, static_cast<unsigned>(response.rateCost),
+  pending.detail = response.log_detail;
+  if (!response.log_note.empty()) pending.note = response.log_note;
+  if (response.rate_cost > 0) {
+    rate_.Charge(pending.request.remote_address, static_cast<unsigned>(response.rate_cost),
                  SteadyMs());
   }
   return queued;
@@ -286,10 +286,10 @@ HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
     return handler_(pending.request);
   } catch (const std::exception& error) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
-               pending.request.remoteAddress + ": " + error.what());
+               pending.request.remote_address + ": " + error.what());
   } catch (...) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
-               pending.request.remoteAddress);
+               pending.request.remote_address);
   }
   return HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}, 0, {}};
 }
@@ -310,7 +310,7 @@ void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void*
     note += Ending(code);
   }
   const HttpRequest& request = pending->request;
-  impl.log_.Request({request.remoteAddress, request.method, request.path, pending->detail,
+  impl.log_.Request({request.remote_address, request.method, request.path, pending->detail,
                      pending->status, SteadyMs() - pending->startMs, note});
   delete pending;
   --impl.inFlight_;
@@ -323,9 +323,9 @@ MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, sockl
   auto& impl = *static_cast<Impl*>(self);
   if (impl.stopping_) return MHD_NO;
   const std::string text = AddressText(address);
-  if (text == impl.options_.trustedProxy || !impl.connections_.Full(text)) return MHD_YES;
+  if (text == impl.options_.trusted_proxy || !impl.connections_.Full(text)) return MHD_YES;
   impl.log_.Error("refused a connection from " + text + ": " +
-                  std::to_string(impl.options_.maxConnectionsPerAddress) +
+                  std::to_string(impl.options_.max_connections_per_address) +
                   " open from that address already");
   return MHD_NO;
 }

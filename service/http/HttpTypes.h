@@ -15,8 +15,8 @@ struct HttpRequest {
   std::string method;
   std::string path;   // as sent, without the query and not percent-decoded
   std::string query;  // the text after "?", as sent; empty without one
-  std::string remoteAddress;
-  std::string contentType;
+  std::string remote_address;
+  std::string content_type;
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;  // as sent, in order
 
@@ -37,16 +37,16 @@ struct HttpRequest {
 
 struct HttpResponse {
   int status = 200;
-  std::string contentType = "text/plain";
+  std::string content_type = "text/plain";
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;
   // What the access log shows of the request besides its path: the first word of the
   // arguments ("list", "send"). Never message text or anything else a player typed.
-  std::string logDetail;
+  std::string log_detail;
   // Requests to count against the client's address in its rate limit besides this one (a
   // refused key, say); and a note for its log line (never a secret or a player's text).
-  int rateCost = 0;
-  std::string logNote;
+  int rate_cost = 0;
+  std::string log_note;
 };
 
 // Called on the server's worker threads, so it must be thread-safe; it may block briefly (on

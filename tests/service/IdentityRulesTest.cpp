@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/AccessAdmin.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
-#include "service/KeyTable.h"
+#include "service/admin/AccessAdmin.h"
+#include "service/admin/AdminCommands.h"
+#include "service/store/KeyTable.h"
 
 namespace ostravel::test {
 namespace {
@@ -46,8 +46,8 @@ class IdentityRulesTest : public ::testing::Test {
   std::string Ask(std::string_view script, std::string_view args, std::int32_t caller = kCid) {
     return Send(script, Command(caller, args)).body;
   }
-  void Update(std::int32_t id, std::string_view name, std::string_view extra = "") {
-    ASSERT_THAT(Send("update.php", CharRecord(id, name, 50, extra)).body, HasSubstr("updated"));
+  void Update(std::int32_t id, std::string_view name) {
+    ASSERT_THAT(Send("update.php", CharRecord(id, name, 50)).body, HasSubstr("updated"));
   }
   std::string Export() {
     std::ostringstream out;
@@ -229,7 +229,7 @@ TEST_F(IdentityRulesTest, AFellowshipReportSpeaksForTheReportersOwnFellowshipOnl
 
 TEST_F(IdentityRulesTest, AMemberWhoSharesNothingShowsNameLevelOnlineAndRolesOnly) {
   // Bob: Share off, a PK, trained in alchemy, looking for a fellowship, standing by us.
-  Update(kBob, "Bob", "&Share=0&Pk=1&StateAlchemy=3");
+  ASSERT_THAT(Send("update.php", PrivateRecord(kBob, "Bob", 50)).body, HasSubstr("updated"));
   service::SetStaffRoleOf(File(), "Bob", "brt", true);
   Send("member.php", "CID=" + std::to_string(kBob) +
                          "&MID=1342177281&Location=2103705619&FLID=0&WantFellowship=1&args=list");

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/ServeConfig.h"
+#include "service/admin/ServeConfig.h"
 
 namespace ostravel::test {
 namespace {
@@ -37,10 +37,13 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
       "\n"
       "  db = /var/lib/ostravel/ostravel.db  \n"
       "codepage=1251\r\n"
-      "trusted_proxy = ::1\n");
+      "trusted_proxy = ::1\n"
+      "access = open\n");
   EXPECT_EQ(settings.database, "/var/lib/ostravel/ostravel.db");
-  EXPECT_EQ(settings.codepage, 1251);
-  EXPECT_EQ(settings.trustedProxy, "::1");
+  EXPECT_EQ(settings.access, "open");
+  EXPECT_EQ(Read("db = a\n").access, "keys");
+  EXPECT_EQ(settings.code_page, 1251);
+  EXPECT_EQ(settings.trusted_proxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
   EXPECT_EQ(Read("db = \" spaced name \"\n").database, " spaced name ");
 
@@ -52,7 +55,7 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
                           {"db", "listen"}, command_line);
   EXPECT_EQ(given.database, "/tmp/given.db");
   EXPECT_EQ(given.listen, "0.0.0.0:9000");
-  EXPECT_EQ(given.codepage, 1250);
+  EXPECT_EQ(given.code_page, 1250);
   EXPECT_THROW(Read("listen = nowhere\n", {"listen"}), ConfigError);
 }
 
@@ -71,6 +74,7 @@ TEST(ServeConfigTest, ABadLineNamesTheFileTheLineAndWhatToDo) {
       {"db =\n", "test.conf:1: db has no value; give one or remove it"},
       {"trusted_proxy = localhost\n",
        "test.conf:1: the trusted proxy is an IPv4 or IPv6 address, such as 127.0.0.1, not"},
+      {"access = closed\n", "test.conf:1: access is keys (each character its own key) or open"},
   };
   for (const auto& c : cases) EXPECT_THAT(ErrorOf(c.text), HasSubstr(c.error)) << c.text;
 }

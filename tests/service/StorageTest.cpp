@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "ServiceTestSupport.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
-#include "service/Schema.h"
-#include "service/SqliteConnection.h"
+#include "service/admin/AdminCommands.h"
+#include "service/store/Schema.h"
+#include "service/store/SqliteConnection.h"
 
 namespace ostravel::test {
 namespace {
@@ -44,7 +44,8 @@ TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
     service::SetMotd(file, "Court tonight");
   }
   auto service = OpenService(file);
-  EXPECT_EQ(Ask(*service, "member.php", "list online", 0), "No members match this list.");
+  // Asked by a character without a record, which is no member to list.
+  EXPECT_EQ(Ask(*service, "member.php", "list online", 7), "No members match this list.");
   EXPECT_EQ(Value(Ask(*service, "member.php", "whois bob"), "Level"), "72");
   EXPECT_THAT(Column(Ask(*service, "message.php", "inbox new", kBob), "Sample"),
               ElementsAre("See you"));

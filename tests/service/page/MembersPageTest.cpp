@@ -8,11 +8,11 @@
 
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
-#include "service/CharacterTable.h"
-#include "service/EventScript.h"
 #include "service/Router.h"
-#include "service/StaffTable.h"
 #include "service/page/HtmlText.h"
+#include "service/store/CharacterTable.h"
+#include "service/store/EventTable.h"
+#include "service/store/StaffTable.h"
 
 namespace ostravel::test {
 namespace {
@@ -39,12 +39,12 @@ class MembersPageTest : public ::testing::Test {
     const std::size_t question = path.find('?');
     if (question != std::string::npos) request.query = path.substr(question + 1);
     request.path = path.substr(0, question);
-    request.remoteAddress = "127.0.0.1";
+    request.remote_address = "127.0.0.1";
     return router_->Handle(request);
   }
   json GetJson(const std::string& path) {
     const HttpResponse response = Get(path);
-    EXPECT_EQ(response.contentType, "application/json; charset=utf-8");
+    EXPECT_EQ(response.content_type, "application/json; charset=utf-8");
     return json::parse(response.body);
   }
   void Post(std::string_view script, const std::string& body) {
@@ -88,7 +88,7 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
   Post("event.php", Command(kAnn, "add 2025-06-02 20:00 <script>alert(1)</script>, bring 'keys'"));
   const HttpResponse page = Get("/");
   EXPECT_EQ(page.status, 200);
-  EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+  EXPECT_EQ(page.content_type, "text/html; charset=utf-8");
   EXPECT_THAT(page.body,
               HasSubstr("<tr><td>Queen &lt;b&gt;Ann&lt;/b&gt;<td>200<td>Adventurer<td></tbody>"));
   EXPECT_THAT(page.body, HasSubstr("<tr><td>Bob O&#39;Neil<td>72<td>Adventurer<td>PK General"));
@@ -194,7 +194,7 @@ TEST_F(MembersPageTest, EveryAnswerForbidsInlineScriptOtherOriginsSniffingAndCac
   for (const char* path : {"/", "/api/online", "/api/events"}) {
     EXPECT_EQ(Header(Get(path), "Cache-Control"), "no-store") << path;
   }
-  EXPECT_EQ(Get("/members.js").contentType, "text/javascript; charset=utf-8");
+  EXPECT_EQ(Get("/members.js").content_type, "text/javascript; charset=utf-8");
   EXPECT_EQ(Header(Get("/members.css"), "Cache-Control"), "no-cache");
   // The page names its assets with the program's version; those may be kept.
   const std::string page = Get("/").body;
@@ -237,6 +237,24 @@ TEST(HtmlTextTest, EscapesWhatCouldEndATextOrStartMarkup) {
       {"<<>>", "&lt;&lt;&gt;&gt;"},
   };
   for (const auto& c : cases) EXPECT_EQ(service::EscapeHtml(c.text), c.escaped) << c.text;
+}
+
+TEST_F(MembersPageTest, AMemberWhoSharesNothingShowsOnlyWhileOnlineWithoutClass) {
+  // Bob shares nothing and looks for a fellowship; Ann's record is private and a day old.
+  Post("update.php", PrivateRecord(kBob, "Bob", 72));
+  Post("member.php", "CID=" + std::to_string(kBob) + "&WantFellowship=1&args=help");
+  Offline(kAnn, "Queen Ann", "2025-05-31 20:00:00");
+  service_->Db().Write([](service::SqliteConnection& db) {
+    db.Exec("UPDATE characters SET shares_info = 0");
+    return std::string();
+  });
+  const json online = GetJson("/api/online");
+  ASSERT_EQ(online["online"].size(), 1u);
+  EXPECT_EQ(online["online"][0]["name"], "Bob");
+  EXPECT_EQ(online["online"][0]["class"], "");
+  EXPECT_TRUE(online["recent"].empty()) << online.dump();
+  EXPECT_TRUE(online["seeking_fellowship"].empty()) << online.dump();
+  EXPECT_THAT(Get("/").body, Not(HasSubstr("Adventurer")));
 }
 
 }  // namespace
