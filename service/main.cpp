@@ -11,6 +11,7 @@
 
 #include "service/AllegianceService.h"
 #include "service/Router.h"
+#include "service/SystemdNotify.h"
 #include "service/admin/AccessAdmin.h"
 #include "service/admin/AdminCommands.h"
 #include "service/admin/ServeConfig.h"
@@ -93,9 +94,12 @@ int Serve(const ServeSettings& serve) {
       [&router](const ostravel::service::HttpRequest& request) { return router.Handle(request); },
       std::cout);
   const std::uint16_t port = server.Start();
-  std::cout << "Ostravel service listening on http://" << http.address << ":" << port
-            << "/ (database " << serve.database.string() << ")" << std::endl;
+  const std::string ready = "Ostravel service listening on http://" + http.address + ":" +
+                            std::to_string(port) + "/ (database " + serve.database.string() + ")";
+  std::cout << ready << std::endl;
+  ostravel::service::NotifyReady(ready);
   ostravel::service::WaitForTerminationSignal();
+  ostravel::service::NotifyStopping();
   server.Stop();
   service.reset();  // the writer commits what it holds, and the database closes
   return 0;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The service's Debian package on this machine: dpkg -i, the files, the user and the unit in
-# place, the installed program serving as its user (on the shipped config, a config of the
-# test's own, a first-version database it migrates), dpkg -r, reinstall and dpkg -P. Runs as
-# root with no standard input; it leaves the machine as it found it.
+# The service's Debian package on a machine where systemd does not run (a chroot, a plain
+# container: its postinst then leaves the unit for the next boot): dpkg -i, the files, the user
+# and the unit in place, the installed program serving as its user (on the shipped config and
+# on a config of the test's own behind a trusted proxy), dpkg -r, reinstall and dpkg -P. What
+# systemd does with the unit, container-test.sh checks. Runs as root with no standard input; it
+# leaves the machine as it found it.
 #   tests/package/package-test.sh PACKAGE.deb
 set -euo pipefail
 exec </dev/null
@@ -49,6 +51,7 @@ echo "== dpkg -i $(basename "$deb")"
 check "dpkg -i installs the package" dpkg -i "$deb" >"$work/dpkg.log" 2>&1
 check_installed_files
 check_user
+check "adduser made no home folder" [ ! -e "$state" ]
 check_unit
 
 echo "== the installed program, as the user ostravel"
@@ -57,14 +60,12 @@ install -d -o ostravel -g ostravel -m 0750 "$state"
 serve_once "$config" "$state/ostravel.db" --listen 127.0.0.1:0
 check "without a trusted proxy the log names the peer" \
   grep -q " 127.0.0.1 POST /message.php " "$work/serve.out"
-check "the database belongs to ostravel" [ "$(stat -c %U "$state/ostravel.db")" = ostravel ]
 install -d -o ostravel -g ostravel "$work/own"
 printf 'db = %s\nlisten = 127.0.0.1:0\ncodepage = 1252\ntrusted_proxy = 127.0.0.1\n' \
   "$work/own/own.db" >"$work/own.conf"
 serve_once "$work/own.conf" "$work/own/own.db"
 check "behind the trusted proxy the log names the forwarded client" \
   grep -q " 203.0.113.9 POST /message.php " "$work/serve.out"
-check_upgrade
 
 echo "== dpkg -r keeps the config and the database"
 echo "# changed by the admin" >>"$config"

@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "NotifySocket.h"
 #include "ServiceProcess.h"
 #include "ServiceTestSupport.h"
 #include "support/RunProcess.h"
@@ -171,6 +172,27 @@ TEST(ServiceProgramTest, AdminCommandsWorkWhileItServesAndABackupOpensWithTheSam
                                                "friends", "allegiance"}));
   EXPECT_EQ(Admin({"check", "--db", file("copy.sqlite")}), 0);
   EXPECT_EQ(service.Stop(SIGINT), 0);
+}
+
+// Under systemd (Type=notify) the unit is active from READY=1 on; a message systemd cannot get
+// is said on standard error, and the service serves all the same.
+TEST(ServiceProgramTest, TellsSystemdWhenItIsReadyAndWhenItStops) {
+  TempFolder folder;
+  {
+    NotifySocket systemd(folder.Path());
+    ServiceProcess service(folder.Path() / "allegiance.sqlite");
+    EXPECT_EQ(systemd.Next(), "READY=1\nSTATUS=" + service.ReadyLine());
+    EXPECT_EQ(service.Stop(SIGTERM), 0);
+    EXPECT_EQ(systemd.Next(), "STOPPING=1");
+    EXPECT_EQ(service.Errors(), "");
+  }
+  setenv("NOTIFY_SOCKET", (folder.Path() / "gone").c_str(), 1);
+  ServiceProcess service(folder.Path() / "allegiance.sqlite");
+  unsetenv("NOTIFY_SOCKET");
+  EXPECT_EQ(httplib::Client("127.0.0.1", service.Port()).Get("/")->status, 200);
+  EXPECT_EQ(service.Stop(SIGTERM), 0);
+  EXPECT_THAT(service.Errors(),
+              HasSubstr("ostravel-service: could not tell systemd \"READY=1\nSTATUS="));
 }
 
 TEST(ServiceProgramTest, ServeStopsOnABadConfigLineOrWithoutADatabase) {
