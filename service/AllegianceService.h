@@ -4,11 +4,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "platform/DateTime.h"
+#include "service/members/AccessKeys.h"
 #include "service/members/MemberDirectory.h"
 #include "service/members/Presence.h"
 #include "service/page/PageRoutes.h"
@@ -34,7 +36,20 @@ struct ServiceOptions {
   // Called with every well-formed request before its script runs (the demo gives a character
   // seen for the first time a few messages here).
   std::function<void(const ServiceRequest&)> on_request;
+  // True: anyone may speak for any character id, as before keys (an allegiance's choice); by
+  // default each character has a key.
+  bool open_access = false;
 };
+
+// Who sends a request, besides what its body says.
+struct Caller {
+  std::string key;      // the request's key header; "" when it has none
+  std::string address;  // for the log
+};
+
+// What a refused key costs the address in its rate limit: a few wrong guesses, then one now
+// and then.
+inline constexpr int kRefusedKeyCost = 10;
 
 // The answer to one post: the status, the body in the plug-in's code page, and the first word
 // of the argument for the access log.
@@ -42,6 +57,10 @@ struct ScriptReply {
   int status = 200;
   std::string body;
   std::string detail;
+  std::string issued_key;  // a key to hand to the character; "" for none
+  std::string refused;     // why the caller was turned away ("key", "allegiance"); "" if not
+  int rate_cost = 0;       // requests to count against the address beside this one
+  std::string log_note;    // for the access log; never a key or a player's text
 };
 
 // The allegiance's web service without its transport: the six scripts of the plug-in on one
@@ -57,7 +76,7 @@ class AllegianceService {
   AllegianceService& operator=(const AllegianceService&) = delete;
 
   // A post to `path` ("/member.php"; a leading folder is ignored) with its raw form body.
-  ScriptReply Post(std::string_view path, std::string_view body);
+  ScriptReply Post(std::string_view path, std::string_view body, const Caller& caller = {});
 
   // What the members' page reads.
   PageSources ForPage();
@@ -68,6 +87,11 @@ class AllegianceService {
 
  private:
   ScriptReply Run(const ServiceScript& script, const ServiceRequest& request);
+  // The refusal for who is asking, if the request is not to be served; may hand out a key.
+  std::optional<ScriptReply> Admit(std::string_view script, const ServiceRequest& request,
+                                   const Caller& caller, std::string& issued_key);
+  std::optional<ScriptReply> CheckKey(std::string_view script, const ServiceRequest& request,
+                                      const Caller& caller, std::string& issued_key);
   ScriptReply Failure(std::string_view script, const std::exception& error);
   std::string Encode(std::string_view utf8);
   void LogError(const std::string& line);
@@ -76,12 +100,14 @@ class AllegianceService {
   std::function<platform::DateTime()> now_;
   std::ostream& errors_;
   std::function<void(const ServiceRequest&)> on_request_;
+  bool open_access_;
   std::mutex code_page_mutex_;  // the conversion keeps state while it runs
   std::unique_ptr<platform::CodePage> code_page_;
   std::mutex log_mutex_;
   MemberDirectory members_;  // before the database: its writer refreshes it to the last commit
   Database database_;
   Presence presence_;
+  AccessKeys keys_;
 };
 
 // True for the script names the service answers ("member.php", ...).

@@ -24,4 +24,8 @@ class Router {
   PageOptions page_;
 };
 
+// A POST to one of the scripts: the service's answer, with the key it hands out and why it
+// refused the caller (if it did) in the headers.
+HttpResponse AnswerScript(AllegianceService& service, const HttpRequest& request);
+
 }  // namespace ostravel::service

@@ -12,6 +12,7 @@
 #include "service/AllegianceService.h"
 #include "service/Router.h"
 #include "service/SystemdNotify.h"
+#include "service/admin/AccessAdmin.h"
 #include "service/admin/AdminCommands.h"
 #include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
@@ -37,6 +38,11 @@ struct ServeCommand {
         trust_proxy(command->add_option("--trust-proxy", settings.trusted_proxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
+        access(command
+                   ->add_option("--access", settings.access,
+                                "keys: each character its own key; open: anyone may speak for "
+                                "any character")
+                   ->capture_default_str()),
         name(command->add_option("--name", settings.name,
                                  "The allegiance's name on the page (default: its monarch's)")),
         public_url(command->add_option("--public-url", settings.public_url,
@@ -46,12 +52,13 @@ struct ServeCommand {
                       ->add_option("--installer", settings.installer,
                                    "The players' installer the page offers")
                       ->capture_default_str()),
-        config_option(command
-                          ->add_option("--config", config,
-                                       "Settings db, listen, codepage, trusted_proxy, name, "
-                                       "public_url, installer (by default read only if it is "
-                                       "there)")
-                          ->capture_default_str()) {}
+        config_option(
+            command
+                ->add_option("--config", config,
+                             "Settings db, listen, codepage, trusted_proxy, access, name, "
+                             "public_url, installer (by default read only if it is "
+                             "there)")
+                ->capture_default_str()) {}
 
   // The options the command line gave win over the config file's.
   ServeSettings Settle() {
@@ -63,12 +70,14 @@ struct ServeCommand {
     if (name->count() > 0) given.insert("name");
     if (public_url->count() > 0) given.insert("public_url");
     if (installer->count() > 0) given.insert("installer");
+    if (access->count() > 0) given.insert("access");
     ostravel::service::LoadServeConfig(config, config_option->count() > 0, given, settings);
     if (settings.database.empty()) {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
     if (!settings.trusted_proxy.empty()) ostravel::service::CheckedProxy(settings.trusted_proxy);
+    ostravel::service::CheckedAccess(settings.access);
     if (!settings.public_url.empty()) {
       settings.public_url = ostravel::service::CheckedPublicUrl(settings.public_url);
     }
@@ -82,6 +91,7 @@ struct ServeCommand {
   CLI::Option* listen;
   CLI::Option* codepage;
   CLI::Option* trust_proxy;
+  CLI::Option* access;
   CLI::Option* name;
   CLI::Option* public_url;
   CLI::Option* installer;
@@ -97,6 +107,7 @@ int Serve(const ServeSettings& serve) {
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
   options.code_page = serve.code_page;
+  options.open_access = serve.access == "open";
   auto service = std::make_unique<AllegianceService>(std::move(options));
   ostravel::service::PageOptions page;
   page.name = serve.name;
@@ -118,6 +129,36 @@ int Serve(const ServeSettings& serve) {
   service.reset();  // the writer commits what it holds, and the database closes
   return 0;
 }
+
+// The admin's commands about who may use the service: keys, reset-key, audit, allegiance.
+struct AccessCommands {
+  template <class WithDb>
+  AccessCommands(CLI::App& app, WithDb with_db)
+      : keys(with_db(app.add_subcommand("keys", "List every character's key state"))),
+        reset_key(with_db(app.add_subcommand("reset-key", "Forget a character's key"))),
+        audit(with_db(app.add_subcommand("audit", "Print who changed what, and when"))),
+        gate(with_db(app.add_subcommand(
+            "allegiance", "Serve only the allegiance of the monarch NAME and its friends"))) {
+    reset_key->add_option("NAME", name)->required();
+    gate->add_option("NAME", name, "The monarch's name, or off to serve everyone")->required();
+  }
+
+  void Run(const std::filesystem::path& db) const {
+    if (keys->parsed()) ostravel::service::ListKeysOnFile(db, std::cout);
+    if (reset_key->parsed()) {
+      ostravel::service::ResetKeyOnFile(db, name);
+      std::cout << "The key of " << name << " is forgotten; its next request gets a new one.\n";
+    }
+    if (audit->parsed()) ostravel::service::PrintAudit(db, std::cout);
+    if (gate->parsed()) ostravel::service::SetAllegianceGate(db, name, std::cout);
+  }
+
+  std::string name;
+  CLI::App* keys;
+  CLI::App* reset_key;
+  CLI::App* audit;
+  CLI::App* gate;
+};
 
 bool OnOff(const std::string& word) {
   if (word == "on") return true;
@@ -157,6 +198,7 @@ int main(int argc, char** argv) {
   backup->add_option("TARGET", target)->required();
   auto* check = with_db(app.add_subcommand("check", "Check the database's integrity"));
   auto* export_command = with_db(app.add_subcommand("export", "Print everything as JSON lines"));
+  AccessCommands access(app, with_db);
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -169,6 +211,7 @@ int main(int argc, char** argv) {
     if (rename->parsed()) ostravel::service::RenameCharacterOnFile(db, id, name);
     if (backup->parsed()) ostravel::service::BackUpDatabase(db, target);
     if (export_command->parsed()) ostravel::service::ExportDatabase(db, std::cout);
+    access.Run(db);
     if (check->parsed()) {
       const auto problems = ostravel::service::CheckDatabase(db);
       for (const auto& problem : problems) std::cout << db.string() << ": " << problem << '\n';

@@ -29,7 +29,12 @@ struct ServeSettings {
   std::string name;
   std::string public_url;
   std::filesystem::path installer = kDefaultInstaller;
+  // Who may speak for a character: "keys" (each character's own key) or "open" (anyone).
+  std::string access = "keys";
 };
+
+// "keys" or "open"; throws std::invalid_argument saying what it takes.
+std::string CheckedAccess(const std::string& access);
 
 struct ListenAddress {
   std::string address;

@@ -41,6 +41,12 @@ struct PendingRequest {
   std::string note;
 };
 
+MHD_Result KeepHeader(void* headers, MHD_ValueKind, const char* key, const char* value) {
+  static_cast<std::vector<std::pair<std::string, std::string>>*>(headers)->emplace_back(
+      key == nullptr ? "" : key, value == nullptr ? "" : value);
+  return MHD_YES;
+}
+
 }  // namespace
 
 class HttpServer::Impl {
@@ -187,10 +193,12 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
   if (const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host")) {
     pending.request.host = host;
   }
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &KeepHeader, &pending.request.headers);
   TakeForwardedClient(connection, pending);
   if (const int wait = rate_.Admit(pending.request.remote_address, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
-    HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
+    HttpResponse busy{
+        MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}, 0, {}};
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
     return Answer(connection, pending, busy, true);
   }
@@ -252,8 +260,8 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
 MHD_Result HttpServer::Impl::Refuse(MHD_Connection* connection, PendingRequest& pending, int status,
                                     std::string text, std::string note) {
   pending.note = std::move(note);
-  return Answer(connection, pending, HttpResponse{status, "text/plain", std::move(text), {}, {}},
-                true);
+  return Answer(connection, pending,
+                HttpResponse{status, "text/plain", std::move(text), {}, {}, 0, {}}, true);
 }
 
 MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& pending,
@@ -272,6 +280,11 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
   MHD_destroy_response(reply);
   pending.status = response.status;
   pending.detail = response.log_detail;
+  if (!response.log_note.empty()) pending.note = response.log_note;
+  if (response.rate_cost > 0) {
+    rate_.Charge(pending.request.remote_address, static_cast<unsigned>(response.rate_cost),
+                 SteadyMs());
+  }
   return queued;
 }
 
@@ -285,7 +298,7 @@ HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
                pending.request.remote_address);
   }
-  return HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}};
+  return HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}, 0, {}};
 }
 
 void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void** context,

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/AsciiText.h"
+#include "service/scripts/Officers.h"
 #include "service/store/EventTable.h"
 #include "wire/AnswerRecord.h"
 #include "wire/ServiceDates.h"
@@ -100,11 +101,16 @@ std::string Delete(ScriptContext& context, std::string_view rest) {
   const auto id = ParseWholeNumber(rest);
   const auto event = id ? FindEvent(context.db, *id) : std::nullopt;
   if (!event) return wire::CleanValue("No event with ID " + std::string(rest) + ".");
-  if (event->added_by != context.request.character) {
-    return "Only " + NameOrUnknown(event->added_by_name) + ", who added it, can delete event " +
-           std::to_string(*id) + ".";
+  const bool own = event->added_by == context.request.character;
+  const auto officer = own ? std::nullopt : OfficerActor(context);
+  if (!own && !officer) {
+    return OfficersOnly("delete events that others added; event " + std::to_string(*id) +
+                        " was added by " + NameOrUnknown(event->added_by_name));
   }
   DeleteEvent(context.db, *id);
+  if (officer) {
+    AuditOfficer(context, *officer, "event delete " + std::to_string(*id) + " " + event->title);
+  }
   return "Event " + std::to_string(*id) + " (" + event->title + ") deleted.";
 }
 
@@ -116,7 +122,7 @@ const std::string kHelp = wire::JoinLines({
     "dates; titles up to " +
         std::to_string(kMaxEventTitleLength) + ", descriptions up to " +
         std::to_string(kMaxEventDescriptionLength) + " characters)",
-    "delete ID - remove one you added",
+    "delete ID - remove one you added (officers: any)",
 });
 
 }  // namespace

@@ -40,13 +40,16 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
       "trusted_proxy = ::1\n"
       "name = The Sable Guard\n"
       "public_url = https://ostravel.example.org/sable\n"
-      "installer = /srv/Ostravel-setup.exe\n");
+      "installer = /srv/Ostravel-setup.exe\n"
+      "access = open\n");
   EXPECT_EQ(settings.name, "The Sable Guard");
   // The plug-in adds the script's name to the address, so it ends with "/".
   EXPECT_EQ(settings.public_url, "https://ostravel.example.org/sable/");
   EXPECT_EQ(settings.installer, "/srv/Ostravel-setup.exe");
   EXPECT_EQ(Read("").installer, "/usr/share/ostravel-service/Ostravel-setup.exe");
   EXPECT_EQ(settings.database, "/var/lib/ostravel/ostravel.db");
+  EXPECT_EQ(settings.access, "open");
+  EXPECT_EQ(Read("db = a\n").access, "keys");
   EXPECT_EQ(settings.code_page, 1251);
   EXPECT_EQ(settings.trusted_proxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
@@ -84,6 +87,7 @@ TEST(ServeConfigTest, ABadLineNamesTheFileTheLineAndWhatToDo) {
       {"public_url = https://\n", "not \"https://\""},
       {"public_url = \"http://a b/\"\n", "not \"http://a b/\""},
       {"public_url = http://x/<script>\n", "an http or https address"},
+      {"access = closed\n", "test.conf:1: access is keys (each character its own key) or open"},
   };
   for (const auto& c : cases) EXPECT_THAT(ErrorOf(c.text), HasSubstr(c.error)) << c.text;
 }

@@ -18,7 +18,8 @@ std::string ServiceExe() {
   return OSTRAVEL_SERVICE_EXE;
 }
 
-ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_page)
+ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_page,
+                               const std::vector<std::string>& options)
     : errors_file_(database.string() + ".stderr") {
   int pipe_ends[2];
   if (pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
@@ -26,6 +27,12 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_p
   const std::string db = database.string();
   const std::string cp = std::to_string(code_page);
   const std::string errors = errors_file_.string();
+  std::vector<std::string> args = {exe,        "serve",       "--db",       db,
+                                   "--listen", "127.0.0.1:0", "--codepage", cp};
+  args.insert(args.end(), options.begin(), options.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {
     dup2(pipe_ends[1], STDOUT_FILENO);
@@ -34,8 +41,7 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_p
     const int null = open("/dev/null", O_RDONLY);
     dup2(null, STDIN_FILENO);
     close(pipe_ends[0]);
-    execl(exe.c_str(), exe.c_str(), "serve", "--db", db.c_str(), "--listen", "127.0.0.1:0",
-          "--codepage", cp.c_str(), static_cast<char*>(nullptr));
+    execv(exe.c_str(), argv.data());
     _exit(127);
   }
   close(pipe_ends[1]);

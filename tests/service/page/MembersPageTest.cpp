@@ -192,5 +192,23 @@ TEST(HtmlTextTest, EscapesWhatCouldEndATextOrStartMarkup) {
   for (const auto& c : cases) EXPECT_EQ(service::EscapeHtml(c.text), c.escaped) << c.text;
 }
 
+TEST_F(MembersPageTest, AMemberWhoSharesNothingShowsOnlyWhileOnlineWithoutClass) {
+  // Bob shares nothing and looks for a fellowship; Ann's record is private and a day old.
+  Post("update.php", PrivateRecord(kBob, "Bob", 72));
+  Post("member.php", "CID=" + std::to_string(kBob) + "&WantFellowship=1&args=help");
+  Offline(kAnn, "Queen Ann", "2025-05-31 20:00:00");
+  service_->Db().Write([](service::SqliteConnection& db) {
+    db.Exec("UPDATE characters SET shares_info = 0");
+    return std::string();
+  });
+  const json online = GetJson("/api/online");
+  ASSERT_EQ(online["online"].size(), 1u);
+  EXPECT_EQ(online["online"][0]["name"], "Bob");
+  EXPECT_EQ(online["online"][0]["class"], "");
+  EXPECT_TRUE(online["recent"].empty()) << online.dump();
+  EXPECT_TRUE(online["seeking_fellowship"].empty()) << online.dump();
+  EXPECT_THAT(Get("/").body, Not(HasSubstr("Adventurer")));
+}
+
 }  // namespace
 }  // namespace ostravel::test
