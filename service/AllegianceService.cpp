@@ -1,7 +1,9 @@
 #include "service/AllegianceService.h"
 
+#include <future>
 #include <iostream>
 #include <map>
+#include <optional>
 
 #include "base/AsciiText.h"
 #include "platform/Clock.h"
@@ -17,6 +19,10 @@
 
 namespace ostravel::service {
 namespace {
+
+// What a 503 asks a client to wait: a lock held elsewhere is usually let go within seconds.
+constexpr int kBusyRetrySeconds = 5;
+constexpr int kFailureRetrySeconds = 60;
 
 using CommandSets = std::map<std::string, const CommandSet*, std::less<>>;
 
@@ -62,8 +68,11 @@ AllegianceService::AllegianceService(ServiceOptions options)
     : now_(options.now ? std::move(options.now) : SystemNow()),
       errors_(options.errors ? *options.errors : std::cerr),
       on_request_(std::move(options.on_request)),
+      on_database_lost_(std::move(options.on_database_lost)),
       code_page_(platform::CodePage::Open(options.code_page)),
-      database_(options.database, [this](SqliteConnection& db) { RefreshMembers(db); }) {
+      database_(options.database,
+                {[this](SqliteConnection& db) { RefreshMembers(db); },
+                 [this](const std::string& why) { DatabaseLost(why); }, options.commit_delay_ms}) {
   // Read once before the first list asks, which would otherwise wait for it.
   database_.Read([this](SqliteConnection& db) {
     members_.Refresh(db);
@@ -93,66 +102,120 @@ std::string AllegianceService::Encode(std::string_view utf8) {
 }
 
 ScriptReply AllegianceService::Post(std::string_view path, std::string_view body) {
+  std::promise<ScriptReply> promise;
+  std::future<ScriptReply> answer = promise.get_future();
+  PostAsync(path, body, [&promise](ScriptReply reply) { promise.set_value(std::move(reply)); });
+  return answer.get();
+}
+
+void AllegianceService::PostAsync(std::string_view path, std::string_view body, ScriptDone done) {
   const std::string_view script = ScriptName(path);
   if (!IsServiceScript(script)) {
-    return {404,
-            Encode("Unknown script \"" + std::string(script) +
-                   "\": this service answers member.php, message.php, event.php, landblock.php, "
-                   "update.php and fellowship.php."),
-            "unknown"};
+    done({404,
+          Encode("Unknown script \"" + std::string(script) +
+                 "\": this service answers member.php, message.php, event.php, landblock.php, "
+                 "update.php and fellowship.php."),
+          "unknown"});
+    return;
   }
   ParsedRequest parsed;
   {
     std::lock_guard lock(code_page_mutex_);
     parsed = ReadServiceRequest(body, *code_page_, now_());
   }
-  if (!parsed.request) return {400, Encode(parsed.error), "refused"};
-  const ServiceRequest& request = *parsed.request;
-  try {
-    presence_.Note(request.character,
-                   {request.location, request.wants_fellowship, request.fellowship_leader});
-    if (on_request_) on_request_(request);
-    ScriptReply reply = Run(script, request);
-    reply.body = Encode(reply.body);
-    reply.detail = Detail(script, request);
-    return reply;
-  } catch (const std::exception& error) {
-    return Failure(script, error);
+  if (!parsed.request) {
+    done({400, Encode(parsed.error), "refused"});
+    return;
   }
+  auto request = std::make_shared<const ServiceRequest>(std::move(*parsed.request));
+  std::optional<ScriptReply> failed;
+  try {
+    presence_.Note(request->character,
+                   {request->location, request->wants_fellowship, request->fellowship_leader});
+    if (on_request_) on_request_(*request);
+    Run(script, request, done);
+  } catch (const std::exception& error) {
+    failed = Failure(script, error);
+  }
+  if (failed) done(std::move(*failed));
 }
 
-ScriptReply AllegianceService::Run(std::string_view script, const ServiceRequest& request) {
-  const auto run_on = [&](bool writes, auto work) {
-    const auto in_context = [&](SqliteConnection& db) {
-      ScriptContext context{db, request, presence_, members_};
-      return work(context);
-    };
-    return writes ? database_.Write(in_context) : database_.Read(in_context);
-  };
+void AllegianceService::Run(std::string_view script, std::shared_ptr<const ServiceRequest> request,
+                            ScriptDone done) {
+  const std::string name(script);
   if (const auto it = ChatScripts().find(script); it != ChatScripts().end()) {
-    const ChosenCommand chosen = ChooseCommand(*it->second, request);
-    return {200, run_on(chosen.writes, chosen.run), {}};
+    ChosenCommand chosen = ChooseCommand(*it->second, *request);
+    if (chosen.writes) return RunChange(name, std::move(request), chosen.run, std::move(done));
+    std::string answer = database_.Read([&](SqliteConnection& db) {
+      ScriptContext context{db, *request, presence_, members_};
+      return chosen.run(context);
+    });
+    return Finish(name, *request, std::move(answer), nullptr, done);
   }
   if (script == wire::script::kFellowship) {
-    return {
-        200, run_on(true, [](ScriptContext& context) { return RunFellowshipScript(context); }), {}};
+    return RunChange(name, std::move(request), RunFellowshipScript, std::move(done));
   }
-  bool refused = false;
-  std::string answer =
-      run_on(true, [&](ScriptContext& context) { return RunUpdateScript(context, refused); });
-  if (refused) {
-    LogError("update.php: refused a record of character id " + std::to_string(request.character) +
-             " under a name other than the one on file (ostravel-service rename allows it)");
+  auto refused = std::make_shared<bool>(false);
+  const auto character = request->character;
+  RunChange(
+      name, std::move(request),
+      [refused](ScriptContext& context) { return RunUpdateScript(context, *refused); },
+      [this, refused, character, done = std::move(done)](ScriptReply reply) {
+        if (*refused) {
+          LogError("update.php: refused a record of character id " + std::to_string(character) +
+                   " under a name other than the one on file (ostravel-service rename allows "
+                   "it)");
+        }
+        done(std::move(reply));
+      });
+}
+
+void AllegianceService::RunChange(std::string script, std::shared_ptr<const ServiceRequest> request,
+                                  std::function<std::string(ScriptContext&)> change,
+                                  ScriptDone done) {
+  auto run = [this, request, change = std::move(change)](SqliteConnection& db) {
+    ScriptContext context{db, *request, presence_, members_};
+    return change(context);
+  };
+  database_.WriteAsync(std::move(run),
+                       [this, script = std::move(script), request, done = std::move(done)](
+                           std::string answer, std::exception_ptr failure) {
+                         Finish(script, *request, std::move(answer), failure, done);
+                       });
+}
+
+void AllegianceService::Finish(const std::string& script, const ServiceRequest& request,
+                               std::string answer, const std::exception_ptr& failure,
+                               const ScriptDone& done) {
+  ScriptReply reply;
+  try {
+    if (failure) std::rethrow_exception(failure);
+    reply = {200, Encode(answer), Detail(script, request)};
+  } catch (const std::exception& error) {
+    reply = Failure(script, error);
   }
-  return {200, std::move(answer), {}};
+  done(std::move(reply));
 }
 
 ScriptReply AllegianceService::Failure(std::string_view script, const std::exception& error) {
   LogError(std::string(script) + ": " + error.what());
+  if (dynamic_cast<const DatabaseBusy*>(&error) != nullptr) {
+    return {503,
+            Encode("The database is busy just now and nothing was changed; try again in a few "
+                   "seconds."),
+            "busy", kBusyRetrySeconds};
+  }
   return {503,
           Encode("The service could not do this just now and nothing was changed; try again in "
                  "a minute."),
-          "error"};
+          "error", kFailureRetrySeconds};
+}
+
+void AllegianceService::DatabaseLost(const std::string& why) {
+  LogError("FATAL: " + why +
+           ". Every change is refused from now on and the service stops: put the database "
+           "back (restore it from a backup), then start it again.");
+  if (on_database_lost_) on_database_lost_();
 }
 
 }  // namespace ostravel::service

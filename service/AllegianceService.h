@@ -12,6 +12,7 @@
 #include "service/Database.h"
 #include "service/MemberDirectory.h"
 #include "service/Presence.h"
+#include "service/ScriptCommands.h"
 #include "service/ServiceRequest.h"
 
 namespace ostravel::platform {
@@ -30,6 +31,11 @@ struct ServiceOptions {
   // Called with every well-formed request before its script runs (the demo gives a character
   // seen for the first time a few messages here).
   std::function<void(const ServiceRequest&)> on_request;
+  // Called once, on the database's writer, when the file at `database` is no longer the one
+  // the service opened: from then on every change is refused, and the program should stop.
+  std::function<void()> on_database_lost;
+  // A pause before each commit, for tests that must see an answer wait for its commit.
+  int commit_delay_ms = 0;
 };
 
 // The answer to one post: the status, the body in the plug-in's code page, and the first word
@@ -38,7 +44,11 @@ struct ScriptReply {
   int status = 200;
   std::string body;
   std::string detail;
+  // Seconds after which a client may try again (a Retry-After header); 0 for none.
+  int retry_after = 0;
 };
+
+using ScriptDone = std::function<void(ScriptReply reply)>;
 
 // The allegiance's web service without its transport: the six scripts of the plug-in on one
 // database. Thread-safe: requests may come from many threads at once; changes go to the
@@ -54,6 +64,10 @@ class AllegianceService {
 
   // A post to `path` ("/member.php"; a leading folder is ignored) with its raw form body.
   ScriptReply Post(std::string_view path, std::string_view body);
+  // The same without waiting for a commit: `done` gets the answer, on the calling thread when
+  // no change is made, else on the database's writer once the change is committed. A thread
+  // that serves other connections hands changes off this way rather than waiting for them.
+  void PostAsync(std::string_view path, std::string_view body, ScriptDone done);
 
   Database& Db() { return database_; }
   Presence& Online() { return presence_; }
@@ -61,8 +75,13 @@ class AllegianceService {
   platform::DateTime Now() const { return now_(); }
 
  private:
-  ScriptReply Run(std::string_view script, const ServiceRequest& request);
+  void Run(std::string_view script, std::shared_ptr<const ServiceRequest> request, ScriptDone done);
+  void RunChange(std::string script, std::shared_ptr<const ServiceRequest> request,
+                 std::function<std::string(ScriptContext&)> change, ScriptDone done);
+  void Finish(const std::string& script, const ServiceRequest& request, std::string answer,
+              const std::exception_ptr& failure, const ScriptDone& done);
   ScriptReply Failure(std::string_view script, const std::exception& error);
+  void DatabaseLost(const std::string& why);
   std::string Encode(std::string_view utf8);
   void LogError(const std::string& line);
   void RefreshMembers(SqliteConnection& db);
@@ -70,6 +89,7 @@ class AllegianceService {
   std::function<platform::DateTime()> now_;
   std::ostream& errors_;
   std::function<void(const ServiceRequest&)> on_request_;
+  std::function<void()> on_database_lost_;
   std::mutex code_page_mutex_;  // the conversion keeps state while it runs
   std::unique_ptr<platform::CodePage> code_page_;
   std::mutex log_mutex_;

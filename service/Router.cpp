@@ -1,5 +1,7 @@
 #include "service/Router.h"
 
+#include <future>
+
 #include "service/AllegianceService.h"
 #include "service/page/PageRoutes.h"
 
@@ -14,20 +16,37 @@ HttpResponse Text(int status, std::string body, std::string detail = {}) {
   return response;
 }
 
+HttpResponse Reply(ScriptReply reply) {
+  HttpResponse response = Text(reply.status, std::move(reply.body), std::move(reply.detail));
+  if (reply.retry_after > 0) {
+    response.headers.emplace_back("Retry-After", std::to_string(reply.retry_after));
+  }
+  return response;
+}
+
 }  // namespace
 
 HttpResponse Router::Handle(const HttpRequest& request) const {
+  std::promise<HttpResponse> promise;
+  std::future<HttpResponse> answer = promise.get_future();
+  HandleAsync(request,
+              [&promise](HttpResponse response) { promise.set_value(std::move(response)); });
+  return answer.get();
+}
+
+void Router::HandleAsync(const HttpRequest& request, HttpRespond respond) const {
   if (IsServiceScript(request.path)) {
     if (request.method != "POST") {
       HttpResponse response = Text(405, "The scripts answer POST only.\n");
       response.headers.emplace_back("Allow", "POST");
-      return response;
+      return respond(std::move(response));
     }
-    ScriptReply reply = service_.Post(request.path, request.body);
-    return Text(reply.status, std::move(reply.body), std::move(reply.detail));
+    return service_.PostAsync(
+        request.path, request.body,
+        [respond = std::move(respond)](ScriptReply reply) { respond(Reply(std::move(reply))); });
   }
-  if (auto page = AnswerPageRequest(service_, request)) return std::move(*page);
-  return Text(404, "Not found.\n");
+  if (auto page = AnswerPageRequest(service_, request)) return respond(std::move(*page));
+  respond(Text(404, "Not found.\n"));
 }
 
 }  // namespace ostravel::service

@@ -14,6 +14,9 @@ class Router {
   explicit Router(AllegianceService& service) : service_(service) {}
 
   HttpResponse Handle(const HttpRequest& request) const;
+  // The same, but a change to the database is answered through `respond` from the database's
+  // writer once committed, so the calling thread goes on serving other connections.
+  void HandleAsync(const HttpRequest& request, HttpRespond respond) const;
 
  private:
   AllegianceService& service_;

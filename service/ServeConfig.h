@@ -19,6 +19,10 @@ struct ServeSettings {
   int codepage = 1252;
   // The reverse proxy in front whose X-Forwarded-For names the client; empty: none.
   std::string trustedProxy;
+  // Make an empty database even where the mark of an earlier one says it went missing.
+  bool create = false;
+  // A pause before each commit; only for tests of answers that must wait for their commit.
+  int commitDelayMs = 0;
 };
 
 struct ListenAddress {

@@ -6,8 +6,14 @@ namespace ostravel::service {
 namespace {
 
 // How long a connection waits for another one's lock (an admin command beside the server,
-// a backup) before it gives up.
-constexpr int kBusyTimeoutMs = 10000;
+// a backup) before it gives up: well below the patience of a client waiting for its answer,
+// so that the client hears "busy" rather than nothing.
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void Throw(int code, const std::string& text) {
+  if ((code & 0xff) == SQLITE_BUSY) throw DatabaseBusy(text);
+  throw DatabaseError(text);
+}
 
 }  // namespace
 
@@ -20,7 +26,7 @@ SqliteStatement::~SqliteStatement() {
 
 void SqliteStatement::Check(int code, const char* what) const {
   if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
-  throw DatabaseError(where_ + ": " + what + ": " + sqlite3_errmsg(db_));
+  Throw(code, where_ + ": " + what + ": " + sqlite3_errmsg(db_));
 }
 
 SqliteStatement& SqliteStatement::Bind(int index, std::int64_t value) {
@@ -127,10 +133,11 @@ void SqliteConnection::Fail(const std::string& what) const {
 void SqliteConnection::Exec(std::string_view sql) {
   const std::string text(sql);
   char* message = nullptr;
-  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+  if (const int code = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message);
+      code != SQLITE_OK) {
     const std::string reason = message ? message : sqlite3_errmsg(db_);
     sqlite3_free(message);
-    throw DatabaseError(file_.string() + ": " + reason);
+    Throw(code, file_.string() + ": " + reason);
   }
 }
 
@@ -160,6 +167,14 @@ std::int64_t SqliteConnection::QueryInt(std::string_view sql) {
 
 void SqliteConnection::ResetAll() {
   for (auto& [sql, statement] : statements_) statement->Reset();
+}
+
+void SqliteConnection::SetBusyTimeout(int milliseconds) {
+  sqlite3_busy_timeout(db_, milliseconds);
+}
+
+bool SqliteConnection::IsReadOnly() const {
+  return sqlite3_db_readonly(db_, "main") == 1;
 }
 
 std::int64_t SqliteConnection::LastInsertId() const {

@@ -20,6 +20,13 @@ class DatabaseError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Another connection (an admin's tool, a second process) held the lock for the whole busy
+// time-out: nothing of the statement took effect, and a later try may succeed.
+class DatabaseBusy : public DatabaseError {
+ public:
+  using DatabaseError::DatabaseError;
+};
+
 // One prepared statement, kept by its connection and reused: Bind, then Step until it gives
 // no more rows; the next Prepare of the same text resets it. Parameters are numbered from 1.
 class SqliteStatement {
@@ -80,6 +87,12 @@ class SqliteConnection {
 
   // Resets every kept statement, so that none holds a read snapshot open between uses.
   void ResetAll();
+
+  // How long a statement waits for another connection's lock before it fails with
+  // DatabaseBusy.
+  void SetBusyTimeout(int milliseconds);
+  // True when SQLite could open the file for reading only (its mode or its owner).
+  bool IsReadOnly() const;
 
   std::int64_t LastInsertId() const;
   int Changes() const;

@@ -2,6 +2,7 @@
 // commands on its database.
 
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
+#include "service/ServeClaim.h"
 #include "service/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
@@ -35,6 +37,11 @@ struct ServeCommand {
         trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
+        create(command->add_flag("--create", settings.create,
+                                 "Make a new, empty database where one was served before and "
+                                 "is now missing (otherwise refused, as after a mistake)")),
+        commit_delay(
+            command->add_option("--test-commit-delay-ms", settings.commitDelayMs)->group("")),
         config_option(command
                           ->add_option("--config", config,
                                        "Settings db, listen, codepage, trusted_proxy (by "
@@ -64,10 +71,17 @@ struct ServeCommand {
   CLI::Option* listen;
   CLI::Option* codepage;
   CLI::Option* trust_proxy;
+  CLI::Option* create;
+  CLI::Option* commit_delay;
   CLI::Option* config_option;
 };
 
+// The exit status when the database was removed or replaced under the service: a failure,
+// so that a service manager restarts it, and the restart refuses to make an empty one.
+constexpr int kDatabaseLost = 3;
+
 int Serve(const ServeSettings& serve) {
+  ostravel::service::ServeClaim claim(serve.database, serve.create);
   ostravel::service::HttpServerOptions http;
   const auto listen = ostravel::service::ParseListen(serve.listen);
   http.address = listen.address;
@@ -76,18 +90,36 @@ int Serve(const ServeSettings& serve) {
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
   options.code_page = serve.codepage;
+  options.commit_delay_ms = serve.commitDelayMs;
+  std::atomic<bool> lost{false};
+  options.on_database_lost = [&lost] {
+    lost = true;
+    ostravel::service::RequestTermination();
+  };
   auto service = std::make_unique<AllegianceService>(std::move(options));
   const ostravel::service::Router router(*service);
   ostravel::service::HttpServer server(
       http,
-      [&router](const ostravel::service::HttpRequest& request) { return router.Handle(request); },
+      [&router](const ostravel::service::HttpRequest& request,
+                ostravel::service::HttpRespond respond) {
+        router.HandleAsync(request, std::move(respond));
+      },
       std::cout);
   const std::uint16_t port = server.Start();
-  std::cout << "Ostravel service listening on http://" << http.address << ":" << port
-            << "/ (database " << serve.database.string() << ")" << std::endl;
+  const std::string where = "http://" + http.address + ":" + std::to_string(port) + "/";
+  claim.Announce(where);
+  std::cout << "Ostravel service listening on " << where << " (database " << serve.database.string()
+            << ")" << std::endl;
   ostravel::service::WaitForTerminationSignal();
   server.Stop();
   service.reset();  // the writer commits what it holds, and the database closes
+  if (lost) {
+    std::cerr << "ostravel-service: stopped because " << serve.database.string()
+              << " was removed or replaced while it served; restore it from a backup, then "
+                 "start again"
+              << std::endl;
+    return kDatabaseLost;
+  }
   return 0;
 }
 

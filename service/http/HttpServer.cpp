@@ -11,10 +11,12 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <unordered_set>
 
 #include "service/http/AccessLog.h"
 #include "service/http/AddressConnections.h"
 #include "service/http/AddressRateLimit.h"
+#include "service/http/AnswerSlot.h"
 #include "service/http/ConnectionWatch.h"
 #include "service/http/ForwardedFor.h"
 #include "service/http/ListenSocket.h"
@@ -39,13 +41,14 @@ struct PendingRequest {
   int status = 0;  // set once an answer is queued
   std::string detail;
   std::string note;
+  std::shared_ptr<AnswerSlot> slot;  // set once the handler has the request
 };
 
 }  // namespace
 
 class HttpServer::Impl {
  public:
-  Impl(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)
+  Impl(HttpServerOptions options, HttpAsyncHandler handler, std::ostream& accessLog)
       : options_(std::move(options)),
         handler_(std::move(handler)),
         log_(accessLog),
@@ -77,10 +80,13 @@ class HttpServer::Impl {
                     std::string text, std::string note);
   MHD_Result Answer(MHD_Connection* connection, PendingRequest& pending,
                     const HttpResponse& response, bool close);
-  HttpResponse CallHandler(const PendingRequest& pending);
+  MHD_Result Dispatch(MHD_Connection* connection, PendingRequest& pending);
+  MHD_Result AnswerResumed(MHD_Connection* connection, PendingRequest& pending);
+  void CallHandler(const PendingRequest& pending);
+  void AnswerWaiting();
 
   const HttpServerOptions options_;
-  const HttpHandler handler_;
+  const HttpAsyncHandler handler_;
   AccessLog log_;
   AddressRateLimit rate_;
   ConnectionWatch watch_;
@@ -90,6 +96,8 @@ class HttpServer::Impl {
   uint16_t port_ = 0;
   std::atomic<int> inFlight_{0};
   std::atomic<bool> stopping_{false};
+  std::mutex waitingMutex_;
+  std::unordered_set<std::shared_ptr<AnswerSlot>> waiting_;  // suspended for their answer
 };
 
 uint16_t HttpServer::Impl::Start() {
@@ -117,14 +125,14 @@ MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
   // the largest allowed and for the answer's own headers.
   const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
   return MHD_start_daemon(
-      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, &OnAccept, this,
-      &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this, MHD_OPTION_LISTEN_SOCKET,
-      listening, MHD_OPTION_THREAD_POOL_SIZE, std::max(options_.threads, 1u),
-      MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
-      static_cast<unsigned>(options_.idleTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-      connectionMemory, MHD_OPTION_URI_LOG_CALLBACK, &OnRequestLine, this,
-      MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection,
-      this, MHD_OPTION_END);
+      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0,
+      &OnAccept, this, &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this,
+      MHD_OPTION_LISTEN_SOCKET, listening, MHD_OPTION_THREAD_POOL_SIZE,
+      std::max(options_.threads, 1u), MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections,
+      MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(options_.idleTimeoutSeconds),
+      MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemory, MHD_OPTION_URI_LOG_CALLBACK,
+      &OnRequestLine, this, MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this,
+      MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
 }
 
 void HttpServer::Impl::Stop() {
@@ -143,6 +151,7 @@ void HttpServer::Impl::Stop() {
                " requests still unanswered after " + std::to_string(options_.stopGraceSeconds) +
                " s");
   }
+  AnswerWaiting();
   MHD_stop_daemon(daemon_);
   daemon_ = nullptr;
   watch_.Stop();
@@ -177,7 +186,62 @@ MHD_Result HttpServer::Impl::OnAccess(void* self, MHD_Connection* connection, co
     return impl.Refuse(connection, *pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
                        "body over " + std::to_string(impl.options_.maxBodyBytes) + " bytes");
   }
-  return impl.Answer(connection, *pending, impl.CallHandler(*pending), false);
+  if (pending->slot) return impl.AnswerResumed(connection, *pending);
+  return impl.Dispatch(connection, *pending);
+}
+
+MHD_Result HttpServer::Impl::Dispatch(MHD_Connection* connection, PendingRequest& pending) {
+  // The request is complete: the watch for slow requests lets it wait for its answer.
+  watch_.Answering(SocketContext(connection));
+  pending.slot = std::make_shared<AnswerSlot>(connection);
+  CallHandler(pending);
+  {
+    // Listed before it may be suspended, so that Stop finds every waiting one.
+    const std::lock_guard lock(waitingMutex_);
+    waiting_.insert(pending.slot);
+  }
+  if (auto ready = pending.slot->TakeOrSuspend()) {
+    {
+      const std::lock_guard lock(waitingMutex_);
+      waiting_.erase(pending.slot);
+    }
+    return Answer(connection, pending, *ready, false);
+  }
+  return MHD_YES;
+}
+
+MHD_Result HttpServer::Impl::AnswerResumed(MHD_Connection* connection, PendingRequest& pending) {
+  {
+    const std::lock_guard lock(waitingMutex_);
+    waiting_.erase(pending.slot);
+  }
+  return Answer(connection, pending, pending.slot->Take(), false);
+}
+
+// The handlers' answers have had the grace time; whatever still waits is answered now, as
+// the library must not stop with a connection suspended.
+void HttpServer::Impl::AnswerWaiting() {
+  std::unordered_set<std::shared_ptr<AnswerSlot>> left;
+  {
+    const std::lock_guard lock(waitingMutex_);
+    left = waiting_;
+  }
+  for (const auto& slot : left) {
+    slot->Deliver({503,
+                   "text/plain",
+                   "The server is stopping; try again in a minute.\n",
+                   {{"Retry-After", "60"}},
+                   "stopping"});
+  }
+  // Resumed connections are taken up by their worker threads; give them a moment to answer.
+  const std::int64_t deadline = SteadyMs() + 2000;
+  while (SteadyMs() < deadline) {
+    {
+      const std::lock_guard lock(waitingMutex_);
+      if (waiting_.empty()) return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingRequest& pending) {
@@ -268,9 +332,11 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
   return queued;
 }
 
-HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
+void HttpServer::Impl::CallHandler(const PendingRequest& pending) {
   try {
-    return handler_(pending.request);
+    return handler_(pending.request, [slot = pending.slot](HttpResponse response) {
+      slot->Deliver(std::move(response));
+    });
   } catch (const std::exception& error) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
                pending.request.remoteAddress + ": " + error.what());
@@ -278,7 +344,7 @@ HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
                pending.request.remoteAddress);
   }
-  return HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}};
+  pending.slot->Deliver({500, "text/plain", "Internal server error.\n", {}, {}});
 }
 
 void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void** context,
@@ -338,6 +404,14 @@ void HttpServer::Impl::OnLibraryError(void* self, const char* format, va_list ar
 }
 
 HttpServer::HttpServer(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)
+    : HttpServer(std::move(options),
+                 HttpAsyncHandler([handler = std::move(handler)](const HttpRequest& request,
+                                                                 const HttpRespond& respond) {
+                   respond(handler(request));
+                 }),
+                 accessLog) {}
+
+HttpServer::HttpServer(HttpServerOptions options, HttpAsyncHandler handler, std::ostream& accessLog)
     : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), accessLog)) {}
 
 HttpServer::~HttpServer() = default;
