@@ -1,5 +1,6 @@
 #include "service/AllegianceService.h"
 
+#include <chrono>
 #include <future>
 #include <iostream>
 #include <map>
@@ -41,6 +42,30 @@ std::function<platform::DateTime()> SystemNow() {
   };
 }
 
+std::int64_t SteadyNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The name a browser and an HTTP client know a Windows code page by.
+std::string CharsetName(int code_page) {
+  switch (code_page) {
+    case 932:
+      return "shift_jis";
+    case 936:
+      return "gbk";
+    case 949:
+      return "euc-kr";
+    case 950:
+      return "big5";
+    case 65001:
+      return "utf-8";
+    default:
+      return "windows-" + std::to_string(code_page);
+  }
+}
+
 // The access log's word for a request: the command word when it is one the script knows,
 // never text a player typed beyond it.
 std::string Detail(std::string_view script, const ServiceRequest& request) {
@@ -69,6 +94,7 @@ AllegianceService::AllegianceService(ServiceOptions options)
       errors_(options.errors ? *options.errors : std::cerr),
       on_request_(std::move(options.on_request)),
       on_database_lost_(std::move(options.on_database_lost)),
+      answer_type_("text/plain; charset=" + CharsetName(options.code_page)),
       code_page_(platform::CodePage::Open(options.code_page)),
       database_(options.database,
                 {[this](SqliteConnection& db) { RefreshMembers(db); },
@@ -108,7 +134,8 @@ ScriptReply AllegianceService::Post(std::string_view path, std::string_view body
   return answer.get();
 }
 
-void AllegianceService::PostAsync(std::string_view path, std::string_view body, ScriptDone done) {
+void AllegianceService::PostAsync(std::string_view path, std::string_view body, ScriptDone done,
+                                  const std::string& address) {
   const std::string_view script = ScriptName(path);
   if (!IsServiceScript(script)) {
     done({404,
@@ -133,7 +160,7 @@ void AllegianceService::PostAsync(std::string_view path, std::string_view body, 
     presence_.Note(request->character,
                    {request->location, request->wants_fellowship, request->fellowship_leader});
     if (on_request_) on_request_(*request);
-    Run(script, request, done);
+    Run(script, request, address, done);
   } catch (const std::exception& error) {
     failed = Failure(script, error);
   }
@@ -141,7 +168,7 @@ void AllegianceService::PostAsync(std::string_view path, std::string_view body, 
 }
 
 void AllegianceService::Run(std::string_view script, std::shared_ptr<const ServiceRequest> request,
-                            ScriptDone done) {
+                            const std::string& address, ScriptDone done) {
   const std::string name(script);
   if (const auto it = ChatScripts().find(script); it != ChatScripts().end()) {
     ChosenCommand chosen = ChooseCommand(*it->second, *request);
@@ -160,14 +187,21 @@ void AllegianceService::Run(std::string_view script, std::shared_ptr<const Servi
   RunChange(
       name, std::move(request),
       [refused](ScriptContext& context) { return RunUpdateScript(context, *refused); },
-      [this, refused, character, done = std::move(done)](ScriptReply reply) {
-        if (*refused) {
-          LogError("update.php: refused a record of character id " + std::to_string(character) +
-                   " under a name other than the one on file (ostravel-service rename allows "
-                   "it)");
-        }
+      [this, refused, character, address, done = std::move(done)](ScriptReply reply) {
+        if (*refused) LogRefusedRecord(character, address);
         done(std::move(reply));
       });
+}
+
+void AllegianceService::LogRefusedRecord(std::int32_t character, const std::string& address) {
+  const auto left_out = refusals_.Admit(address, SteadyNowMs());
+  if (!left_out) return;
+  LogError("update.php: refused a record of character id " + std::to_string(character) +
+           (address.empty() ? "" : " from " + address) +
+           " under a name other than the one on file (ostravel-service rename allows it)" +
+           (*left_out > 0 ? "; " + std::to_string(*left_out) +
+                                " more refusals from that address in the last minute not logged"
+                          : ""));
 }
 
 void AllegianceService::RunChange(std::string script, std::shared_ptr<const ServiceRequest> request,

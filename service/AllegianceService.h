@@ -12,6 +12,7 @@
 #include "service/Database.h"
 #include "service/MemberDirectory.h"
 #include "service/Presence.h"
+#include "service/RefusalLog.h"
 #include "service/ScriptCommands.h"
 #include "service/ServiceRequest.h"
 
@@ -67,7 +68,11 @@ class AllegianceService {
   // The same without waiting for a commit: `done` gets the answer, on the calling thread when
   // no change is made, else on the database's writer once the change is committed. A thread
   // that serves other connections hands changes off this way rather than waiting for them.
-  void PostAsync(std::string_view path, std::string_view body, ScriptDone done);
+  // `address` is the client's, for the log lines about it.
+  void PostAsync(std::string_view path, std::string_view body, ScriptDone done,
+                 const std::string& address = {});
+  // The Content-Type of the scripts' answers, with the code page they are written in.
+  const std::string& AnswerType() const { return answer_type_; }
 
   Database& Db() { return database_; }
   Presence& Online() { return presence_; }
@@ -75,7 +80,9 @@ class AllegianceService {
   platform::DateTime Now() const { return now_(); }
 
  private:
-  void Run(std::string_view script, std::shared_ptr<const ServiceRequest> request, ScriptDone done);
+  void Run(std::string_view script, std::shared_ptr<const ServiceRequest> request,
+           const std::string& address, ScriptDone done);
+  void LogRefusedRecord(std::int32_t character, const std::string& address);
   void RunChange(std::string script, std::shared_ptr<const ServiceRequest> request,
                  std::function<std::string(ScriptContext&)> change, ScriptDone done);
   void Finish(const std::string& script, const ServiceRequest& request, std::string answer,
@@ -90,6 +97,8 @@ class AllegianceService {
   std::ostream& errors_;
   std::function<void(const ServiceRequest&)> on_request_;
   std::function<void()> on_database_lost_;
+  const std::string answer_type_;
+  RefusalLog refusals_;
   std::mutex code_page_mutex_;  // the conversion keeps state while it runs
   std::unique_ptr<platform::CodePage> code_page_;
   std::mutex log_mutex_;

@@ -1,9 +1,11 @@
 #include "service/EventScript.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/AsciiText.h"
 #include "service/CharacterTable.h"
+#include "service/MemberList.h"
 #include "wire/AnswerRecord.h"
 #include "wire/ServiceDates.h"
 
@@ -16,6 +18,10 @@ constexpr std::string_view kAddFormat =
 
 // Days ahead that a list may ask for: about ten years.
 constexpr std::int64_t kMaxDays = 3660;
+// How far ahead an event may be announced: two years.
+constexpr int kMaxDaysAhead = 730;
+// The events to come that one character may have at a time, so that nobody fills the lists.
+constexpr std::int64_t kMaxComingPerCharacter = 20;
 
 struct EventRow {
   std::int64_t id = 0;
@@ -41,17 +47,19 @@ std::string EventLine(SqliteConnection& db, const EventRow& event) {
 }
 
 // Events from `first` (a date) up to, not including, `last` (a date; "" for no end), of one
-// character when `added_by` is not 0, in the order they happen.
+// character when `added_by` is not 0, in the order they happen; one more than a list shows,
+// so that the list can say there are more.
 std::vector<EventRow> Events(SqliteConnection& db, std::string_view first, std::string_view last,
                              std::int32_t added_by) {
   SqliteStatement& statement =
       db.Prepare(
             "SELECT id, starts_at, has_time, title, description, added_by FROM events "
             "WHERE starts_at >= ?1 AND (?2 = '' OR starts_at < ?2) AND (?3 = 0 OR added_by = ?3) "
-            "ORDER BY starts_at, id")
+            "ORDER BY starts_at, id LIMIT ?4")
           .Bind(1, first)
           .Bind(2, last)
-          .Bind(3, added_by);
+          .Bind(3, added_by)
+          .Bind(4, static_cast<std::int64_t>(kListCap + 1));
   std::vector<EventRow> rows;
   while (statement.Step()) {
     const std::string starts = statement.Text(1);
@@ -84,8 +92,11 @@ std::string List(ScriptContext& context, std::string_view rest) {
   } else {
     return "Usage: list, list nrofdays=N (today and the next days), or list mine.";
   }
+  const bool more = rows.size() > kListCap;
+  if (more) rows.resize(kListCap);
   std::vector<std::string> lines;
   for (const EventRow& event : rows) lines.push_back(EventLine(context.db, event));
+  if (more) lines.push_back(MoreLine("events", "by date"));
   return lines.empty() ? "No quests or events in this list." : wire::JoinLines(lines);
 }
 
@@ -96,13 +107,35 @@ std::optional<platform::DateTime> ReadDay(const ServiceRequest& request, std::st
   return wire::ParseIsoDate(word);
 }
 
+// "25:61" has the shape of a time but is none: a typo, not the first word of a title.
+bool LooksLikeTime(std::string_view word) {
+  const auto colon = word.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon + 1 == word.size()) return false;
+  return std::all_of(word.begin(), word.end(),
+                     [](char c) { return c == ':' || (c >= '0' && c <= '9'); });
+}
+
+std::int64_t ComingEventsOf(SqliteConnection& db, std::int32_t character,
+                            const platform::DateTime& now) {
+  SqliteStatement& count =
+      db.Prepare("SELECT count(*) FROM events WHERE added_by = ?1 AND starts_at >= ?2")
+          .Bind(1, character)
+          .Bind(2, wire::FormatIsoDate(now));
+  const std::int64_t coming = count.Step() ? count.Int(0) : 0;
+  count.Reset();
+  return coming;
+}
+
 std::string Add(ScriptContext& context, std::string_view rest) {
   const auto& request = context.request;
   auto [date_word, after_date] = FirstWord(rest);
   const auto day = ReadDay(request, date_word);
-  if (!day) return std::string(kAddFormat);
+  if (!day || wire::DaysBetween(request.now, *day) > kMaxDaysAhead) {
+    return std::string(kAddFormat);
+  }
   auto [time_word, after_time] = FirstWord(after_date);
   const auto time = wire::ParseClockTime(time_word);
+  if (!time && LooksLikeTime(time_word)) return std::string(kAddFormat);
   const std::string_view text = time ? after_time : after_date;
   const std::size_t comma = text.find(',');
   const std::string title = wire::CleanValue(text.substr(0, comma));
@@ -115,6 +148,10 @@ std::string Add(ScriptContext& context, std::string_view rest) {
   if (CharacterCount(title) > kMaxEventTitleLength ||
       CharacterCount(description) > kMaxEventDescriptionLength) {
     return "Titles have at most 100 and descriptions at most 500 characters; nothing is added.";
+  }
+  if (ComingEventsOf(context.db, request.character, request.now) >= kMaxComingPerCharacter) {
+    return "You have " + std::to_string(kMaxComingPerCharacter) +
+           " events to come already; delete one (delete ID) before you add another.";
   }
   const std::string when = time
                                ? wire::FormatIsoMinute(wire::AtTime(*day, time->hour, time->minute))
@@ -143,10 +180,12 @@ std::string Delete(ScriptContext& context, std::string_view rest) {
 
 const std::string kHelp = wire::JoinLines({
     "@event commands (Ostravel service):",
-    "list - all quests and events; list nrofdays=N - today and the next N-1 days; list mine - "
+    "list - all quests and events (the first 200); list nrofdays=N - today and the next N-1 days; "
+    "list mine - "
     "the ones you added",
     "add YYYY-MM-DD [hh:mm] TITLE[, DESCRIPTION] - announce one (today and tomorrow work as "
-    "dates; titles up to 100, descriptions up to 500 characters)",
+    "dates, up to two years ahead; titles up to 100, descriptions up to 500 characters; at "
+    "most 20 events to come per character)",
     "delete ID - remove one you added",
 });
 

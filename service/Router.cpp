@@ -16,8 +16,9 @@ HttpResponse Text(int status, std::string body, std::string detail = {}) {
   return response;
 }
 
-HttpResponse Reply(ScriptReply reply) {
+HttpResponse Reply(ScriptReply reply, const std::string& type) {
   HttpResponse response = Text(reply.status, std::move(reply.body), std::move(reply.detail));
+  response.contentType = type;
   if (reply.retry_after > 0) {
     response.headers.emplace_back("Retry-After", std::to_string(reply.retry_after));
   }
@@ -35,7 +36,9 @@ HttpResponse Router::Handle(const HttpRequest& request) const {
 }
 
 void Router::HandleAsync(const HttpRequest& request, HttpRespond respond) const {
-  if (IsServiceScript(request.path)) {
+  // Only the scripts' own paths: "/a/b/member.php" is no script of this service, and a
+  // proxy in front that maps a folder strips it before it forwards.
+  if (IsServiceScript(request.path) && request.path.rfind('/') == 0) {
     if (request.method != "POST") {
       HttpResponse response = Text(405, "The scripts answer POST only.\n");
       response.headers.emplace_back("Allow", "POST");
@@ -43,7 +46,10 @@ void Router::HandleAsync(const HttpRequest& request, HttpRespond respond) const 
     }
     return service_.PostAsync(
         request.path, request.body,
-        [respond = std::move(respond)](ScriptReply reply) { respond(Reply(std::move(reply))); });
+        [respond = std::move(respond), &type = service_.AnswerType()](ScriptReply reply) {
+          respond(Reply(std::move(reply), type));
+        },
+        request.remoteAddress);
   }
   if (auto page = AnswerPageRequest(service_, request)) return respond(std::move(*page));
   respond(Text(404, "Not found.\n"));

@@ -6,9 +6,9 @@ namespace ostravel::service {
 
 class AllegianceService;
 
-// What the HTTP server hands every request to: a POST to one of the six scripts goes to the
-// service, GET / is the members' page, and every other path is 404. Nothing is ever served
-// from disk. Thread-safe, as the service is.
+// What the HTTP server hands every request to: a POST to one of the six scripts ("/member.php",
+// exactly) goes to the service, GET / is the members' page, and every other path is 404. Nothing is
+// ever served from disk. Thread-safe, as the service is.
 class Router {
  public:
   explicit Router(AllegianceService& service) : service_(service) {}
