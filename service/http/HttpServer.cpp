@@ -1,6 +1,7 @@
 #include "service/http/HttpServer.h"
 
 #include <microhttpd.h>
+#include <strings.h>
 
 #include <atomic>
 #include <cerrno>
@@ -259,6 +260,18 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
     return Refuse(connection, pending, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
                   "Request headers too large.\n",
                   "headers over " + std::to_string(options_.maxHeaderBytes) + " bytes");
+  }
+  if (HasSpaceBeforeColon(connection)) {
+    return Refuse(connection, pending, MHD_HTTP_BAD_REQUEST, "Bad request.\n",
+                  "white space before a header's colon");
+  }
+  if (const char* coding =
+          MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding");
+      coding != nullptr && strcasecmp(coding, "chunked") != 0) {
+    // The library would wait for the end of a body it cannot read.
+    return Refuse(connection, pending, MHD_HTTP_NOT_IMPLEMENTED,
+                  "Transfer-Encoding not supported.\n",
+                  "transfer encoding " + AccessLog::Field(coding));
   }
   if (ContentLengthHeaders(connection) > 1 ||
       (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding") != nullptr &&
