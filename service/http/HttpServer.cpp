@@ -63,6 +63,10 @@ class HttpServer::Impl {
 
  private:
   MHD_Daemon* StartDaemon(int listening);
+  // The library shares its limit out among the worker threads, so one thread's share may be
+  // full while the total is not; it gets room above the cap, which OnAccept keeps itself.
+  unsigned LibraryConnectionLimit() const { return 2 * options_.maxConnections; }
+  bool RoomForOneMore();
   static void* OnRequestLine(void* self, const char* uri, MHD_Connection* connection);
   static MHD_Result OnAccess(void* self, MHD_Connection* connection, const char* url,
                              const char* method, const char* version, const char* data,
@@ -105,7 +109,7 @@ uint16_t HttpServer::Impl::Start() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ != nullptr) return port_;
   ListenSocket listening(options_.address, options_.port, options_.listenBacklog);
-  ListenSocket::ReserveDescriptors(options_.maxConnections + kDescriptorsBesideConnections);
+  ListenSocket::ReserveDescriptors(LibraryConnectionLimit() + kDescriptorsBesideConnections);
   {
     const TerminationSignalsBlocked blocked;
     daemon_ = StartDaemon(listening.Descriptor());
@@ -160,6 +164,7 @@ void HttpServer::Impl::Stop() {
 
 void* HttpServer::Impl::OnRequestLine(void* self, const char* uri, MHD_Connection* connection) {
   auto& impl = *static_cast<Impl*>(self);
+  impl.watch_.Requesting(SocketContext(connection));
   auto* pending = new PendingRequest;
   pending->request.remoteAddress = ClientAddress(connection);
   const std::string_view target(uri == nullptr ? "" : uri);
@@ -389,11 +394,26 @@ MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, sockl
   auto& impl = *static_cast<Impl*>(self);
   if (impl.stopping_) return MHD_NO;
   const std::string text = AddressText(address);
+  if (!impl.RoomForOneMore()) return MHD_NO;
   if (text == impl.options_.trustedProxy || !impl.connections_.Full(text)) return MHD_YES;
   impl.log_.Error("refused a connection from " + text + ": " +
                   std::to_string(impl.options_.maxConnectionsPerAddress) +
                   " open from that address already");
   return MHD_NO;
+}
+
+// Near the cap, idle keep-alive connections make room for new clients (oldest first), as
+// nginx does; only when none is idle is a new connection refused.
+bool HttpServer::Impl::RoomForOneMore() {
+  const std::size_t cap = options_.maxConnections;
+  const std::size_t open = watch_.Open();
+  const std::size_t shedFrom = cap - cap / 10;
+  if (open < shedFrom) return true;
+  const std::size_t closed = watch_.CloseIdle(open + 1 - shedFrom);
+  if (open < cap || closed > 0) return true;
+  log_.Error("refused a connection: " + std::to_string(open) +
+             " open and none of them idle (the cap is " + std::to_string(cap) + ")");
+  return false;
 }
 
 void HttpServer::Impl::OnConnection(void* self, MHD_Connection* connection, void** token,
