@@ -20,6 +20,12 @@ class DatabaseError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The file is no SQLite database, or a damaged one.
+class DatabaseCorrupt : public DatabaseError {
+ public:
+  using DatabaseError::DatabaseError;
+};
+
 // Another connection (an admin's tool, a second process) held the lock for the whole busy
 // time-out: nothing of the statement took effect, and a later try may succeed.
 class DatabaseBusy : public DatabaseError {
@@ -70,7 +76,9 @@ class SqliteStatement {
 // thread-safe: one thread uses a connection at a time.
 class SqliteConnection {
  public:
-  enum class Mode { kReadWrite, kReadOnly };
+  // kInspect: opened by SQLite read-only and left as it is (no journal mode set), for the
+  // admin's commands that only read, which may run as a user who may only read the file.
+  enum class Mode { kReadWrite, kReadOnly, kInspect };
 
   // Opens (and with kReadWrite creates) the file; throws DatabaseError naming it.
   SqliteConnection(const std::filesystem::path& file, Mode mode);

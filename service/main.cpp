@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 #include "service/Router.h"
 #include "service/ServeClaim.h"
 #include "service/ServeConfig.h"
+#include "service/SqliteConnection.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
 
@@ -129,6 +131,20 @@ bool OnOff(const std::string& word) {
   throw std::invalid_argument("the last word is on or off, not \"" + word + "\"");
 }
 
+// CLI11 says only "A subcommand is required" for a word it does not know; this names the word
+// and lists the subcommands.
+std::optional<std::string> UnknownSubcommand(CLI::App& app, int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') return std::nullopt;
+  std::string names;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->get_name() == argv[1]) return std::nullopt;
+    names += (names.empty() ? "" : ", ") + command->get_name();
+  }
+  return "ostravel-service: \"" + std::string(argv[1]) +
+         "\" is no subcommand; the subcommands are " + names +
+         " (ostravel-service SUBCOMMAND --help tells more)\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,6 +177,10 @@ int main(int argc, char** argv) {
   backup->add_option("TARGET", target)->required();
   auto* check = with_db(app.add_subcommand("check", "Check the database's integrity"));
   auto* export_command = with_db(app.add_subcommand("export", "Print everything as JSON lines"));
+  if (const auto unknown = UnknownSubcommand(app, argc, argv)) {
+    std::cerr << *unknown;
+    return kFailed;
+  }
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -180,8 +200,16 @@ int main(int argc, char** argv) {
       std::cout << db.string() << ": ok\n";
     }
     return 0;
+  } catch (const ostravel::service::DatabaseBusy& error) {
+    std::cerr << "ostravel-service: " << error.what()
+              << "\nAnother program holds the database's lock (the service itself lets go "
+                 "within seconds); close it or wait, then try again.\n";
+  } catch (const ostravel::service::DatabaseCorrupt& error) {
+    std::cerr << "ostravel-service: " << error.what()
+              << "\nThe file is damaged or no database of this service; restore it from a "
+                 "backup (ostravel-service backup makes them).\n";
   } catch (const std::exception& error) {
     std::cerr << "ostravel-service: " << error.what() << '\n';
-    return kFailed;
   }
+  return kFailed;
 }
