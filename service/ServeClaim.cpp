@@ -39,6 +39,13 @@ ServeClaim::ServeClaim(const std::filesystem::path& database, bool create)
                         " says so); restore it from a backup, or start once with --create to "
                         "begin an empty one");
   }
+  // SQLite would open such a file for reading only and fail each write later.
+  if (std::filesystem::exists(database, ignored) && ::access(database.c_str(), W_OK) != 0) {
+    throw DatabaseError("cannot write the database " + database.string() + " (" +
+                        std::strerror(errno) +
+                        "); give the service's user the file and its folder (chown USER FILE "
+                        "FOLDER; chmod u+rw FILE; chmod u+rwx FOLDER)");
+  }
   fd_ = ::open(mark_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
   if (fd_ < 0) {
     const std::string folder = std::filesystem::absolute(database).parent_path().string();

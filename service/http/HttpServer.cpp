@@ -1,7 +1,6 @@
 #include "service/http/HttpServer.h"
 
 #include <microhttpd.h>
-#include <strings.h>
 
 #include <atomic>
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include "service/http/AnswerSlot.h"
 #include "service/http/ConnectionWatch.h"
 #include "service/http/ForwardedFor.h"
+#include "service/http/HeaderChecks.h"
 #include "service/http/ListenSocket.h"
 #include "service/http/MhdConnection.h"
 #include "service/http/SignalWait.h"
@@ -65,7 +65,9 @@ class HttpServer::Impl {
   MHD_Daemon* StartDaemon(int listening);
   // The library shares its limit out among the worker threads, so one thread's share may be
   // full while the total is not; it gets room above the cap, which OnAccept keeps itself.
-  unsigned LibraryConnectionLimit() const { return 2 * options_.maxConnections; }
+  unsigned LibraryConnectionLimit() const {
+    return 2 * options_.maxConnections + 64 * std::max(options_.threads, 1u);
+  }
   bool RoomForOneMore();
   static void* OnRequestLine(void* self, const char* uri, MHD_Connection* connection);
   static MHD_Result OnAccess(void* self, MHD_Connection* connection, const char* url,
@@ -227,24 +229,22 @@ MHD_Result HttpServer::Impl::AnswerResumed(MHD_Connection* connection, PendingRe
 // The handlers' answers have had the grace time; whatever still waits is answered now, as
 // the library must not stop with a connection suspended.
 void HttpServer::Impl::AnswerWaiting() {
-  std::unordered_set<std::shared_ptr<AnswerSlot>> left;
-  {
-    const std::lock_guard lock(waitingMutex_);
-    left = waiting_;
-  }
-  for (const auto& slot : left) {
-    slot->Deliver({503,
-                   "text/plain",
-                   "The server is stopping; try again in a minute.\n",
-                   {{"Retry-After", "60"}},
-                   "stopping"});
-  }
-  // Resumed connections are taken up by their worker threads; give them a moment to answer.
+  // Resumed connections are taken up by their worker threads; a request that arrived on a
+  // kept-alive connection meanwhile may still join the list, so it is read again until empty.
   const std::int64_t deadline = SteadyMs() + 2000;
-  while (SteadyMs() < deadline) {
+  for (;;) {
+    std::unordered_set<std::shared_ptr<AnswerSlot>> left;
     {
       const std::lock_guard lock(waitingMutex_);
-      if (waiting_.empty()) return;
+      left = waiting_;
+    }
+    if (left.empty() || SteadyMs() > deadline) return;
+    for (const auto& slot : left) {
+      slot->Deliver({503,
+                     "text/plain",
+                     "The server is stopping; try again in a minute.\n",
+                     {{"Retry-After", "60"}},
+                     "stopping"});
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -261,34 +261,9 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
     return Answer(connection, pending, busy, true);
   }
-  if (HeaderBytes(connection) > options_.maxHeaderBytes) {
-    return Refuse(connection, pending, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
-                  "Request headers too large.\n",
-                  "headers over " + std::to_string(options_.maxHeaderBytes) + " bytes");
-  }
-  if (HasSpaceBeforeColon(connection)) {
-    return Refuse(connection, pending, MHD_HTTP_BAD_REQUEST, "Bad request.\n",
-                  "white space before a header's colon");
-  }
-  if (const char* coding =
-          MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding");
-      coding != nullptr && strcasecmp(coding, "chunked") != 0) {
-    // The library would wait for the end of a body it cannot read.
-    return Refuse(connection, pending, MHD_HTTP_NOT_IMPLEMENTED,
-                  "Transfer-Encoding not supported.\n",
-                  "transfer encoding " + AccessLog::Field(coding));
-  }
-  if (ContentLengthHeaders(connection) > 1 ||
-      (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding") != nullptr &&
-       MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length") != nullptr)) {
-    // Two ways of telling where the body ends: a proxy in front may read it the other way.
-    return Refuse(connection, pending, MHD_HTTP_BAD_REQUEST, "Bad request.\n",
-                  "ambiguous body length");
-  }
-  const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-  if (length != nullptr && std::strtoull(length, nullptr, 10) > options_.maxBodyBytes) {
-    return Refuse(connection, pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
-                  "body over " + std::to_string(options_.maxBodyBytes) + " bytes");
+  if (const auto problem =
+          HeaderProblem(connection, options_.maxHeaderBytes, options_.maxBodyBytes)) {
+    return Refuse(connection, pending, problem->status, problem->text, problem->note);
   }
   return MHD_YES;
 }

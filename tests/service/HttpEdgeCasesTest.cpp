@@ -49,9 +49,13 @@ TEST(HttpEdgeCasesTest, EachOddRequestGetsOneDefiniteAnswer) {
     const auto reply = client.Read(5s);
     ASSERT_TRUE(reply) << c.what << ": no answer within 5 s";
     EXPECT_EQ(reply->status, c.status) << c.what;
-    if (*c.type != 0) EXPECT_EQ(reply->Header("Content-Type"), c.type) << c.what;
+    if (*c.type != 0) {
+      EXPECT_EQ(reply->Header("Content-Type"), c.type) << c.what;
+    }
     // One answer: nothing of the request is read as a second one.
-    if (c.status >= 400) EXPECT_FALSE(client.Read(300ms)) << c.what << ": a second answer";
+    if (c.status >= 400) {
+      EXPECT_FALSE(client.Read(300ms)) << c.what << ": a second answer";
+    }
   }
   EXPECT_EQ(service.Stop(SIGTERM), 0);
 }

@@ -159,16 +159,18 @@ TEST(ServiceFaultsTest, ServeRefusesBeforeItsReadyLineADatabaseItCannotWriteOrTh
   EXPECT_THAT(broken.err, HasSubstr(damaged.string()));
   EXPECT_THAT(broken.err, HasSubstr("restore it from a backup"));
   if (!CanSwitchUser()) GTEST_SKIP() << "cannot start a program as the user nobody here";
-  // The folder is root's: nobody may read it, but not write in it or the file.
+  // The file open to all, the folder root's: nobody may read it, but not write in it.
   chmod(folder.Path().c_str(), 0755);
+  chmod(db.c_str(), 0666);
   const ProcessResult folder_only =
       RunAsNobody({"serve", "--db", db.string(), "--listen", "127.0.0.1:0"});
   EXPECT_EQ(folder_only.exit_code, 1);
   EXPECT_THAT(folder_only.out, Not(HasSubstr("listening")));
-  EXPECT_THAT(folder_only.err, HasSubstr(db.string()));
+  EXPECT_THAT(folder_only.err, HasSubstr("cannot write beside the database " + db.string()));
   EXPECT_THAT(folder_only.err, HasSubstr("chown"));
-  // The folder open to all, the file still root's alone.
+  // The folder open to all, the file root's alone.
   chmod(folder.Path().c_str(), 0777);
+  chmod(db.c_str(), 0644);
   const ProcessResult file_only =
       RunAsNobody({"serve", "--db", db.string(), "--listen", "127.0.0.1:0"});
   EXPECT_EQ(file_only.exit_code, 1);
