@@ -8,6 +8,7 @@
 #include "base/Error.h"
 #include "platform/CodePage.h"
 #include "web/Settings.h"
+#include "wire/CodePageDefault.h"
 
 namespace ostravel::app {
 
@@ -18,7 +19,7 @@ void PrepareDemoFolder(const std::filesystem::path& folder, const std::string& u
     return;
   }
   try {
-    Settings(folder, *platform::CodePage::Open(1252)).SetServerAddress(url);
+    Settings(folder, *platform::CodePage::Open(wire::kDefaultCodePage)).SetServerAddress(url);
   } catch (const Error& error) {
     throw std::runtime_error((folder / Settings::kFileName).string() + ": " + error.Description());
   }

@@ -6,12 +6,12 @@
 
 #include "base/Words.h"
 #include "service/AllegianceService.h"
-#include "service/CharacterTable.h"
-#include "service/EventScript.h"
-#include "service/FellowshipTable.h"
-#include "service/LandblockScript.h"
-#include "service/MessageTable.h"
-#include "service/StaffTable.h"
+#include "service/store/CharacterTable.h"
+#include "service/store/EventTable.h"
+#include "service/store/FellowshipTable.h"
+#include "service/store/LandblockTable.h"
+#include "service/store/MessageTable.h"
+#include "service/store/StaffTable.h"
 #include "wire/ServiceDates.h"
 
 namespace ostravel::app {

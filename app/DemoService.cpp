@@ -74,7 +74,7 @@ service::HttpResponse DemoService::Answer(const service::HttpRequest& request) {
     service::ScriptReply reply = service_->Post(request.path, request.body);
     response.status = reply.status;
     response.body = std::move(reply.body);
-    response.logDetail = std::move(reply.detail);
+    response.log_detail = std::move(reply.detail);
   } else if (request.method == "GET" || request.method == "HEAD") {
     response.body = std::string(kIndexText);
   } else {
@@ -95,8 +95,8 @@ int DemoService::Start(int port) {
   options.port = static_cast<std::uint16_t>(port);
   // One player's plug-in, or a test's burst, all from 127.0.0.1: the limits per address are
   // for the open internet.
-  options.maxConnectionsPerAddress = 0;
-  options.requestBurstPerAddress = 0;
+  options.max_connections_per_address = 0;
+  options.request_burst_per_address = 0;
   options.threads = 2;
   auto server = std::make_unique<service::HttpServer>(
       options, [this](const service::HttpRequest& request) { return Answer(request); }, quiet_log_);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/DateTime.h"
+#include "wire/CodePageDefault.h"
 
 namespace ostravel::service {
 class AllegianceService;
@@ -28,7 +29,7 @@ class DemoService {
  public:
   // `code_page`: the Windows code page number of the plug-in's bytes (1252, 932, ...); throws
   // when the system cannot convert it.
-  explicit DemoService(int code_page = 1252);
+  explicit DemoService(int code_page = wire::kDefaultCodePage);
   // With another clock (the local date and time), so that tests know "today".
   DemoService(int code_page, std::function<platform::DateTime()> now);
   ~DemoService();  // stops the server and removes the database

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "wire/CodePageDefault.h"
+
 namespace ostravel::platform {
 class EventLoop;
 }
@@ -34,7 +36,7 @@ class PluginLoader {
 // What the command line says about the plug-in to load.
 struct LoaderOptions {
   std::filesystem::path folder;  // the plug-in's folder: "log.txt" and "Ostravel.xml"
-  int codepage = 1252;
+  int codepage = wire::kDefaultCodePage;
   std::optional<std::filesystem::path> dll;  // Windows: load this file instead of the class id
 };
 

@@ -15,6 +15,7 @@
 #include "Workbench.h"
 #include "common/ViewSchema.h"
 #include "sim/CharacterProfile.h"
+#include "wire/CodePageDefault.h"
 
 #if OSTRAVEL_WORKBENCH_DEMO
 #include <asio/io_context.hpp>
@@ -34,7 +35,7 @@ constexpr int kBadSetup = 2;
 struct RunOptions {
   std::filesystem::path folder = ".";
   std::optional<std::filesystem::path> character;
-  int codepage = 1252;
+  int codepage = ostravel::wire::kDefaultCodePage;
   std::optional<std::filesystem::path> transcript;
   std::optional<std::filesystem::path> dll;
 };
@@ -145,7 +146,7 @@ int main(int argc, char** argv) {
                    "Write every effect here as JSON Lines");
   auto* serve = app.add_subcommand("serve-demo", "Run the demo web service alone, until stopped");
   int serve_port = 0;
-  int serve_codepage = 1252;
+  int serve_codepage = ostravel::wire::kDefaultCodePage;
   serve->add_option("--port", serve_port, "The port on 127.0.0.1 (0: any free port)");
   serve->add_option("--codepage", serve_codepage, "The code page of the plug-in's bytes");
 #else

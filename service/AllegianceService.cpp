@@ -3,18 +3,11 @@
 #include <chrono>
 #include <future>
 #include <iostream>
-#include <map>
 #include <optional>
 
-#include "base/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
-#include "service/CharacterScript.h"
-#include "service/EventScript.h"
-#include "service/LandblockScript.h"
-#include "service/MemberScript.h"
-#include "service/MessageScript.h"
-#include "service/ScriptCommands.h"
+#include "service/scripts/ScriptTable.h"
 #include "wire/FieldNames.h"
 #include "wire/ServiceDates.h"
 
@@ -24,23 +17,6 @@ namespace {
 // What a 503 asks a client to wait: a lock held elsewhere is usually let go within seconds.
 constexpr int kBusyRetrySeconds = 5;
 constexpr int kFailureRetrySeconds = 60;
-
-using CommandSets = std::map<std::string, const CommandSet*, std::less<>>;
-
-const CommandSets& ChatScripts() {
-  static const CommandSets scripts = {
-      {std::string(wire::script::kMember), &MemberCommands()},
-      {std::string(wire::script::kMessage), &MessageCommands()},
-      {std::string(wire::script::kEvent), &EventCommands()},
-      {std::string(wire::script::kLandblock), &LandblockCommands()}};
-  return scripts;
-}
-
-std::function<platform::DateTime()> SystemNow() {
-  return [clock = std::shared_ptr<platform::Clock>(platform::Clock::System())] {
-    return clock->LocalNow();
-  };
-}
 
 std::int64_t SteadyNowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -66,14 +42,10 @@ std::string CharsetName(int code_page) {
   }
 }
 
-// The access log's word for a request: the command word when it is one the script knows,
-// never text a player typed beyond it.
-std::string Detail(std::string_view script, const ServiceRequest& request) {
-  const auto it = ChatScripts().find(script);
-  if (it == ChatScripts().end()) return {};
-  const std::string word = LowerCase(FirstWord(request.args).word);
-  if (word.empty()) return "help";
-  return it->second->commands.contains(word) ? word : "other";
+std::function<platform::DateTime()> SystemNow() {
+  return [clock = std::shared_ptr<platform::Clock>(platform::Clock::System())] {
+    return clock->LocalNow();
+  };
 }
 
 }  // namespace
@@ -84,9 +56,7 @@ std::string_view ScriptName(std::string_view path) {
 }
 
 bool IsServiceScript(std::string_view path) {
-  const std::string_view script = ScriptName(path);
-  return ChatScripts().contains(script) || script == wire::script::kUpdate ||
-         script == wire::script::kFellowship;
+  return FindScript(ScriptName(path)) != nullptr;
 }
 
 AllegianceService::AllegianceService(ServiceOptions options)
@@ -100,10 +70,7 @@ AllegianceService::AllegianceService(ServiceOptions options)
                 {[this](SqliteConnection& db) { RefreshMembers(db); },
                  [this](const std::string& why) { DatabaseLost(why); }, options.commit_delay_ms}) {
   // Read once before the first list asks, which would otherwise wait for it.
-  database_.Read([this](SqliteConnection& db) {
-    members_.Refresh(db);
-    return std::string();
-  });
+  database_.Read([this](SqliteConnection& db) { members_.Refresh(db); });
 }
 
 void AllegianceService::RefreshMembers(SqliteConnection& db) {
@@ -116,6 +83,10 @@ void AllegianceService::RefreshMembers(SqliteConnection& db) {
 }
 
 AllegianceService::~AllegianceService() = default;
+
+PageSources AllegianceService::ForPage() {
+  return {database_, {presence_, members_}, now_};
+}
 
 void AllegianceService::LogError(const std::string& line) {
   std::lock_guard lock(log_mutex_);
@@ -136,97 +107,67 @@ ScriptReply AllegianceService::Post(std::string_view path, std::string_view body
 
 void AllegianceService::PostAsync(std::string_view path, std::string_view body, ScriptDone done,
                                   const std::string& address) {
-  const std::string_view script = ScriptName(path);
-  if (!IsServiceScript(script)) {
-    done({404,
-          Encode("Unknown script \"" + std::string(script) +
-                 "\": this service answers member.php, message.php, event.php, landblock.php, "
-                 "update.php and fellowship.php."),
-          "unknown"});
-    return;
+  const std::string_view name = ScriptName(path);
+  const ServiceScript* script = FindScript(name);
+  if (!script) {
+    return done({404,
+                 Encode("Unknown script \"" + std::string(name) + "\": this service answers " +
+                        ScriptNames() + "."),
+                 "unknown"});
   }
   ParsedRequest parsed;
   {
     std::lock_guard lock(code_page_mutex_);
     parsed = ReadServiceRequest(body, *code_page_, now_());
   }
-  if (!parsed.request) {
-    done({400, Encode(parsed.error), "refused"});
-    return;
-  }
+  if (!parsed.request) return done({400, Encode(parsed.error), "refused"});
   auto request = std::make_shared<const ServiceRequest>(std::move(*parsed.request));
   std::optional<ScriptReply> failed;
   try {
     presence_.Note(request->character,
                    {request->location, request->wants_fellowship, request->fellowship_leader});
     if (on_request_) on_request_(*request);
-    Run(script, request, address, done);
+    Run(*script, request, address, done);
   } catch (const std::exception& error) {
-    failed = Failure(script, error);
+    failed = Failure(name, error);
   }
   if (failed) done(std::move(*failed));
 }
 
-void AllegianceService::Run(std::string_view script, std::shared_ptr<const ServiceRequest> request,
+void AllegianceService::Run(const ServiceScript& script,
+                            std::shared_ptr<const ServiceRequest> request,
                             const std::string& address, ScriptDone done) {
-  const std::string name(script);
-  if (const auto it = ChatScripts().find(script); it != ChatScripts().end()) {
-    ChosenCommand chosen = ChooseCommand(*it->second, *request);
-    if (chosen.writes) return RunChange(name, std::move(request), chosen.run, std::move(done));
-    std::string answer = database_.Read([&](SqliteConnection& db) {
-      ScriptContext context{db, *request, presence_, members_};
-      return chosen.run(context);
-    });
-    return Finish(name, *request, std::move(answer), nullptr, done);
-  }
-  if (script == wire::script::kFellowship) {
-    return RunChange(name, std::move(request), RunFellowshipScript, std::move(done));
-  }
-  auto refused = std::make_shared<bool>(false);
-  const auto character = request->character;
-  RunChange(
-      name, std::move(request),
-      [refused](ScriptContext& context) { return RunUpdateScript(context, *refused); },
-      [this, refused, character, address, done = std::move(done)](ScriptReply reply) {
-        if (*refused) LogRefusedRecord(character, address);
-        done(std::move(reply));
-      });
-}
-
-void AllegianceService::LogRefusedRecord(std::int32_t character, const std::string& address) {
-  const auto left_out = refusals_.Admit(address, SteadyNowMs());
-  if (!left_out) return;
-  LogError("update.php: refused a record of character id " + std::to_string(character) +
-           (address.empty() ? "" : " from " + address) +
-           " under a name other than the one on file (ostravel-service rename allows it)" +
-           (*left_out > 0 ? "; " + std::to_string(*left_out) +
-                                " more refusals from that address in the last minute not logged"
-                          : ""));
-}
-
-void AllegianceService::RunChange(std::string script, std::shared_ptr<const ServiceRequest> request,
-                                  std::function<std::string(ScriptContext&)> change,
-                                  ScriptDone done) {
-  auto run = [this, request, change = std::move(change)](SqliteConnection& db) {
-    ScriptContext context{db, *request, presence_, members_};
-    return change(context);
+  // What a script logs about a client (a refused record) is kept to a line a minute for
+  // each address, with the count left out.
+  std::function<void(const std::string&)> log = [this, address](const std::string& line) {
+    const auto left_out = refusals_.Admit(address, SteadyNowMs());
+    if (!left_out) return;
+    LogError(line + (address.empty() ? "" : " (from " + address + ")") +
+             (*left_out > 0 ? "; " + std::to_string(*left_out) +
+                                  " more from that address in the last minute not logged"
+                            : ""));
   };
-  database_.WriteAsync(std::move(run),
-                       [this, script = std::move(script), request, done = std::move(done)](
-                           std::string answer, std::exception_ptr failure) {
-                         Finish(script, *request, std::move(answer), failure, done);
-                       });
+  auto chosen = std::make_shared<const ChosenCommand>(ChooseCommand(script, *request));
+  auto in_context = [this, request, chosen, log = std::move(log)](SqliteConnection& db) {
+    ScriptContext context{db, *request, presence_, members_, log};
+    return chosen->run(context);
+  };
+  if (!chosen->writes) return Finish(script, *request, database_.Read(in_context), nullptr, done);
+  database_.WriteAsync(std::move(in_context), [this, &script, request, done = std::move(done)](
+                                                  std::string answer, std::exception_ptr failure) {
+    Finish(script, *request, std::move(answer), failure, done);
+  });
 }
 
-void AllegianceService::Finish(const std::string& script, const ServiceRequest& request,
+void AllegianceService::Finish(const ServiceScript& script, const ServiceRequest& request,
                                std::string answer, const std::exception_ptr& failure,
                                const ScriptDone& done) {
   ScriptReply reply;
   try {
     if (failure) std::rethrow_exception(failure);
-    reply = {200, Encode(answer), Detail(script, request)};
+    reply = {200, Encode(answer), LogDetail(script, request)};
   } catch (const std::exception& error) {
-    reply = Failure(script, error);
+    reply = Failure(script.name, error);
   }
   done(std::move(reply));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -9,12 +10,14 @@
 #include <string_view>
 
 #include "platform/DateTime.h"
-#include "service/Database.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/RefusalLog.h"
-#include "service/ScriptCommands.h"
-#include "service/ServiceRequest.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/page/PageRoutes.h"
+#include "service/scripts/RefusalLog.h"
+#include "service/scripts/ScriptCommands.h"
+#include "service/scripts/ServiceRequest.h"
+#include "service/store/Database.h"
+#include "wire/CodePageDefault.h"
 
 namespace ostravel::platform {
 class CodePage;
@@ -22,9 +25,11 @@ class CodePage;
 
 namespace ostravel::service {
 
+struct ServiceScript;
+
 struct ServiceOptions {
-  std::filesystem::path database;  // created if missing
-  int code_page = 1252;            // the Windows code page of the plug-in's bytes
+  std::filesystem::path database;          // created if missing
+  int code_page = wire::kDefaultCodePage;  // the Windows code page of the plug-in's bytes
   // The local date and time; the system's clock when unset.
   std::function<platform::DateTime()> now;
   // Errors with their context (never a player's message text); standard error when unset.
@@ -74,18 +79,17 @@ class AllegianceService {
   // The Content-Type of the scripts' answers, with the code page they are written in.
   const std::string& AnswerType() const { return answer_type_; }
 
+  // What the members' page reads.
+  PageSources ForPage();
+
+  // For seeding: the demo's sample allegiance and the tests' fixtures.
   Database& Db() { return database_; }
   Presence& Online() { return presence_; }
-  const MemberDirectory& Members() const { return members_; }
-  platform::DateTime Now() const { return now_(); }
 
  private:
-  void Run(std::string_view script, std::shared_ptr<const ServiceRequest> request,
+  void Run(const ServiceScript& script, std::shared_ptr<const ServiceRequest> request,
            const std::string& address, ScriptDone done);
-  void LogRefusedRecord(std::int32_t character, const std::string& address);
-  void RunChange(std::string script, std::shared_ptr<const ServiceRequest> request,
-                 std::function<std::string(ScriptContext&)> change, ScriptDone done);
-  void Finish(const std::string& script, const ServiceRequest& request, std::string answer,
+  void Finish(const ServiceScript& script, const ServiceRequest& request, std::string answer,
               const std::exception_ptr& failure, const ScriptDone& done);
   ScriptReply Failure(std::string_view script, const std::exception& error);
   void DatabaseLost(const std::string& why);
@@ -98,7 +102,7 @@ class AllegianceService {
   std::function<void(const ServiceRequest&)> on_request_;
   std::function<void()> on_database_lost_;
   const std::string answer_type_;
-  RefusalLog refusals_;
+  RefusalLog refusals_;         // a client's refused records, logged once a minute
   std::mutex code_page_mutex_;  // the conversion keeps state while it runs
   std::unique_ptr<platform::CodePage> code_page_;
   std::mutex log_mutex_;

@@ -12,13 +12,13 @@ HttpResponse Text(int status, std::string body, std::string detail = {}) {
   HttpResponse response;
   response.status = status;
   response.body = std::move(body);
-  response.logDetail = std::move(detail);
+  response.log_detail = std::move(detail);
   return response;
 }
 
 HttpResponse Reply(ScriptReply reply, const std::string& type) {
   HttpResponse response = Text(reply.status, std::move(reply.body), std::move(reply.detail));
-  response.contentType = type;
+  response.content_type = type;
   if (reply.retry_after > 0) {
     response.headers.emplace_back("Retry-After", std::to_string(reply.retry_after));
   }
@@ -49,9 +49,9 @@ void Router::HandleAsync(const HttpRequest& request, HttpRespond respond) const 
         [respond = std::move(respond), &type = service_.AnswerType()](ScriptReply reply) {
           respond(Reply(std::move(reply), type));
         },
-        request.remoteAddress);
+        request.remote_address);
   }
-  if (auto page = AnswerPageRequest(service_, request)) return respond(std::move(*page));
+  if (auto page = AnswerPageRequest(service_.ForPage(), request)) return respond(std::move(*page));
   respond(Text(404, "Not found.\n"));
 }
 

@@ -11,14 +11,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
-#include "service/ServeClaim.h"
-#include "service/ServeConfig.h"
-#include "service/SqliteConnection.h"
+#include "service/admin/AdminCommands.h"
+#include "service/admin/ServeClaim.h"
+#include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
+#include "service/store/SqliteConnection.h"
 
 namespace {
 
@@ -34,16 +34,16 @@ struct ServeCommand {
         db(command->add_option("--db", settings.database, "The database file")),
         listen(command->add_option("--listen", settings.listen, "ADDR:PORT (port 0: any free one)")
                    ->capture_default_str()),
-        codepage(command->add_option("--codepage", settings.codepage, "The plug-in's code page")
+        codepage(command->add_option("--codepage", settings.code_page, "The plug-in's code page")
                      ->capture_default_str()),
-        trust_proxy(command->add_option("--trust-proxy", settings.trustedProxy,
+        trust_proxy(command->add_option("--trust-proxy", settings.trusted_proxy,
                                         "ADDR of a reverse proxy in front: its X-Forwarded-For "
                                         "names the client")),
         create(command->add_flag("--create", settings.create,
                                  "Make a new, empty database where one was served before and "
                                  "is now missing (otherwise refused, as after a mistake)")),
         commit_delay(
-            command->add_option("--test-commit-delay-ms", settings.commitDelayMs)->group("")),
+            command->add_option("--test-commit-delay-ms", settings.commit_delay_ms)->group("")),
         config_option(command
                           ->add_option("--config", config,
                                        "Settings db, listen, codepage, trusted_proxy (by "
@@ -62,7 +62,7 @@ struct ServeCommand {
       throw std::invalid_argument("serve needs a database: --db FILE, or a line \"db = FILE\" in " +
                                   config);
     }
-    if (!settings.trustedProxy.empty()) ostravel::service::CheckedProxy(settings.trustedProxy);
+    if (!settings.trusted_proxy.empty()) ostravel::service::CheckedProxy(settings.trusted_proxy);
     return settings;
   }
 
@@ -88,11 +88,11 @@ int Serve(const ServeSettings& serve) {
   const auto listen = ostravel::service::ParseListen(serve.listen);
   http.address = listen.address;
   http.port = listen.port;
-  http.trustedProxy = serve.trustedProxy;
+  http.trusted_proxy = serve.trusted_proxy;
   ostravel::service::ServiceOptions options;
   options.database = serve.database;
-  options.code_page = serve.codepage;
-  options.commit_delay_ms = serve.commitDelayMs;
+  options.code_page = serve.code_page;
+  options.commit_delay_ms = serve.commit_delay_ms;
   std::atomic<bool> lost{false};
   options.on_database_lost = [&lost] {
     lost = true;

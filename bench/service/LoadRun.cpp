@@ -158,7 +158,7 @@ void LoadEngine::Arrive() {
 }
 
 void LoadEngine::Dispatch() {
-  while (!waiting_.empty() && inFlight_ * count_ < options_.maxConnections) {
+  while (!waiting_.empty() && inFlight_ * count_ < options_.max_connections) {
     Pending pending = std::move(waiting_.front());
     waiting_.pop_front();
     Send(std::move(pending), nullptr);

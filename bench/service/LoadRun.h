@@ -25,7 +25,7 @@ struct LoadOptions {
   // on a fresh connection. Closed loop (`saturate` > 0): that many clients send back to back.
   unsigned saturate = 0;
   bool keepAlive = false;  // closed loop only: each client keeps its connection
-  unsigned maxConnections = 1000;
+  unsigned max_connections = 1000;
   // Loop threads of the generator, each with its share of the load.
   unsigned threads = 4;
   // Each member connects from its own loopback address (127.0.0.2 and up), so that the

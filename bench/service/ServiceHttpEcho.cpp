@@ -26,7 +26,7 @@ HttpResponse Answer(const HttpRequest& request) {
     response.body +=
         "Name Member" + std::to_string(i) + "  Level 126  Rank 5  Online 1  Location 0xA9B40019\n";
   }
-  response.logDetail = FirstWordOfArgs(request.body);
+  response.log_detail = FirstWordOfArgs(request.body);
   return response;
 }
 
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   app.add_option("--address", options.address, "The address to listen on");
   app.add_option("--threads", options.threads, "Worker threads");
   app.add_option("--log", logFile, "Where the access log goes");
-  app.add_option("--rate-burst", options.requestBurstPerAddress,
+  app.add_option("--rate-burst", options.request_burst_per_address,
                  "Requests one address may send at once (0: no rate limit)");
   CLI11_PARSE(app, argc, argv);
   std::ofstream log(logFile, std::ios::app);

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   app.add_option("--saturate", options.saturate,
                  "Closed loop: this many clients back to back instead of the members' rate");
   app.add_flag("--keep-alive", options.keepAlive, "Closed loop: each client keeps its connection");
-  app.add_option("--max-connections", options.maxConnections, "Connections open at once");
+  app.add_option("--max-connections", options.max_connections, "Connections open at once");
   app.add_option("--threads", options.threads, "Loop threads of the generator");
   app.add_flag("--same-address", sameAddress, "All from 127.0.0.1 instead of one per member");
   app.add_option("--populate", populate,

@@ -21,14 +21,14 @@ constexpr std::int64_t kErrorWindowMs = 10'000;
 
 }  // namespace
 
-std::string AccessLog::Field(std::string_view text, std::size_t maxLength) {
+std::string AccessLog::Field(std::string_view text, std::size_t max_length) {
   if (text.empty()) return "-";
   std::string field;
-  for (const char c : text.substr(0, maxLength)) {
+  for (const char c : text.substr(0, max_length)) {
     const auto byte = static_cast<unsigned char>(c);
     field += (byte > 0x20 && byte < 0x7F) ? c : '?';
   }
-  if (text.size() > maxLength) field += "...";
+  if (text.size() > max_length) field += "...";
   return field;
 }
 

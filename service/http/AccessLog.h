@@ -32,7 +32,7 @@ class AccessLog {
   static constexpr int kErrorsPerWindow = 50;
 
   // Text from a client made safe for one log line: no spaces or control bytes, cut short.
-  static std::string Field(std::string_view text, std::size_t maxLength = 80);
+  static std::string Field(std::string_view text, std::size_t max_length = 80);
 
  private:
   void Write(const std::string& line);

@@ -20,9 +20,9 @@ int AddressRateLimit::Admit(const std::string& address, std::int64_t nowMs) {
   auto [entry, inserted] = buckets_.try_emplace(address, Bucket{burst_, nowMs});
   Bucket& bucket = entry->second;
   if (!inserted) {
-    const auto elapsed = static_cast<double>(std::max<std::int64_t>(nowMs - bucket.updatedMs, 0));
+    const auto elapsed = static_cast<double>(std::max<std::int64_t>(nowMs - bucket.updated_ms, 0));
     bucket.tokens = std::min(burst_, bucket.tokens + elapsed * perMs_);
-    bucket.updatedMs = nowMs;
+    bucket.updated_ms = nowMs;
   }
   if (bucket.tokens >= 1.0) {
     bucket.tokens -= 1.0;
@@ -42,7 +42,7 @@ void AddressRateLimit::ForgetRefilled(std::int64_t nowMs) {
   lastSweepMs_ = nowMs;
   std::erase_if(buckets_, [&](const auto& entry) {
     const Bucket& bucket = entry.second;
-    return bucket.tokens + static_cast<double>(nowMs - bucket.updatedMs) * perMs_ >= burst_;
+    return bucket.tokens + static_cast<double>(nowMs - bucket.updated_ms) * perMs_ >= burst_;
   });
 }
 

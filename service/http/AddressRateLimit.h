@@ -23,7 +23,7 @@ class AddressRateLimit {
  private:
   struct Bucket {
     double tokens = 0;
-    std::int64_t updatedMs = 0;
+    std::int64_t updated_ms = 0;
   };
   void ForgetRefilled(std::int64_t nowMs);
 

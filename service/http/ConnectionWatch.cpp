@@ -75,7 +75,7 @@ void ConnectionWatch::Answered(void* token) {
   auto* watched = static_cast<Watched*>(token);
   watched->waiting = true;
   watched->idle = true;
-  watched->sinceMs = SteadyMs();
+  watched->since_ms = SteadyMs();
 }
 
 std::size_t ConnectionWatch::Open() {
@@ -91,7 +91,7 @@ std::size_t ConnectionWatch::CloseIdle(std::size_t count) {
   }
   const std::size_t closing = std::min(count, idle.size());
   std::partial_sort(idle.begin(), idle.begin() + static_cast<std::ptrdiff_t>(closing), idle.end(),
-                    [](const Watched* a, const Watched* b) { return a->sinceMs < b->sinceMs; });
+                    [](const Watched* a, const Watched* b) { return a->since_ms < b->since_ms; });
   for (std::size_t i = 0; i < closing; ++i) {
     // As in CutLate: the library closes the socket and sends the close notice.
     shutdown(idle[i]->fd, SHUT_RDWR);
@@ -112,7 +112,7 @@ void ConnectionWatch::CutLate(std::int64_t nowMs) {
   std::size_t cut = 0;
   std::string addresses;
   for (Watched* watched : watched_) {
-    if (!watched->waiting || watched->cut || nowMs - watched->sinceMs < timeoutMs_) continue;
+    if (!watched->waiting || watched->cut || nowMs - watched->since_ms < timeoutMs_) continue;
     // Only shut down, never closed here: the socket stays the library's until its close
     // notice, which waits for this lock, so the descriptor cannot have been reused.
     shutdown(watched->fd, SHUT_RDWR);

@@ -47,7 +47,7 @@ class ConnectionWatch {
   struct Watched {
     int fd = -1;
     std::string address;
-    std::int64_t sinceMs = 0;
+    std::int64_t since_ms = 0;
     bool waiting = true;
     bool idle = true;
     bool cut = false;

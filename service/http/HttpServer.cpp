@@ -53,9 +53,9 @@ class HttpServer::Impl {
       : options_(std::move(options)),
         handler_(std::move(handler)),
         log_(accessLog),
-        rate_(options_.requestBurstPerAddress, options_.requestsPerSecondPerAddress),
-        watch_(options_.requestTimeoutSeconds, log_),
-        connections_(options_.maxConnectionsPerAddress) {}
+        rate_(options_.request_burst_per_address, options_.requests_per_second_per_address),
+        watch_(options_.request_timeout_seconds, log_),
+        connections_(options_.max_connections_per_address) {}
   ~Impl() { Stop(); }
 
   uint16_t Start();
@@ -66,7 +66,7 @@ class HttpServer::Impl {
   // The library shares its limit out among the worker threads, so one thread's share may be
   // full while the total is not; it gets room above the cap, which OnAccept keeps itself.
   unsigned LibraryConnectionLimit() const {
-    return 2 * options_.maxConnections + 64 * std::max(options_.threads, 1u);
+    return 2 * options_.max_connections + 64 * std::max(options_.threads, 1u);
   }
   bool RoomForOneMore();
   static void* OnRequestLine(void* self, const char* uri, MHD_Connection* connection);
@@ -110,7 +110,7 @@ class HttpServer::Impl {
 uint16_t HttpServer::Impl::Start() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ != nullptr) return port_;
-  ListenSocket listening(options_.address, options_.port, options_.listenBacklog);
+  ListenSocket listening(options_.address, options_.port, options_.listen_backlog);
   ListenSocket::ReserveDescriptors(LibraryConnectionLimit() + kDescriptorsBesideConnections);
   {
     const TerminationSignalsBlocked blocked;
@@ -130,13 +130,13 @@ uint16_t HttpServer::Impl::Start() {
 MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
   // The connection's memory holds the request line and headers as they are read; room for
   // the largest allowed and for the answer's own headers.
-  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.maxHeaderBytes + 8192);
+  const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.max_header_bytes + 8192);
   return MHD_start_daemon(
       MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0,
       &OnAccept, this, &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this,
       MHD_OPTION_LISTEN_SOCKET, listening, MHD_OPTION_THREAD_POOL_SIZE,
-      std::max(options_.threads, 1u), MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections,
-      MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(options_.idleTimeoutSeconds),
+      std::max(options_.threads, 1u), MHD_OPTION_CONNECTION_LIMIT, LibraryConnectionLimit(),
+      MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(options_.idle_timeout_seconds),
       MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemory, MHD_OPTION_URI_LOG_CALLBACK,
       &OnRequestLine, this, MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this,
       MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
@@ -149,13 +149,13 @@ void HttpServer::Impl::Stop() {
   // pool of epoll threads, quiescing races the workers' own removal of the listening socket
   // and the library aborts the process.
   stopping_ = true;
-  const std::int64_t deadline = SteadyMs() + options_.stopGraceSeconds * 1000LL;
+  const std::int64_t deadline = SteadyMs() + options_.stop_grace_seconds * 1000LL;
   while (inFlight_ > 0 && SteadyMs() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (inFlight_ > 0) {
     log_.Error("stopping with " + std::to_string(inFlight_.load()) +
-               " requests still unanswered after " + std::to_string(options_.stopGraceSeconds) +
+               " requests still unanswered after " + std::to_string(options_.stop_grace_seconds) +
                " s");
   }
   AnswerWaiting();
@@ -168,7 +168,7 @@ void* HttpServer::Impl::OnRequestLine(void* self, const char* uri, MHD_Connectio
   auto& impl = *static_cast<Impl*>(self);
   impl.watch_.Requesting(SocketContext(connection));
   auto* pending = new PendingRequest;
-  pending->request.remoteAddress = ClientAddress(connection);
+  pending->request.remote_address = ClientAddress(connection);
   const std::string_view target(uri == nullptr ? "" : uri);
   const auto question = target.find('?');
   pending->request.path = target.substr(0, question);
@@ -192,7 +192,7 @@ MHD_Result HttpServer::Impl::OnAccess(void* self, MHD_Connection* connection, co
   if (pending->status != 0) return MHD_YES;
   if (pending->bodyTooLarge) {
     return impl.Refuse(connection, *pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
-                       "body over " + std::to_string(impl.options_.maxBodyBytes) + " bytes");
+                       "body over " + std::to_string(impl.options_.max_body_bytes) + " bytes");
   }
   if (pending->slot) return impl.AnswerResumed(connection, *pending);
   return impl.Dispatch(connection, *pending);
@@ -252,17 +252,17 @@ void HttpServer::Impl::AnswerWaiting() {
 
 MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingRequest& pending) {
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
-    pending.request.contentType = type;
+    pending.request.content_type = type;
   }
   TakeForwardedClient(connection, pending);
-  if (const int wait = rate_.Admit(pending.request.remoteAddress, SteadyMs()); wait > 0) {
+  if (const int wait = rate_.Admit(pending.request.remote_address, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
     HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
     return Answer(connection, pending, busy, true);
   }
   if (const auto problem =
-          HeaderProblem(connection, options_.maxHeaderBytes, options_.maxBodyBytes)) {
+          HeaderProblem(connection, options_.max_header_bytes, options_.max_body_bytes)) {
     return Refuse(connection, pending, problem->status, problem->text, problem->note);
   }
   return MHD_YES;
@@ -270,14 +270,14 @@ MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingReq
 
 void HttpServer::Impl::TakeForwardedClient(MHD_Connection* connection,
                                            PendingRequest& pending) const {
-  if (options_.trustedProxy.empty() || pending.request.remoteAddress != options_.trustedProxy) {
+  if (options_.trusted_proxy.empty() || pending.request.remote_address != options_.trusted_proxy) {
     return;
   }
   const char* forwarded =
       MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
   if (forwarded == nullptr) return;
   if (std::string client = ForwardedClient(forwarded); !client.empty()) {
-    pending.request.remoteAddress = std::move(client);
+    pending.request.remote_address = std::move(client);
   }
 }
 
@@ -286,7 +286,7 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
   *size = 0;
   pending.bodyBytes += arrived;
   if (pending.status != 0) return MHD_YES;
-  if (pending.bodyBytes <= options_.maxBodyBytes) {
+  if (pending.bodyBytes <= options_.max_body_bytes) {
     pending.request.body.append(data, arrived);
     return MHD_YES;
   }
@@ -294,8 +294,8 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
   // body has ended, so the rest is read and dropped, up to a bound; beyond it, close.
   pending.bodyTooLarge = true;
   pending.request.body = std::string();
-  if (pending.bodyBytes <= kChunkedDiscardFactor * options_.maxBodyBytes) return MHD_YES;
-  pending.note = "body over " + std::to_string(options_.maxBodyBytes) + " bytes";
+  if (pending.bodyBytes <= kChunkedDiscardFactor * options_.max_body_bytes) return MHD_YES;
+  pending.note = "body over " + std::to_string(options_.max_body_bytes) + " bytes";
   return MHD_NO;
 }
 
@@ -311,7 +311,7 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
   MHD_Response* reply = MHD_create_response_from_buffer(
       response.body.size(), const_cast<char*>(response.body.data()), MHD_RESPMEM_MUST_COPY);
   if (reply == nullptr) return MHD_NO;
-  MHD_add_response_header(reply, "Content-Type", response.contentType.c_str());
+  MHD_add_response_header(reply, "Content-Type", response.content_type.c_str());
   for (const auto& [name, value] : response.headers) {
     MHD_add_response_header(reply, name.c_str(), value.c_str());
   }
@@ -321,7 +321,7 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
       MHD_queue_response(connection, static_cast<unsigned>(response.status), reply);
   MHD_destroy_response(reply);
   pending.status = response.status;
-  pending.detail = response.logDetail;
+  pending.detail = response.log_detail;
   return queued;
 }
 
@@ -332,10 +332,10 @@ void HttpServer::Impl::CallHandler(const PendingRequest& pending) {
     });
   } catch (const std::exception& error) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
-               pending.request.remoteAddress + ": " + error.what());
+               pending.request.remote_address + ": " + error.what());
   } catch (...) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
-               pending.request.remoteAddress);
+               pending.request.remote_address);
   }
   pending.slot->Deliver({500, "text/plain", "Internal server error.\n", {}, {}});
 }
@@ -356,7 +356,7 @@ void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void*
     note += Ending(code);
   }
   const HttpRequest& request = pending->request;
-  impl.log_.Request({request.remoteAddress, request.method, request.path, pending->detail,
+  impl.log_.Request({request.remote_address, request.method, request.path, pending->detail,
                      pending->status, SteadyMs() - pending->startMs, note});
   delete pending;
   --impl.inFlight_;
@@ -370,9 +370,9 @@ MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, sockl
   if (impl.stopping_) return MHD_NO;
   const std::string text = AddressText(address);
   if (!impl.RoomForOneMore()) return MHD_NO;
-  if (text == impl.options_.trustedProxy || !impl.connections_.Full(text)) return MHD_YES;
+  if (text == impl.options_.trusted_proxy || !impl.connections_.Full(text)) return MHD_YES;
   impl.log_.Error("refused a connection from " + text + ": " +
-                  std::to_string(impl.options_.maxConnectionsPerAddress) +
+                  std::to_string(impl.options_.max_connections_per_address) +
                   " open from that address already");
   return MHD_NO;
 }
@@ -380,7 +380,7 @@ MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, sockl
 // Near the cap, idle keep-alive connections make room for new clients (oldest first), as
 // nginx does; only when none is idle is a new connection refused.
 bool HttpServer::Impl::RoomForOneMore() {
-  const std::size_t cap = options_.maxConnections;
+  const std::size_t cap = options_.max_connections;
   const std::size_t open = watch_.Open();
   const std::size_t shedFrom = cap - cap / 10;
   if (open < shedFrom) return true;

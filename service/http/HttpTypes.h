@@ -12,19 +12,19 @@ struct HttpRequest {
   std::string method;
   std::string path;   // as sent, without the query and not percent-decoded
   std::string query;  // the text after "?", as sent; empty without one
-  std::string remoteAddress;
-  std::string contentType;
+  std::string remote_address;
+  std::string content_type;
   std::string body;
 };
 
 struct HttpResponse {
   int status = 200;
-  std::string contentType = "text/plain";
+  std::string content_type = "text/plain";
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;
   // What the access log shows of the request besides its path: the first word of the
   // arguments ("list", "send"). Never message text or anything else a player typed.
-  std::string logDetail;
+  std::string log_detail;
 };
 
 // Called on the server's worker threads, so it must be thread-safe; it may block briefly (on

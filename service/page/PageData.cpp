@@ -4,30 +4,20 @@
 #include <map>
 #include <set>
 
-#include "service/CharacterTable.h"
-#include "service/FellowshipTable.h"
-#include "service/StaffTable.h"
 #include "wire/ServiceDates.h"
+#include "wire/StaffRoles.h"
 
 namespace ostravel::service {
 namespace {
 
-using RoleTable = std::map<std::string, std::set<std::string, std::less<>>, std::less<>>;
-
-std::vector<std::string> RolesInOrder(const RoleTable& roles, const std::string& key) {
+std::vector<std::string> RolesInOrder(const RolesByName& roles, const std::string& key) {
   std::vector<std::string> ordered;
   const auto it = roles.find(key);
   if (it == roles.end()) return ordered;
-  for (const auto role : kStaffRoles) {
+  for (const auto role : wire::kStaffRoles) {
     if (it->second.contains(role)) ordered.emplace_back(role);
   }
   return ordered;
-}
-
-std::set<std::string, std::less<>> FriendKeys(SqliteConnection& db) {
-  std::set<std::string, std::less<>> keys;
-  for (const FriendRow& ally : AllFriends(db)) keys.insert(NameKey(ally.name));
-  return keys;
 }
 
 void Cap(std::vector<PageMember>& members, std::size_t& total) {
@@ -49,10 +39,9 @@ struct OnlineMember {
 
 // The records come from the member directory rather than a query each: the whole
 // allegiance may be online.
-std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const MemberSources& sources,
-                                        const std::string& taken_at,
-                                        const std::set<std::string, std::less<>>& friends) {
-  const RoleTable roles = AllRoles(db);
+std::vector<OnlineMember> OnlineMembers(StoreQueries& store, const MemberSources& sources,
+                                        const std::string& taken_at, const NameKeys& friends) {
+  const RolesByName roles = store.Roles();
   std::vector<OnlineMember> online;
   const std::vector<std::int32_t> ids = sources.presence.OnlineCharacters();
   sources.presence.Look([&](const Presence::View& view) {
@@ -72,29 +61,23 @@ std::vector<OnlineMember> OnlineMembers(SqliteConnection& db, const MemberSource
 }
 
 // Members whose latest record came since `since` and who are not online now, latest first.
-std::vector<PageMember> SeenSince(SqliteConnection& db, const std::string& since,
-                                  const std::set<std::string, std::less<>>& skip) {
-  SqliteStatement& statement =
-      db.Prepare(
-            "SELECT name, level, template, updated_at FROM characters WHERE updated_at >= ?1 "
-            "ORDER BY updated_at DESC, name_key")
-          .Bind(1, since);
+std::vector<PageMember> SeenSince(StoreQueries& store, const std::string& since,
+                                  const NameKeys& skip) {
   std::vector<PageMember> seen;
-  while (statement.Step()) {
-    std::string name = statement.Text(0);
-    if (skip.contains(NameKey(name))) continue;
-    seen.push_back({std::move(name),
-                    static_cast<int>(statement.Int(1)),
-                    statement.Text(2),
+  for (SeenCharacter& row : store.SeenSince(since)) {
+    if (skip.contains(NameKey(row.name))) continue;
+    seen.push_back({std::move(row.name),
+                    row.level,
+                    std::move(row.template_name),
                     {},
-                    statement.Text(3)});
+                    std::move(row.updated_at)});
   }
   return seen;
 }
 
-std::vector<PageFellowship> Fellowships(SqliteConnection& db) {
+std::vector<PageFellowship> Fellowships(StoreQueries& store) {
   std::vector<PageFellowship> fellowships;
-  for (const FellowshipRow& row : AllFellowships(db)) {
+  for (const FellowshipRow& row : store.Fellowships()) {
     fellowships.push_back(
         {row.name, row.leader_name, row.leader_level, static_cast<int>(row.fellows.size())});
   }
@@ -103,13 +86,13 @@ std::vector<PageFellowship> Fellowships(SqliteConnection& db) {
 
 }  // namespace
 
-void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platform::DateTime& now,
+void ReadMembers(StoreQueries& store, const MemberSources& sources, const platform::DateTime& now,
                  PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
-  snapshot.motd = MessageOfTheDay(db);
-  auto skip = FriendKeys(db);
-  const std::vector<OnlineMember> online = OnlineMembers(db, sources, snapshot.taken_at, skip);
-  const std::set<std::int32_t> in_fellowships = CharactersInFellowships(db);
+  snapshot.motd = store.MessageOfTheDay();
+  NameKeys skip = store.FriendKeys();
+  const std::vector<OnlineMember> online = OnlineMembers(store, sources, snapshot.taken_at, skip);
+  const std::set<std::int32_t> in_fellowships = store.CharactersInFellowships();
   for (const OnlineMember& each : online) {
     snapshot.online.push_back(each.member);
     skip.insert(NameKey(each.member.name));
@@ -121,29 +104,19 @@ void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platf
   }
   // Those online now are in the list above; listing them twice would double the page.
   const std::string since = wire::FormatIsoDateTime(wire::AddDays(now, -kRecentDays));
-  snapshot.recent = SeenSince(db, since, skip);
+  snapshot.recent = SeenSince(store, since, skip);
   Cap(snapshot.online, snapshot.online_total);
   Cap(snapshot.recent, snapshot.recent_total);
   if (snapshot.seeking_fellowship.size() > kMaxPageRows)
     snapshot.seeking_fellowship.resize(kMaxPageRows);
-  snapshot.fellowships = Fellowships(db);
+  snapshot.fellowships = Fellowships(store);
 }
 
-void ReadEvents(SqliteConnection& db, const platform::DateTime& now, PageSnapshot& snapshot) {
+void ReadEvents(StoreQueries& store, const platform::DateTime& now, PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
-  SqliteStatement& statement =
-      db.Prepare(
-            "SELECT e.id, e.starts_at, e.has_time, e.title, e.description, c.name FROM events e "
-            "LEFT JOIN characters c ON c.id = e.added_by WHERE e.starts_at >= ?1 "
-            "ORDER BY e.starts_at, e.id LIMIT ?2")
-          .Bind(1, wire::FormatIsoDate(now))
-          .Bind(2, static_cast<std::int64_t>(kMaxPageEvents));
-  while (statement.Step()) {
-    const bool has_time = statement.Int(2) != 0;
-    const std::string starts = statement.Text(1);
-    snapshot.events.push_back({statement.Int(0), starts.substr(0, has_time ? 16 : 10), has_time,
-                               statement.Text(3), statement.Text(4),
-                               statement.IsNull(5) ? std::string() : statement.Text(5)});
+  for (EventRow& row : store.EventsFrom(wire::FormatIsoDate(now), kMaxPageEvents)) {
+    snapshot.events.push_back({row.id, std::move(row.starts_at), row.has_time, std::move(row.title),
+                               std::move(row.description), std::move(row.added_by_name)});
   }
 }
 

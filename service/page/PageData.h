@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/DateTime.h"
-#include "service/MemberDirectory.h"
-#include "service/Presence.h"
-#include "service/SqliteConnection.h"
+#include "service/members/MemberDirectory.h"
+#include "service/members/Presence.h"
+#include "service/store/StoreQueries.h"
 
 namespace ostravel::service {
 
@@ -66,9 +66,9 @@ struct MemberSources {
   const Presence& presence;
   const MemberDirectory& directory;
 };
-void ReadMembers(SqliteConnection& db, const MemberSources& sources, const platform::DateTime& now,
+void ReadMembers(StoreQueries& store, const MemberSources& sources, const platform::DateTime& now,
                  PageSnapshot& snapshot);
 // The events and quests from today on.
-void ReadEvents(SqliteConnection& db, const platform::DateTime& now, PageSnapshot& snapshot);
+void ReadEvents(StoreQueries& store, const platform::DateTime& now, PageSnapshot& snapshot);
 
 }  // namespace ostravel::service

@@ -5,18 +5,10 @@
 #include <utility>
 
 #include "service/page/HtmlText.h"
+#include "wire/StaffRoles.h"
 
 namespace ostravel::service {
 namespace {
-
-constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kRoleLabels = {{
-    {"magistrate", "Magistrate"},
-    {"pkgeneral", "PK General"},
-    {"chainmanager", "Chain Manager"},
-    {"questmaster", "Quest Master"},
-    {"brt", "Body Recovery Team"},
-    {"reporter", "Reporter"},
-}};
 
 // One table row of escaped cells. End tags of cells and rows are optional in HTML and left
 // out: with hundreds of members online they are a good part of the page. No line breaks
@@ -63,7 +55,7 @@ void More(std::string& out, std::string_view id, std::size_t shown, std::size_t 
 // The role words for the script, "token:Label,...".
 std::string RoleLabelsAttribute() {
   std::string pairs;
-  for (const auto& [token, label] : kRoleLabels) {
+  for (const auto& [token, label] : wire::kStaffRoleTitles) {
     pairs += (pairs.empty() ? "" : ",") + std::string(token) + ":" + std::string(label);
   }
   return " data-roles=\"" + EscapeHtml(pairs) + "\"";
@@ -157,7 +149,7 @@ void Head(std::string& out, std::string_view version) {
 }  // namespace
 
 std::string_view StaffRoleLabel(std::string_view role) {
-  for (const auto& [token, label] : kRoleLabels) {
+  for (const auto& [token, label] : wire::kStaffRoleTitles) {
     if (token == role) return label;
   }
   return role;

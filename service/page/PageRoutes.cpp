@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "service/AllegianceService.h"
 #include "service/page/PageAssets.h"
 #include "service/page/PageHtml.h"
 #include "service/page/PageJson.h"
@@ -19,7 +18,7 @@ constexpr const char* kForGood = "public, max-age=31536000, immutable";
 HttpResponse Answer(int status, std::string_view type, std::string body, const char* cache) {
   HttpResponse response;
   response.status = status;
-  response.contentType = std::string(type);
+  response.content_type = std::string(type);
   response.body = std::move(body);
   response.headers = {{"Content-Security-Policy", kPagePolicy},
                       {"X-Content-Type-Options", "nosniff"},
@@ -34,13 +33,12 @@ struct Parts {
   bool events = false;
 };
 
-PageSnapshot Snapshot(AllegianceService& service, Parts parts) {
+PageSnapshot Snapshot(const PageSources& sources, Parts parts) {
   PageSnapshot snapshot;
-  const platform::DateTime now = service.Now();
-  service.Db().Read([&](SqliteConnection& db) {
-    if (parts.members) ReadMembers(db, {service.Online(), service.Members()}, now, snapshot);
-    if (parts.events) ReadEvents(db, now, snapshot);
-    return std::string();
+  const platform::DateTime now = sources.now();
+  sources.store.Query([&](StoreQueries& store) {
+    if (parts.members) ReadMembers(store, sources.members, now, snapshot);
+    if (parts.events) ReadEvents(store, now, snapshot);
   });
   return snapshot;
 }
@@ -52,7 +50,7 @@ bool IsPagePath(std::string_view path) {
 
 }  // namespace
 
-std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
+std::optional<HttpResponse> AnswerPageRequest(const PageSources& sources,
                                               const HttpRequest& request) {
   const std::string_view path = request.path;
   if (!IsPagePath(path)) return std::nullopt;
@@ -63,10 +61,10 @@ std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
   }
   constexpr std::string_view kJson = "application/json; charset=utf-8";
   if (path == "/api/online") {
-    return Answer(200, kJson, OnlineJson(Snapshot(service, {.members = true})), kNoStore);
+    return Answer(200, kJson, OnlineJson(Snapshot(sources, {.members = true})), kNoStore);
   }
   if (path == "/api/events") {
-    return Answer(200, kJson, EventsJson(Snapshot(service, {.events = true})), kNoStore);
+    return Answer(200, kJson, EventsJson(Snapshot(sources, {.events = true})), kNoStore);
   }
   if (const PageAsset* asset = FindPageAsset(path)) {
     // Kept for good only under the address the current page names.
@@ -76,7 +74,7 @@ std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
   }
   return Answer(
       200, "text/html; charset=utf-8",
-      MembersPage(Snapshot(service, {.members = true, .events = true}), PageAssetVersion()),
+      MembersPage(Snapshot(sources, {.members = true, .events = true}), PageAssetVersion()),
       kNoStore);
 }
 

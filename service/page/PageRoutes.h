@@ -1,17 +1,27 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
+#include "platform/DateTime.h"
 #include "service/http/HttpTypes.h"
+#include "service/page/PageData.h"
+#include "service/store/StoreQueries.h"
 
 namespace ostravel::service {
 
-class AllegianceService;
+// What the page reads: the store through its queries, who is online and the member directory,
+// and the service's clock.
+struct PageSources {
+  StoreReader& store;
+  MemberSources members;
+  std::function<platform::DateTime()> now;
+};
 
 // The members' page and what belongs to it: GET (and HEAD) of "/", "/members.js",
 // "/members.css", "/api/online" and "/api/events". Other methods on those paths get 405;
 // any other path gives nullopt, for the router to decide.
-std::optional<HttpResponse> AnswerPageRequest(AllegianceService& service,
+std::optional<HttpResponse> AnswerPageRequest(const PageSources& sources,
                                               const HttpRequest& request);
 
 // The policy every answer of the page carries: our own script, style and JSON, nothing from

@@ -8,21 +8,17 @@
 #include "common/OstravelLib.h"
 #include "tabs/ListTab.h"
 #include "wire/FieldNames.h"
+#include "wire/StaffRoles.h"
 
 namespace ostravel {
 namespace {
 
-// The arguments of the member lists, by option of "chMbr"; option 0 depends on the level.
-constexpr std::array<std::string_view, 25> kMemberLists{
+// The arguments of the member lists, by option of "chMbr"; option 0 depends on the level, and
+// the staff roles' lists follow "friends", one per role in the roles' order.
+constexpr std::array<std::string_view, 19> kMemberLists{
     "",
     "list online",
     "friends",
-    "list magistrate",
-    "list pkgeneral",
-    "list chainmanager",
-    "list questmaster",
-    "list brt",
-    "list reporter",
     "list online nearby",
     "list online pk",
     "list online lockpick",
@@ -40,6 +36,15 @@ constexpr std::array<std::string_view, 25> kMemberLists{
     "list online level>19 level<41",
     "list online level<21",
 };
+constexpr std::size_t kFirstRoleList = 3;
+constexpr std::size_t kListOptions = kMemberLists.size() + wire::kStaffRoles.size();
+
+std::string ListArgument(std::size_t option) {
+  if (option < kFirstRoleList) return std::string(kMemberLists[option]);
+  const std::size_t role = option - kFirstRoleList;
+  if (role < wire::kStaffRoles.size()) return "list " + std::string(wire::kStaffRoles[role]);
+  return std::string(kMemberLists[option - wire::kStaffRoles.size()]);
+}
 
 // The online members within 20 levels of `level`, held at 1 to 40 and at 106 and up.
 std::string LevelRange(std::int32_t level) {
@@ -81,10 +86,10 @@ struct TabMembers::Impl {
 
   std::optional<ChoiceRequest> Choose(std::int32_t index) const {
     if (index == 0) return ChoiceRequest{LevelRange(Require(ctx_.CharacterStats).Level()), "Draw"};
-    if (index < 0 || index >= static_cast<std::int32_t>(kMemberLists.size())) {
+    if (index < 0 || index >= static_cast<std::int32_t>(kListOptions)) {
       return ChoiceRequest{"", "Draw"};  // none selected: the script's default list
     }
-    return ChoiceRequest{std::string(kMemberLists[static_cast<std::size_t>(index)]), "Draw"};
+    return ChoiceRequest{ListArgument(static_cast<std::size_t>(index)), "Draw"};
   }
 
   void lstMbr_Change(std::int32_t nX, std::int32_t nY) {

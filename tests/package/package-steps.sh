@@ -75,7 +75,7 @@ serve_once() {
 # A database of the first schema version, as the first release made it.
 make_first_version_database() {
   local db=$1
-  awk '/R"sql\(/ { on = 1; next } on && /\)sql"/ { exit } on' "$source/service/Schema.cpp" \
+  awk '/R"sql\(/ { on = 1; next } on && /\)sql"/ { exit } on' "$source/service/store/Schema.cpp" \
     >"$work/v1.sql"
   check "the first schema step is read from Schema.cpp" grep -q "CREATE TABLE characters" \
     "$work/v1.sql"
@@ -89,7 +89,7 @@ check_upgrade() {
   install -d -o ostravel -g ostravel "$work/old"
   make_first_version_database "$old"
   chown ostravel:ostravel "$old"
-  version=$(sed -n 's/.*kSchemaVersion = \([0-9]*\);.*/\1/p' "$source/service/Schema.h")
+  version=$(sed -n 's/.*kSchemaVersion = \([0-9]*\);.*/\1/p' "$source/service/store/Schema.h")
   # --db wins over the shipped config's db.
   serve_once "$config" "$old" --db "$old" --listen 127.0.0.1:0
   check "the first-version database is copied beside itself" [ -f "$old.v1.bak" ]

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "ServiceTestSupport.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
-#include "service/MemberList.h"
-#include "service/Presence.h"
-#include "service/SqliteConnection.h"
+#include "service/admin/AdminCommands.h"
+#include "service/members/Presence.h"
+#include "service/scripts/MemberList.h"
+#include "service/store/SqliteConnection.h"
 
 namespace ostravel::test {
 namespace {

@@ -8,9 +8,9 @@
 #include <stdexcept>
 
 #include "ServiceTestSupport.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
-#include "service/RefusalLog.h"
+#include "service/admin/AdminCommands.h"
+#include "service/scripts/RefusalLog.h"
 
 namespace ostravel::test {
 namespace {

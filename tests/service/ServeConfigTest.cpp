@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "ServiceTestSupport.h"
-#include "service/ServeConfig.h"
+#include "service/admin/ServeConfig.h"
 
 namespace ostravel::test {
 namespace {
@@ -39,8 +39,8 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
       "codepage=1251\r\n"
       "trusted_proxy = ::1\n");
   EXPECT_EQ(settings.database, "/var/lib/ostravel/ostravel.db");
-  EXPECT_EQ(settings.codepage, 1251);
-  EXPECT_EQ(settings.trustedProxy, "::1");
+  EXPECT_EQ(settings.code_page, 1251);
+  EXPECT_EQ(settings.trusted_proxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
   EXPECT_EQ(Read("db = \" spaced name \"\n").database, " spaced name ");
 
@@ -52,7 +52,7 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
                           {"db", "listen"}, command_line);
   EXPECT_EQ(given.database, "/tmp/given.db");
   EXPECT_EQ(given.listen, "0.0.0.0:9000");
-  EXPECT_EQ(given.codepage, 1250);
+  EXPECT_EQ(given.code_page, 1250);
   EXPECT_THROW(Read("listen = nowhere\n", {"listen"}), ConfigError);
 }
 

@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "ServiceTestSupport.h"
-#include "service/AdminCommands.h"
 #include "service/AllegianceService.h"
-#include "service/Schema.h"
-#include "service/SqliteConnection.h"
+#include "service/admin/AdminCommands.h"
+#include "service/store/Schema.h"
+#include "service/store/SqliteConnection.h"
 
 namespace ostravel::test {
 namespace {

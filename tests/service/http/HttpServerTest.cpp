@@ -23,8 +23,8 @@ HttpResponse Echo(const HttpRequest& request) {
   if (request.body == "throw") throw std::runtime_error("the database is gone");
   HttpResponse response;
   response.body = request.method + "|" + request.path + "|" + request.query + "|" +
-                  request.contentType + "|" + request.remoteAddress + "|" + request.body;
-  response.logDetail = "list";
+                  request.content_type + "|" + request.remote_address + "|" + request.body;
+  response.log_detail = "list";
   return response;
 }
 
@@ -127,8 +127,8 @@ TEST_F(HttpServerTest, BrokenAndOversizedRequestsGetTheirStatusAndTheServerGoesO
 
 TEST_F(HttpServerTest, AnAddressOverItsRateGets429WithRetryAfterAndOthersDoNot) {
   HttpServerOptions options;
-  options.requestBurstPerAddress = 3;
-  options.requestsPerSecondPerAddress = 0.01;
+  options.request_burst_per_address = 3;
+  options.requests_per_second_per_address = 0.01;
   StartServer(options);
   RawHttpClient client(port, "127.0.0.2");
   for (int i = 0; i < 3; ++i) ExpectServed(client);
@@ -144,10 +144,10 @@ TEST_F(HttpServerTest, AnAddressOverItsRateGets429WithRetryAfterAndOthersDoNot) 
 
 TEST_F(HttpServerTest, BehindATrustedProxyTheForwardedClientCountsAndOnlyThere) {
   HttpServerOptions options;
-  options.requestBurstPerAddress = 1;
-  options.requestsPerSecondPerAddress = 0.01;
-  options.maxConnectionsPerAddress = 2;
-  options.trustedProxy = "127.0.0.6";
+  options.request_burst_per_address = 1;
+  options.requests_per_second_per_address = 0.01;
+  options.max_connections_per_address = 2;
+  options.trusted_proxy = "127.0.0.6";
   StartServer(options);
   const auto from = [](const std::string& client) {
     return RawHttpClient::Post("/member.php", "CID=1",
@@ -172,7 +172,7 @@ TEST_F(HttpServerTest, BehindATrustedProxyTheForwardedClientCountsAndOnlyThere) 
 
 TEST_F(HttpServerTest, AnAddressGetsNoMoreConnectionsThanItsCap) {
   HttpServerOptions options;
-  options.maxConnectionsPerAddress = 4;
+  options.max_connections_per_address = 4;
   StartServer(options);
   std::vector<std::unique_ptr<RawHttpClient>> open;
   for (int i = 0; i < 4; ++i) {
@@ -206,8 +206,8 @@ TEST_F(HttpServerTest, StalledClientsDoNotKeepOthersWaiting) {
 
 TEST_F(HttpServerTest, SlowAndSilentConnectionsAreClosed) {
   HttpServerOptions options;
-  options.requestTimeoutSeconds = 1;
-  options.idleTimeoutSeconds = 1;
+  options.request_timeout_seconds = 1;
+  options.idle_timeout_seconds = 1;
   StartServer(options);
   RawHttpClient silent(port);
   EXPECT_TRUE(silent.ClosedWithin(10s));

@@ -8,11 +8,11 @@
 
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
-#include "service/CharacterTable.h"
-#include "service/EventScript.h"
 #include "service/Router.h"
-#include "service/StaffTable.h"
 #include "service/page/HtmlText.h"
+#include "service/store/CharacterTable.h"
+#include "service/store/EventTable.h"
+#include "service/store/StaffTable.h"
 
 namespace ostravel::test {
 namespace {
@@ -39,12 +39,12 @@ class MembersPageTest : public ::testing::Test {
     const std::size_t question = path.find('?');
     if (question != std::string::npos) request.query = path.substr(question + 1);
     request.path = path.substr(0, question);
-    request.remoteAddress = "127.0.0.1";
+    request.remote_address = "127.0.0.1";
     return router_->Handle(request);
   }
   json GetJson(const std::string& path) {
     const HttpResponse response = Get(path);
-    EXPECT_EQ(response.contentType, "application/json; charset=utf-8");
+    EXPECT_EQ(response.content_type, "application/json; charset=utf-8");
     return json::parse(response.body);
   }
   void Post(std::string_view script, const std::string& body) {
@@ -88,7 +88,7 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
   Post("event.php", Command(kAnn, "add 2025-06-02 20:00 <script>alert(1)</script>, bring 'keys'"));
   const HttpResponse page = Get("/");
   EXPECT_EQ(page.status, 200);
-  EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+  EXPECT_EQ(page.content_type, "text/html; charset=utf-8");
   EXPECT_THAT(page.body,
               HasSubstr("<tr><td>Queen &lt;b&gt;Ann&lt;/b&gt;<td>200<td>Adventurer<td></tbody>"));
   EXPECT_THAT(page.body, HasSubstr("<tr><td>Bob O&#39;Neil<td>72<td>Adventurer<td>PK General"));
@@ -194,7 +194,7 @@ TEST_F(MembersPageTest, EveryAnswerForbidsInlineScriptOtherOriginsSniffingAndCac
   for (const char* path : {"/", "/api/online", "/api/events"}) {
     EXPECT_EQ(Header(Get(path), "Cache-Control"), "no-store") << path;
   }
-  EXPECT_EQ(Get("/members.js").contentType, "text/javascript; charset=utf-8");
+  EXPECT_EQ(Get("/members.js").content_type, "text/javascript; charset=utf-8");
   EXPECT_EQ(Header(Get("/members.css"), "Cache-Control"), "no-cache");
   // The page names its assets with the program's version; those may be kept.
   const std::string page = Get("/").body;
