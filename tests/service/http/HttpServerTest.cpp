@@ -266,7 +266,7 @@ TEST_F(HttpServerTest, TheHeaderLimitTakesExactlyItsBytes) {
 TEST_F(HttpServerTest, AnAnswerThatWaitsHoldsUpNoOtherConnectionAndIsNotCut) {
   HttpServerOptions options;
   options.threads = 1;  // every connection on the one worker
-  options.requestTimeoutSeconds = 1;
+  options.request_timeout_seconds = 1;
   std::mutex mutex;
   std::vector<HttpRespond> waiting;
   server = std::make_unique<HttpServer>(
@@ -298,8 +298,8 @@ TEST_F(HttpServerTest, AnAnswerThatWaitsHoldsUpNoOtherConnectionAndIsNotCut) {
 
 TEST_F(HttpServerTest, NearTheCapIdleConnectionsMakeRoomForANewClient) {
   HttpServerOptions options;
-  options.maxConnections = 60;
-  options.maxConnectionsPerAddress = 15;
+  options.max_connections = 60;
+  options.max_connections_per_address = 15;
   StartServer(options);
   std::vector<std::unique_ptr<RawHttpClient>> idle;
   for (int address = 0; address < 4; ++address) {
