@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -14,6 +15,8 @@
 #include "service/members/MemberDirectory.h"
 #include "service/members/Presence.h"
 #include "service/page/PageRoutes.h"
+#include "service/scripts/RefusalLog.h"
+#include "service/scripts/ScriptCommands.h"
 #include "service/scripts/ServiceRequest.h"
 #include "service/store/Database.h"
 #include "wire/CodePageDefault.h"
@@ -39,6 +42,11 @@ struct ServiceOptions {
   // True: anyone may speak for any character id, as before keys (an allegiance's choice); by
   // default each character has a key.
   bool open_access = false;
+  // Called once, on the database's writer, when the file at `database` is no longer the one
+  // the service opened: from then on every change is refused, and the program should stop.
+  std::function<void()> on_database_lost;
+  // A pause before each commit, for tests that must see an answer wait for its commit.
+  int commit_delay_ms = 0;
 };
 
 // Who sends a request, besides what its body says.
@@ -61,7 +69,11 @@ struct ScriptReply {
   std::string refused;     // why the caller was turned away ("key", "allegiance"); "" if not
   int rate_cost = 0;       // requests to count against the address beside this one
   std::string log_note;    // for the access log; never a key or a player's text
+  // Seconds after which a client may try again (a Retry-After header); 0 for none.
+  int retry_after = 0;
 };
+
+using ScriptDone = std::function<void(ScriptReply reply)>;
 
 // The allegiance's web service without its transport: the six scripts of the plug-in on one
 // database. Thread-safe: requests may come from many threads at once; changes go to the
@@ -77,6 +89,13 @@ class AllegianceService {
 
   // A post to `path` ("/member.php"; a leading folder is ignored) with its raw form body.
   ScriptReply Post(std::string_view path, std::string_view body, const Caller& caller = {});
+  // The same without waiting for a commit: `done` gets the answer, on the calling thread when
+  // no change is made, else on the database's writer once the change is committed. A thread
+  // that serves other connections hands changes off this way rather than waiting for them.
+  void PostAsync(std::string_view path, std::string_view body, const Caller& caller,
+                 ScriptDone done);
+  // The Content-Type of the scripts' answers, with the code page they are written in.
+  const std::string& AnswerType() const { return answer_type_; }
 
   // What the members' page reads.
   PageSources ForPage();
@@ -86,13 +105,17 @@ class AllegianceService {
   Presence& Online() { return presence_; }
 
  private:
-  ScriptReply Run(const ServiceScript& script, const ServiceRequest& request);
+  void Run(const ServiceScript& script, std::shared_ptr<const ServiceRequest> request,
+           const std::string& address, std::string issued_key, ScriptDone done);
+  void Finish(const ServiceScript& script, const ServiceRequest& request, std::string answer,
+              const std::exception_ptr& failure, std::string issued_key, const ScriptDone& done);
   // The refusal for who is asking, if the request is not to be served; may hand out a key.
   std::optional<ScriptReply> Admit(std::string_view script, const ServiceRequest& request,
                                    const Caller& caller, std::string& issued_key);
   std::optional<ScriptReply> CheckKey(std::string_view script, const ServiceRequest& request,
                                       const Caller& caller, std::string& issued_key);
   ScriptReply Failure(std::string_view script, const std::exception& error);
+  void DatabaseLost(const std::string& why);
   std::string Encode(std::string_view utf8);
   void LogError(const std::string& line);
   void RefreshMembers(SqliteConnection& db);
@@ -101,6 +124,9 @@ class AllegianceService {
   std::ostream& errors_;
   std::function<void(const ServiceRequest&)> on_request_;
   bool open_access_;
+  std::function<void()> on_database_lost_;
+  const std::string answer_type_;
+  RefusalLog refusals_;         // a client's refused records, logged once a minute
   std::mutex code_page_mutex_;  // the conversion keeps state while it runs
   std::unique_ptr<platform::CodePage> code_page_;
   std::mutex log_mutex_;

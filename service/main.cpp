@@ -2,9 +2,11 @@
 // commands on its database.
 
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -14,10 +16,12 @@
 #include "service/SystemdNotify.h"
 #include "service/admin/AccessAdmin.h"
 #include "service/admin/AdminCommands.h"
+#include "service/admin/ServeClaim.h"
 #include "service/admin/ServeConfig.h"
 #include "service/http/HttpServer.h"
 #include "service/http/SignalWait.h"
 #include "service/page/PublicAddress.h"
+#include "service/store/SqliteConnection.h"
 
 namespace {
 
@@ -52,6 +56,11 @@ struct ServeCommand {
                       ->add_option("--installer", settings.installer,
                                    "The players' installer the page offers")
                       ->capture_default_str()),
+        create(command->add_flag("--create", settings.create,
+                                 "Make a new, empty database where one was served before and "
+                                 "is now missing (otherwise refused, as after a mistake)")),
+        commit_delay(
+            command->add_option("--test-commit-delay-ms", settings.commit_delay_ms)->group("")),
         config_option(
             command
                 ->add_option("--config", config,
@@ -95,10 +104,17 @@ struct ServeCommand {
   CLI::Option* name;
   CLI::Option* public_url;
   CLI::Option* installer;
+  CLI::Option* create;
+  CLI::Option* commit_delay;
   CLI::Option* config_option;
 };
 
+// The exit status when the database was removed or replaced under the service: a failure,
+// so that a service manager restarts it, and the restart refuses to make an empty one.
+constexpr int kDatabaseLost = 3;
+
 int Serve(const ServeSettings& serve) {
+  ostravel::service::ServeClaim claim(serve.database, serve.create);
   ostravel::service::HttpServerOptions http;
   const auto listen = ostravel::service::ParseListen(serve.listen);
   http.address = listen.address;
@@ -108,6 +124,12 @@ int Serve(const ServeSettings& serve) {
   options.database = serve.database;
   options.code_page = serve.code_page;
   options.open_access = serve.access == "open";
+  options.commit_delay_ms = serve.commit_delay_ms;
+  std::atomic<bool> lost{false};
+  options.on_database_lost = [&lost] {
+    lost = true;
+    ostravel::service::RequestTermination();
+  };
   auto service = std::make_unique<AllegianceService>(std::move(options));
   ostravel::service::PageOptions page;
   page.name = serve.name;
@@ -116,17 +138,29 @@ int Serve(const ServeSettings& serve) {
   const ostravel::service::Router router(*service, std::move(page));
   ostravel::service::HttpServer server(
       http,
-      [&router](const ostravel::service::HttpRequest& request) { return router.Handle(request); },
+      [&router](const ostravel::service::HttpRequest& request,
+                ostravel::service::HttpRespond respond) {
+        router.HandleAsync(request, std::move(respond));
+      },
       std::cout);
   const std::uint16_t port = server.Start();
-  const std::string ready = "Ostravel service listening on http://" + http.address + ":" +
-                            std::to_string(port) + "/ (database " + serve.database.string() + ")";
+  const std::string where = "http://" + http.address + ":" + std::to_string(port) + "/";
+  claim.Announce(where);
+  const std::string ready =
+      "Ostravel service listening on " + where + " (database " + serve.database.string() + ")";
   std::cout << ready << std::endl;
   ostravel::service::NotifyReady(ready);
   ostravel::service::WaitForTerminationSignal();
   ostravel::service::NotifyStopping();
   server.Stop();
   service.reset();  // the writer commits what it holds, and the database closes
+  if (lost) {
+    std::cerr << "ostravel-service: stopped because " << serve.database.string()
+              << " was removed or replaced while it served; restore it from a backup, then "
+                 "start again"
+              << std::endl;
+    return kDatabaseLost;
+  }
   return 0;
 }
 
@@ -166,6 +200,20 @@ bool OnOff(const std::string& word) {
   throw std::invalid_argument("the last word is on or off, not \"" + word + "\"");
 }
 
+// CLI11 says only "A subcommand is required" for a word it does not know; this names the word
+// and lists the subcommands.
+std::optional<std::string> UnknownSubcommand(CLI::App& app, int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') return std::nullopt;
+  std::string names;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->get_name() == argv[1]) return std::nullopt;
+    names += (names.empty() ? "" : ", ") + command->get_name();
+  }
+  return "ostravel-service: \"" + std::string(argv[1]) +
+         "\" is no subcommand; the subcommands are " + names +
+         " (ostravel-service SUBCOMMAND --help tells more)\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -199,6 +247,10 @@ int main(int argc, char** argv) {
   auto* check = with_db(app.add_subcommand("check", "Check the database's integrity"));
   auto* export_command = with_db(app.add_subcommand("export", "Print everything as JSON lines"));
   AccessCommands access(app, with_db);
+  if (const auto unknown = UnknownSubcommand(app, argc, argv)) {
+    std::cerr << *unknown;
+    return kFailed;
+  }
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -219,8 +271,16 @@ int main(int argc, char** argv) {
       std::cout << db.string() << ": ok\n";
     }
     return 0;
+  } catch (const ostravel::service::DatabaseBusy& error) {
+    std::cerr << "ostravel-service: " << error.what()
+              << "\nAnother program holds the database's lock (the service itself lets go "
+                 "within seconds); close it or wait, then try again.\n";
+  } catch (const ostravel::service::DatabaseCorrupt& error) {
+    std::cerr << "ostravel-service: " << error.what()
+              << "\nThe file is damaged or no database of this service; restore it from a "
+                 "backup (ostravel-service backup makes them).\n";
   } catch (const std::exception& error) {
     std::cerr << "ostravel-service: " << error.what() << '\n';
-    return kFailed;
   }
+  return kFailed;
 }

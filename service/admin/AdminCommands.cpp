@@ -123,14 +123,18 @@ void RenameCharacterOnFile(const std::filesystem::path& file, std::int32_t id,
 
 void BackUpDatabase(const std::filesystem::path& file, const std::filesystem::path& target) {
   RequireDatabase(file);
-  // VACUUM INTO writes the copy, which a query-only connection may not.
-  SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
+  const auto folder = std::filesystem::absolute(target).parent_path();
+  if (!std::filesystem::is_directory(folder)) {
+    throw DatabaseError("cannot write the copy " + target.string() + ": its folder " +
+                        folder.string() + " does not exist; create it or name another");
+  }
+  SqliteConnection db(file, SqliteConnection::Mode::kInspect);
   CopyDatabase(db, target);
 }
 
 std::vector<std::string> CheckDatabase(const std::filesystem::path& file) {
   RequireDatabase(file);
-  SqliteConnection db(file, SqliteConnection::Mode::kReadOnly);
+  SqliteConnection db(file, SqliteConnection::Mode::kInspect);
   std::vector<std::string> problems;
   SqliteStatement& integrity = db.Prepare("PRAGMA integrity_check");
   while (integrity.Step()) {
@@ -150,7 +154,7 @@ std::vector<std::string> CheckDatabase(const std::filesystem::path& file) {
 
 void ExportDatabase(const std::filesystem::path& file, std::ostream& out) {
   RequireDatabase(file);
-  SqliteConnection db(file, SqliteConnection::Mode::kReadOnly);
+  SqliteConnection db(file, SqliteConnection::Mode::kInspect);
   // One read transaction, so that the export is one consistent picture while the server writes.
   db.Exec("BEGIN");
   for (const char* table : kTables) {

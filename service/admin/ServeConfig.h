@@ -31,6 +31,10 @@ struct ServeSettings {
   std::filesystem::path installer = kDefaultInstaller;
   // Who may speak for a character: "keys" (each character's own key) or "open" (anyone).
   std::string access = "keys";
+  // Make an empty database even where the mark of an earlier one says it went missing.
+  bool create = false;
+  // A pause before each commit; only for tests of answers that must wait for their commit.
+  int commit_delay_ms = 0;
 };
 
 // "keys" or "open"; throws std::invalid_argument saying what it takes.

@@ -57,4 +57,10 @@ struct HttpResponse {
 // the database, say), which holds up only the connections of that one worker.
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
 
+// Takes the answer to one request; may be called from any thread, once.
+using HttpRespond = std::function<void(HttpResponse)>;
+// A handler that answers later: the server's thread goes on serving its other connections
+// while the request waits (on the database's writer, say). It may also respond at once.
+using HttpAsyncHandler = std::function<void(const HttpRequest&, HttpRespond)>;
+
 }  // namespace ostravel::service

@@ -19,20 +19,19 @@ std::string ServiceExe() {
 }
 
 ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_page,
-                               const std::vector<std::string>& options)
+                               const std::vector<std::string>& extra)
     : errors_file_(database.string() + ".stderr") {
   int pipe_ends[2];
   if (pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
   const std::string exe = ServiceExe();
   const std::string db = database.string();
-  const std::string cp = std::to_string(code_page);
-  const std::string errors = errors_file_.string();
-  std::vector<std::string> args = {exe,        "serve",       "--db",       db,
-                                   "--listen", "127.0.0.1:0", "--codepage", cp};
-  args.insert(args.end(), options.begin(), options.end());
+  std::vector<std::string> args = {exe, "serve", "--db", db, "--listen", "127.0.0.1:0"};
+  if (code_page != 0) args.insert(args.end(), {"--codepage", std::to_string(code_page)});
+  args.insert(args.end(), extra.begin(), extra.end());
   std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
+  for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  const std::string errors = errors_file_.string();
   pid_ = fork();
   if (pid_ == 0) {
     dup2(pipe_ends[1], STDOUT_FILENO);

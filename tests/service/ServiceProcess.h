@@ -14,10 +14,10 @@ namespace ostravel::test {
 // for until it prints its ready line, and stopped by a signal of the test's choosing.
 class ServiceProcess {
  public:
-  // Throws std::runtime_error when the program does not get ready. `options` follow serve's
-  // own.
+  // Throws std::runtime_error when the program does not get ready.
+  // A code page of 0 leaves --codepage out; `extra` options follow the others.
   explicit ServiceProcess(const std::filesystem::path& database, int code_page = 1252,
-                          const std::vector<std::string>& options = {});
+                          const std::vector<std::string>& extra = {});
   ~ServiceProcess();  // kills it if it still runs
   ServiceProcess(const ServiceProcess&) = delete;
   ServiceProcess& operator=(const ServiceProcess&) = delete;
