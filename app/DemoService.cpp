@@ -7,6 +7,7 @@
 #include "DemoSeed.h"
 #include "platform/Clock.h"
 #include "service/AllegianceService.h"
+#include "service/Router.h"
 #include "service/http/HttpServer.h"
 #include "service/page/HtmlText.h"
 
@@ -71,10 +72,7 @@ std::string DemoService::Handle(std::string_view script, std::string_view body) 
 service::HttpResponse DemoService::Answer(const service::HttpRequest& request) {
   service::HttpResponse response;
   if (request.method == "POST") {
-    service::ScriptReply reply = service_->Post(request.path, request.body);
-    response.status = reply.status;
-    response.body = std::move(reply.body);
-    response.log_detail = std::move(reply.detail);
+    response = service::AnswerScript(*service_, request);
   } else if (request.method == "GET" || request.method == "HEAD") {
     response.body = std::string(kIndexText);
   } else {

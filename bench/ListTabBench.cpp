@@ -27,8 +27,7 @@ using Clock = std::chrono::steady_clock;
 // Holds the one request in flight and completes it when told.
 class HeldHttpClient final : public platform::HttpClient {
  public:
-  RequestId Post(const std::string&, const std::vector<std::string>&, std::string,
-                 Completion done) override {
+  RequestId Send(platform::HttpRequest, Completion done) override {
     done_ = std::move(done);
     return ++last_id_;
   }
@@ -37,7 +36,11 @@ class HeldHttpClient final : public platform::HttpClient {
 
   void Complete(std::string body) {
     auto done = std::exchange(done_, nullptr);
-    done(platform::HttpResponse{true, 200, std::move(body), {}});
+    platform::HttpResponse response;
+    response.transferred = true;
+    response.status = 200;
+    response.body = std::move(body);
+    done(std::move(response));
   }
 
  private:

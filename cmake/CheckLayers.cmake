@@ -15,7 +15,12 @@ set(allowed_tabs ${core_below} common web tabs)
 set(allowed_irc ${core_below} common web irc)
 set(allowed_plugin ${core_below} common web tabs irc plugin)
 set(allowed_sim base platform host sim)
-set(allowed_com base platform host wire common web tabs irc plugin sim com)
+# src/com: the support library knows neither side of the boundary, and the simulated host and
+# the plug-in's adapter (with the DLL's server) never know each other.
+set(allowed_com base platform host com)
+set(allowed_com/plugin ${core_below} common web tabs irc plugin com com/plugin com/server)
+set(allowed_com/server ${allowed_com/plugin})
+set(allowed_com/simhost base platform host sim com com/simhost)
 # The service's folders, lowest first; "service" alone is the service itself (its root
 # folder), which may use every part. http knows nothing of the rest.
 set(service_below base platform wire)
@@ -24,7 +29,8 @@ set(allowed_service/store ${service_below} service/store)
 set(allowed_service/members ${service_below} service/store service/members)
 set(allowed_service/scripts ${service_below} service/store service/members service/scripts)
 set(allowed_service/page ${service_below} service/http service/store service/members service/page)
-set(allowed_service/admin ${service_below} service/http service/store service/scripts service/admin)
+set(allowed_service/admin ${service_below} service/http service/store service/scripts service/page
+  service/admin)
 set(allowed_service ${service_below} service/http service/store service/members service/scripts
   service/page service/admin service)
 # The page reads only through the store's queries, never a connection of its own.
@@ -32,21 +38,22 @@ set(denied_service/page service/store/SqliteConnection.h service/store/Database.
   service/store/DatabaseWriter.h service/store/Schema.h)
 # The workbench: the plug-in on the simulated host (or through COM), and the demo service,
 # which seeds the store and serves through the service's own HTTP layer and page.
-set(allowed_app base platform host wire common web plugin sim com service service/store
-  service/http service/page app)
+set(allowed_app base platform host wire common web plugin sim com com/simhost service
+  service/store service/http service/page app)
 set(project_folders base platform host wire common web tabs irc plugin sim com service app)
 set(service_folders http store members scripts page admin)
 set(layers base platform host wire common web tabs irc plugin sim com service app)
 foreach(part ${service_folders})
   list(APPEND layers service/${part})
 endforeach()
+list(APPEND layers com/plugin com/server com/simhost)
 
-# The layer a path inside the repository belongs to: "service/store" for the service's
-# folders, the first folder otherwise.
+# The layer a path inside the repository belongs to: "service/store" or "com/simhost" for the
+# folders that are layers of their own, the first folder otherwise.
 function(layer_of path result)
-  string(REGEX MATCH "^service/([a-z]+)/" sub "${path}")
-  if(sub AND CMAKE_MATCH_1 IN_LIST service_folders)
-    set(${result} service/${CMAKE_MATCH_1} PARENT_SCOPE)
+  string(REGEX MATCH "^(service|com)/([a-z]+)/" sub "${path}")
+  if(sub AND "${CMAKE_MATCH_1}/${CMAKE_MATCH_2}" IN_LIST layers)
+    set(${result} ${CMAKE_MATCH_1}/${CMAKE_MATCH_2} PARENT_SCOPE)
   else()
     string(REGEX MATCH "^[a-z]+" first "${path}")
     set(${result} ${first} PARENT_SCOPE)
@@ -57,6 +64,9 @@ set(violations "")
 foreach(layer ${layers})
   if(layer STREQUAL "service")
     file(GLOB files ${SOURCE_DIR}/service/*.h ${SOURCE_DIR}/service/*.cpp)
+  elseif(layer STREQUAL "com")
+    # Its sub-folders are layers of their own.
+    file(GLOB files ${SOURCE_DIR}/src/com/*.h ${SOURCE_DIR}/src/com/*.cpp)
   elseif(layer MATCHES "^(service|app)")
     file(GLOB_RECURSE files ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp)
   else()

@@ -1,7 +1,9 @@
 ; The player's installer of Ostravel: ostravel.dll and a starter settings file in a folder the
 ; player can write to (log.txt and Ostravel.xml live beside the DLL), the COM registration, the
 ; entry in Decal's list of plug-ins, and an uninstaller that takes the DLL, the registration and
-; the entry away but keeps the player's files.
+; the entry away but keeps the player's files. A page asks for the address of the allegiance's
+; web service (the members' page shows it), which goes into Ostravel.xml; silent installs take
+; it as /URL=ADDRESS (before /D=, which must come last).
 ;
 ; makensis -DVERSION=3.0.0.10 -DDLL=path\ostravel.dll -DSETTINGS=path\Ostravel.xml
 ;          -DOUTFILE=path\Ostravel-3.0.0.10-setup.exe ostravel.nsi
@@ -10,6 +12,13 @@ Unicode true
 !ifndef VERSION | DLL | SETTINGS | OUTFILE
   !error "VERSION, DLL, SETTINGS and OUTFILE must be defined"
 !endif
+
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include nsDialogs.nsh
+!include StrFunc.nsh
+${StrLoc}
+!addincludedir "${__FILEDIR__}"
 
 !define CLASS_KEY "CLSID\{0277BF8F-7C11-4FC2-A64D-7C1776CCA881}"
 ; Decal finds its plug-ins here (32-bit registry view), each under its class id.
@@ -36,6 +45,7 @@ VIAddVersionKey "FileDescription" "Ostravel plug-in for Decal"
 VIAddVersionKey "LegalCopyright" ""
 
 Page directory
+Page custom ServicePage ServicePageLeave
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
@@ -48,6 +58,7 @@ Section "Ostravel"
   IfFileExists "$INSTDIR\Ostravel.xml" settings_kept
     File "/oname=Ostravel.xml" "${SETTINGS}"
   settings_kept:
+  Call WriteServiceUrl
 
   ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\ostravel.dll"' $0
   IntCmp $0 0 registered
@@ -71,6 +82,8 @@ Section "Ostravel"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
+
+!include "service-address.nsh"
 
 Section "Uninstall"
   ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\ostravel.dll"'

@@ -26,6 +26,8 @@ set(WINDOWS_TEST_SOURCES
   support/ScriptedIrcServer.cpp
   support/TestEnvironment.cpp
   web/SettingsFileTest.cpp
+  web/SettingsKeyTest.cpp
+  web/WebRequestTest.cpp
   wire/AnswerRecordTest.cpp
   wire/FormBodyTest.cpp
   wire/FormDecoderTest.cpp)

@@ -4,30 +4,32 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "platform/Clock.h"
+#include "service/scripts/Officers.h"
 #include "service/scripts/ServiceRequest.h"
+#include "service/store/AuditTable.h"
 #include "service/store/CharacterTable.h"
 #include "service/store/Schema.h"
 #include "service/store/SqliteConnection.h"
 #include "service/store/StaffTable.h"
+#include "wire/ServiceDates.h"
 #include "wire/StaffRoles.h"
 
 namespace ostravel::service {
 namespace {
 
 // The tables an export writes, in an order that reads well.
-constexpr std::array<const char*, 12> kTables = {
-    "settings", "staff_roles", "friends", "characters", "allegiance",      "messages",
-    "events",   "fellowships", "fellows", "landblocks", "refused_records", "sqlite_sequence"};
+constexpr std::array<const char*, 14> kTables = {
+    "settings",       "staff_roles", "friends",         "characters",     "allegiance",
+    "messages",       "events",      "fellowships",     "fellows",        "landblocks",
+    "character_keys", "audit",       "refused_records", "sqlite_sequence"};
 
-// A connection for a change, with the schema brought up to date first.
-template <class Change>
-void Change_(const std::filesystem::path& file, Change change) {
-  RequireDatabase(file);
-  SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
-  MigrateSchema(db);
-  SqliteTransaction transaction(db);
-  change(db);
-  transaction.Commit();
+// What an export shows of a table: everything, but of the keys only whom they are for and
+// when (a hash is no key, yet a copy of the file is the place to guess against).
+std::string ExportSelect(std::string_view table) {
+  if (table == "character_keys")
+    return "SELECT character_id, issued_at, used_at FROM character_keys";
+  return "SELECT * FROM " + std::string(table);
 }
 
 void CheckName(std::string_view name) {
@@ -35,6 +37,10 @@ void CheckName(std::string_view name) {
     throw std::invalid_argument("a name has 1 to " + std::to_string(kMaxNameLength) +
                                 " characters");
   }
+}
+
+std::string OnOff(bool on) {
+  return on ? " on" : " off";
 }
 
 nlohmann::ordered_json RowJson(const SqliteStatement& row, const char* table) {
@@ -54,6 +60,17 @@ nlohmann::ordered_json RowJson(const SqliteStatement& row, const char* table) {
 
 }  // namespace
 
+void ChangeOnFile(const std::filesystem::path& file, std::string_view action,
+                  const std::function<void(SqliteConnection&)>& change) {
+  RequireDatabase(file);
+  SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
+  MigrateSchema(db);
+  SqliteTransaction transaction(db);
+  change(db);
+  Audit(db, wire::FormatIsoDateTime(platform::Clock::System()->LocalNow()), "admin", action);
+  transaction.Commit();
+}
+
 void RequireDatabase(const std::filesystem::path& file) {
   if (!std::filesystem::is_regular_file(file)) {
     throw DatabaseError(file.string() +
@@ -68,17 +85,21 @@ void SetMotd(const std::filesystem::path& file, std::string_view text) {
     throw std::invalid_argument("the message of the day has at most " +
                                 std::to_string(kMaxFieldLength) + " characters");
   }
-  Change_(file, [&](SqliteConnection& db) { SetMessageOfTheDay(db, text); });
+  ChangeOnFile(file, "motd " + std::string(text),
+               [&](SqliteConnection& db) { SetMessageOfTheDay(db, text); });
 }
 
 void SetStaffRoleOf(const std::filesystem::path& file, std::string_view name, std::string_view role,
                     bool on) {
   CheckName(name);
-  if (!wire::IsStaffRole(role)) {
+  // The Members page's roles, and the officers who run the service from the game.
+  if (!wire::IsStaffRole(role) && role != kOfficerRole) {
     throw std::invalid_argument("unknown role \"" + std::string(role) + "\"; the roles are " +
-                                wire::JoinStaffRoles(", ", " and "));
+                                wire::JoinStaffRoles(", ", ", ") + " and " +
+                                std::string(kOfficerRole));
   }
-  Change_(file, [&](SqliteConnection& db) { SetRole(db, Trim(name), role, on); });
+  ChangeOnFile(file, "role " + std::string(Trim(name)) + " " + std::string(role) + OnOff(on),
+               [&](SqliteConnection& db) { SetRole(db, Trim(name), role, on); });
 }
 
 void SetFriendOfAllegiance(const std::filesystem::path& file, std::string_view name,
@@ -88,30 +109,32 @@ void SetFriendOfAllegiance(const std::filesystem::path& file, std::string_view n
     throw std::invalid_argument("an allegiance name has at most " + std::to_string(kMaxNameLength) +
                                 " characters");
   }
-  Change_(file, [&](SqliteConnection& db) { SetFriend(db, Trim(name), Trim(allegiance), on); });
+  ChangeOnFile(
+      file, "friend " + std::string(Trim(name)) + " " + std::string(Trim(allegiance)) + OnOff(on),
+      [&](SqliteConnection& db) { SetFriend(db, Trim(name), Trim(allegiance), on); });
 }
 
 void RenameCharacterOnFile(const std::filesystem::path& file, std::int32_t id,
                            std::string_view name) {
   CheckName(name);
-  Change_(file, [&](SqliteConnection& db) {
-    if (!RenameCharacter(db, id, Trim(name))) {
-      throw std::invalid_argument("no character with id " + std::to_string(id) + " in " +
-                                  file.string() + "; ostravel-service export lists them");
-    }
-  });
+  ChangeOnFile(file, "rename " + std::to_string(id) + " " + std::string(Trim(name)),
+               [&](SqliteConnection& db) { RenameCharacter(db, id, Trim(name)); });
 }
 
 void BackUpDatabase(const std::filesystem::path& file, const std::filesystem::path& target) {
   RequireDatabase(file);
-  // VACUUM INTO writes the copy, which a query-only connection may not.
-  SqliteConnection db(file, SqliteConnection::Mode::kReadWrite);
+  const auto folder = std::filesystem::absolute(target).parent_path();
+  if (!std::filesystem::is_directory(folder)) {
+    throw DatabaseError("cannot write the copy " + target.string() + ": its folder " +
+                        folder.string() + " does not exist; create it or name another");
+  }
+  SqliteConnection db(file, SqliteConnection::Mode::kInspect);
   CopyDatabase(db, target);
 }
 
 std::vector<std::string> CheckDatabase(const std::filesystem::path& file) {
   RequireDatabase(file);
-  SqliteConnection db(file, SqliteConnection::Mode::kReadOnly);
+  SqliteConnection db(file, SqliteConnection::Mode::kInspect);
   std::vector<std::string> problems;
   SqliteStatement& integrity = db.Prepare("PRAGMA integrity_check");
   while (integrity.Step()) {
@@ -131,7 +154,7 @@ std::vector<std::string> CheckDatabase(const std::filesystem::path& file) {
 
 void ExportDatabase(const std::filesystem::path& file, std::ostream& out) {
   RequireDatabase(file);
-  SqliteConnection db(file, SqliteConnection::Mode::kReadOnly);
+  SqliteConnection db(file, SqliteConnection::Mode::kInspect);
   // One read transaction, so that the export is one consistent picture while the server writes.
   db.Exec("BEGIN");
   for (const char* table : kTables) {
@@ -140,7 +163,7 @@ void ExportDatabase(const std::filesystem::path& file, std::ostream& out) {
     const bool found = exists.Step();
     exists.Reset();
     if (!found) continue;
-    SqliteStatement& rows = db.Prepare(std::string("SELECT * FROM ") + table);
+    SqliteStatement& rows = db.Prepare(ExportSelect(table));
     while (rows.Step()) {
       out << RowJson(rows, table).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
           << '\n';

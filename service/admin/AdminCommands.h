@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "service/store/SqliteConnection.h"
 
 namespace ostravel::service {
 
@@ -16,6 +19,11 @@ namespace ostravel::service {
 
 // Fails when the file is missing: the admin commands never create a database.
 void RequireDatabase(const std::filesystem::path& file);
+
+// Runs `change` on the file in one transaction, with the schema brought up to date first, and
+// records `action` in the audit as the admin's.
+void ChangeOnFile(const std::filesystem::path& file, std::string_view action,
+                  const std::function<void(SqliteConnection&)>& change);
 
 void SetMotd(const std::filesystem::path& file, std::string_view text);
 // `role`: one of the staff roles of the Members page ("magistrate", "brt", ...).

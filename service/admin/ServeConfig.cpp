@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "service/http/ForwardedFor.h"
+#include "service/page/PublicAddress.h"
 
 namespace ostravel::service {
 namespace {
@@ -39,7 +40,7 @@ struct Key {
   void (*apply)(const std::string& value, ServeSettings& settings);
 };
 
-constexpr std::array<Key, 4> kKeys = {{
+constexpr std::array<Key, 8> kKeys = {{
     {"db", [](const std::string& value, ServeSettings& s) { s.database = value; }},
     {"listen",
      [](const std::string& value, ServeSettings& s) {
@@ -52,6 +53,11 @@ constexpr std::array<Key, 4> kKeys = {{
      }},
     {"trusted_proxy",
      [](const std::string& value, ServeSettings& s) { s.trusted_proxy = CheckedProxy(value); }},
+    {"name", [](const std::string& value, ServeSettings& s) { s.name = value; }},
+    {"public_url",
+     [](const std::string& value, ServeSettings& s) { s.public_url = CheckedPublicUrl(value); }},
+    {"installer", [](const std::string& value, ServeSettings& s) { s.installer = value; }},
+    {"access", [](const std::string& value, ServeSettings& s) { s.access = CheckedAccess(value); }},
 }};
 
 const Key* FindKey(const std::string& name) {
@@ -82,7 +88,7 @@ void ReadLine(const std::string& line, const std::set<std::string>& given,
   const Key* key = FindKey(name);
   if (key == nullptr) {
     throw std::invalid_argument("\"" + name + "\" is no setting; the settings are db, listen, " +
-                                "codepage and trusted_proxy");
+                                "codepage, trusted_proxy, access, name, public_url and installer");
   }
   if (const auto earlier = seen.find(name); earlier != seen.end()) {
     throw std::invalid_argument(name + " is set on line " + std::to_string(earlier->second) +
@@ -96,6 +102,14 @@ void ReadLine(const std::string& line, const std::set<std::string>& given,
 }
 
 }  // namespace
+
+std::string CheckedAccess(const std::string& access) {
+  if (access == "keys" || access == "open") return access;
+  throw std::invalid_argument(
+      "access is keys (each character its own key) or open (anyone may "
+      "speak for any character), not \"" +
+      access + "\"");
+}
 
 std::string CheckedProxy(const std::string& address) {
   if (!IsAddress(address)) {

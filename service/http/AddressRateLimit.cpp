@@ -17,13 +17,7 @@ int AddressRateLimit::Admit(const std::string& address, std::int64_t nowMs) {
   if (burst_ == 0) return 0;
   const std::lock_guard lock(mutex_);
   if (nowMs - lastSweepMs_ >= kSweepEveryMs) ForgetRefilled(nowMs);
-  auto [entry, inserted] = buckets_.try_emplace(address, Bucket{burst_, nowMs});
-  Bucket& bucket = entry->second;
-  if (!inserted) {
-    const auto elapsed = static_cast<double>(std::max<std::int64_t>(nowMs - bucket.updated_ms, 0));
-    bucket.tokens = std::min(burst_, bucket.tokens + elapsed * perMs_);
-    bucket.updated_ms = nowMs;
-  }
+  Bucket& bucket = Refilled(address, nowMs);
   if (bucket.tokens >= 1.0) {
     bucket.tokens -= 1.0;
     return 0;
@@ -31,6 +25,25 @@ int AddressRateLimit::Admit(const std::string& address, std::int64_t nowMs) {
   if (perMs_ <= 0) return 3600;
   const double waitMs = (1.0 - bucket.tokens) / perMs_;
   return std::max(1, static_cast<int>(std::ceil(waitMs / 1000.0)));
+}
+
+void AddressRateLimit::Charge(const std::string& address, unsigned requests, std::int64_t nowMs) {
+  if (burst_ == 0) return;
+  const std::lock_guard lock(mutex_);
+  Bucket& bucket = Refilled(address, nowMs);
+  bucket.tokens = std::max(0.0, bucket.tokens - requests);
+}
+
+AddressRateLimit::Bucket& AddressRateLimit::Refilled(const std::string& address,
+                                                     std::int64_t nowMs) {
+  auto [entry, inserted] = buckets_.try_emplace(address, Bucket{burst_, nowMs});
+  Bucket& bucket = entry->second;
+  if (!inserted) {
+    const auto elapsed = static_cast<double>(std::max<std::int64_t>(nowMs - bucket.updated_ms, 0));
+    bucket.tokens = std::min(burst_, bucket.tokens + elapsed * perMs_);
+    bucket.updated_ms = nowMs;
+  }
+  return bucket;
 }
 
 std::size_t AddressRateLimit::AddressesHeld() {

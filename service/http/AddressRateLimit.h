@@ -18,6 +18,10 @@ class AddressRateLimit {
   // 0 when the request may go on, else the whole seconds until the address may ask again.
   int Admit(const std::string& address, std::int64_t nowMs);
 
+  // Counts `requests` more against the address, as if it had made them (down to an empty
+  // bucket, never into debt).
+  void Charge(const std::string& address, unsigned requests, std::int64_t nowMs);
+
   std::size_t AddressesHeld();
 
  private:
@@ -26,6 +30,7 @@ class AddressRateLimit {
     std::int64_t updated_ms = 0;
   };
   void ForgetRefilled(std::int64_t nowMs);
+  Bucket& Refilled(const std::string& address, std::int64_t nowMs);
 
   const double burst_;
   const double perMs_;

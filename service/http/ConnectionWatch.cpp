@@ -2,7 +2,9 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "service/http/SteadyClock.h"
 
@@ -55,6 +57,12 @@ void ConnectionWatch::Closed(void* token) {
   delete watched;
 }
 
+void ConnectionWatch::Requesting(void* token) {
+  if (token == nullptr) return;
+  const std::lock_guard lock(mutex_);
+  static_cast<Watched*>(token)->idle = false;
+}
+
 void ConnectionWatch::Answering(void* token) {
   if (token == nullptr) return;
   const std::lock_guard lock(mutex_);
@@ -66,7 +74,30 @@ void ConnectionWatch::Answered(void* token) {
   const std::lock_guard lock(mutex_);
   auto* watched = static_cast<Watched*>(token);
   watched->waiting = true;
+  watched->idle = true;
   watched->since_ms = SteadyMs();
+}
+
+std::size_t ConnectionWatch::Open() {
+  const std::lock_guard lock(mutex_);
+  return watched_.size();
+}
+
+std::size_t ConnectionWatch::CloseIdle(std::size_t count) {
+  const std::lock_guard lock(mutex_);
+  std::vector<Watched*> idle;
+  for (Watched* watched : watched_) {
+    if (watched->idle && !watched->cut) idle.push_back(watched);
+  }
+  const std::size_t closing = std::min(count, idle.size());
+  std::partial_sort(idle.begin(), idle.begin() + static_cast<std::ptrdiff_t>(closing), idle.end(),
+                    [](const Watched* a, const Watched* b) { return a->since_ms < b->since_ms; });
+  for (std::size_t i = 0; i < closing; ++i) {
+    // As in CutLate: the library closes the socket and sends the close notice.
+    shutdown(idle[i]->fd, SHUT_RDWR);
+    idle[i]->cut = true;
+  }
+  return closing;
 }
 
 void ConnectionWatch::Run() {

@@ -30,10 +30,18 @@ class ConnectionWatch {
   // others take; Closed comes while the socket is still open and ends the token.
   void* Opened(int fd, const std::string& address);
   void Closed(void* token);
+  // The first bytes of a request have come: the connection is no longer idle.
+  void Requesting(void* token);
   // A whole request is in and its answer is being made: the clock stops.
   void Answering(void* token);
   // The answer is out: the clock starts again for the next request.
   void Answered(void* token);
+
+  // Connections open now.
+  std::size_t Open();
+  // Shuts down the `count` connections idle longest (no request begun since they opened or
+  // since their last answer), so that new clients find room near the cap; returns how many.
+  std::size_t CloseIdle(std::size_t count);
 
  private:
   struct Watched {
@@ -41,6 +49,7 @@ class ConnectionWatch {
     std::string address;
     std::int64_t since_ms = 0;
     bool waiting = true;
+    bool idle = true;
     bool cut = false;
   };
   void Run();

@@ -11,12 +11,15 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <unordered_set>
 
 #include "service/http/AccessLog.h"
 #include "service/http/AddressConnections.h"
 #include "service/http/AddressRateLimit.h"
+#include "service/http/AnswerSlot.h"
 #include "service/http/ConnectionWatch.h"
 #include "service/http/ForwardedFor.h"
+#include "service/http/HeaderChecks.h"
 #include "service/http/ListenSocket.h"
 #include "service/http/MhdConnection.h"
 #include "service/http/SignalWait.h"
@@ -39,13 +42,20 @@ struct PendingRequest {
   int status = 0;  // set once an answer is queued
   std::string detail;
   std::string note;
+  std::shared_ptr<AnswerSlot> slot;  // set once the handler has the request
 };
+
+MHD_Result KeepHeader(void* headers, MHD_ValueKind, const char* key, const char* value) {
+  static_cast<std::vector<std::pair<std::string, std::string>>*>(headers)->emplace_back(
+      key == nullptr ? "" : key, value == nullptr ? "" : value);
+  return MHD_YES;
+}
 
 }  // namespace
 
 class HttpServer::Impl {
  public:
-  Impl(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)
+  Impl(HttpServerOptions options, HttpAsyncHandler handler, std::ostream& accessLog)
       : options_(std::move(options)),
         handler_(std::move(handler)),
         log_(accessLog),
@@ -59,6 +69,12 @@ class HttpServer::Impl {
 
  private:
   MHD_Daemon* StartDaemon(int listening);
+  // The library shares its limit out among the worker threads, so one thread's share may be
+  // full while the total is not; it gets room above the cap, which OnAccept keeps itself.
+  unsigned LibraryConnectionLimit() const {
+    return 2 * options_.max_connections + 64 * std::max(options_.threads, 1u);
+  }
+  bool RoomForOneMore();
   static void* OnRequestLine(void* self, const char* uri, MHD_Connection* connection);
   static MHD_Result OnAccess(void* self, MHD_Connection* connection, const char* url,
                              const char* method, const char* version, const char* data,
@@ -77,10 +93,13 @@ class HttpServer::Impl {
                     std::string text, std::string note);
   MHD_Result Answer(MHD_Connection* connection, PendingRequest& pending,
                     const HttpResponse& response, bool close);
-  HttpResponse CallHandler(const PendingRequest& pending);
+  MHD_Result Dispatch(MHD_Connection* connection, PendingRequest& pending);
+  MHD_Result AnswerResumed(MHD_Connection* connection, PendingRequest& pending);
+  void CallHandler(const PendingRequest& pending);
+  void AnswerWaiting();
 
   const HttpServerOptions options_;
-  const HttpHandler handler_;
+  const HttpAsyncHandler handler_;
   AccessLog log_;
   AddressRateLimit rate_;
   ConnectionWatch watch_;
@@ -90,13 +109,15 @@ class HttpServer::Impl {
   uint16_t port_ = 0;
   std::atomic<int> inFlight_{0};
   std::atomic<bool> stopping_{false};
+  std::mutex waitingMutex_;
+  std::unordered_set<std::shared_ptr<AnswerSlot>> waiting_;  // suspended for their answer
 };
 
 uint16_t HttpServer::Impl::Start() {
   const std::lock_guard lock(lifecycle_);
   if (daemon_ != nullptr) return port_;
   ListenSocket listening(options_.address, options_.port, options_.listen_backlog);
-  ListenSocket::ReserveDescriptors(options_.max_connections + kDescriptorsBesideConnections);
+  ListenSocket::ReserveDescriptors(LibraryConnectionLimit() + kDescriptorsBesideConnections);
   {
     const TerminationSignalsBlocked blocked;
     daemon_ = StartDaemon(listening.Descriptor());
@@ -117,14 +138,14 @@ MHD_Daemon* HttpServer::Impl::StartDaemon(int listening) {
   // the largest allowed and for the answer's own headers.
   const size_t connectionMemory = std::max<size_t>(32 * 1024, 2 * options_.max_header_bytes + 8192);
   return MHD_start_daemon(
-      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG, 0, &OnAccept, this,
-      &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this, MHD_OPTION_LISTEN_SOCKET,
-      listening, MHD_OPTION_THREAD_POOL_SIZE, std::max(options_.threads, 1u),
-      MHD_OPTION_CONNECTION_LIMIT, options_.max_connections, MHD_OPTION_CONNECTION_TIMEOUT,
-      static_cast<unsigned>(options_.idle_timeout_seconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-      connectionMemory, MHD_OPTION_URI_LOG_CALLBACK, &OnRequestLine, this,
-      MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection,
-      this, MHD_OPTION_END);
+      MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME, 0,
+      &OnAccept, this, &OnAccess, this, MHD_OPTION_EXTERNAL_LOGGER, &OnLibraryError, this,
+      MHD_OPTION_LISTEN_SOCKET, listening, MHD_OPTION_THREAD_POOL_SIZE,
+      std::max(options_.threads, 1u), MHD_OPTION_CONNECTION_LIMIT, LibraryConnectionLimit(),
+      MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(options_.idle_timeout_seconds),
+      MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemory, MHD_OPTION_URI_LOG_CALLBACK,
+      &OnRequestLine, this, MHD_OPTION_NOTIFY_COMPLETED, &OnCompleted, this,
+      MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
 }
 
 void HttpServer::Impl::Stop() {
@@ -143,6 +164,7 @@ void HttpServer::Impl::Stop() {
                " requests still unanswered after " + std::to_string(options_.stop_grace_seconds) +
                " s");
   }
+  AnswerWaiting();
   MHD_stop_daemon(daemon_);
   daemon_ = nullptr;
   watch_.Stop();
@@ -150,6 +172,7 @@ void HttpServer::Impl::Stop() {
 
 void* HttpServer::Impl::OnRequestLine(void* self, const char* uri, MHD_Connection* connection) {
   auto& impl = *static_cast<Impl*>(self);
+  impl.watch_.Requesting(SocketContext(connection));
   auto* pending = new PendingRequest;
   pending->request.remote_address = ClientAddress(connection);
   const std::string_view target(uri == nullptr ? "" : uri);
@@ -177,36 +200,81 @@ MHD_Result HttpServer::Impl::OnAccess(void* self, MHD_Connection* connection, co
     return impl.Refuse(connection, *pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
                        "body over " + std::to_string(impl.options_.max_body_bytes) + " bytes");
   }
-  return impl.Answer(connection, *pending, impl.CallHandler(*pending), false);
+  if (pending->slot) return impl.AnswerResumed(connection, *pending);
+  return impl.Dispatch(connection, *pending);
+}
+
+MHD_Result HttpServer::Impl::Dispatch(MHD_Connection* connection, PendingRequest& pending) {
+  // The request is complete: the watch for slow requests lets it wait for its answer.
+  watch_.Answering(SocketContext(connection));
+  pending.slot = std::make_shared<AnswerSlot>(connection);
+  CallHandler(pending);
+  {
+    // Listed before it may be suspended, so that Stop finds every waiting one.
+    const std::lock_guard lock(waitingMutex_);
+    waiting_.insert(pending.slot);
+  }
+  if (auto ready = pending.slot->TakeOrSuspend()) {
+    {
+      const std::lock_guard lock(waitingMutex_);
+      waiting_.erase(pending.slot);
+    }
+    return Answer(connection, pending, *ready, false);
+  }
+  return MHD_YES;
+}
+
+MHD_Result HttpServer::Impl::AnswerResumed(MHD_Connection* connection, PendingRequest& pending) {
+  {
+    const std::lock_guard lock(waitingMutex_);
+    waiting_.erase(pending.slot);
+  }
+  return Answer(connection, pending, pending.slot->Take(), false);
+}
+
+// The handlers' answers have had the grace time; whatever still waits is answered now, as
+// the library must not stop with a connection suspended.
+void HttpServer::Impl::AnswerWaiting() {
+  // Resumed connections are taken up by their worker threads; a request that arrived on a
+  // kept-alive connection meanwhile may still join the list, so it is read again until empty.
+  const std::int64_t deadline = SteadyMs() + 2000;
+  for (;;) {
+    std::unordered_set<std::shared_ptr<AnswerSlot>> left;
+    {
+      const std::lock_guard lock(waitingMutex_);
+      left = waiting_;
+    }
+    if (left.empty() || SteadyMs() > deadline) return;
+    for (const auto& slot : left) {
+      slot->Deliver({503,
+                     "text/plain",
+                     "The server is stopping; try again in a minute.\n",
+                     {{"Retry-After", "60"}},
+                     "stopping"});
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 MHD_Result HttpServer::Impl::BeginRequest(MHD_Connection* connection, PendingRequest& pending) {
   if (const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type")) {
     pending.request.content_type = type;
   }
+  if (const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host")) {
+    pending.request.host = host;
+  }
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &KeepHeader, &pending.request.headers);
   TakeForwardedClient(connection, pending);
   if (const int wait = rate_.Admit(pending.request.remote_address, SteadyMs()); wait > 0) {
     pending.note = "rate limit, retry after " + std::to_string(wait) + " s";
-    HttpResponse busy{MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}};
+    HttpResponse busy{
+        MHD_HTTP_TOO_MANY_REQUESTS, "text/plain", "Too many requests.\n", {}, {}, 0, {}};
     busy.headers.emplace_back("Retry-After", std::to_string(wait));
     return Answer(connection, pending, busy, true);
   }
-  if (HeaderBytes(connection) > options_.max_header_bytes) {
-    return Refuse(connection, pending, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
-                  "Request headers too large.\n",
-                  "headers over " + std::to_string(options_.max_header_bytes) + " bytes");
-  }
-  if (ContentLengthHeaders(connection) > 1 ||
-      (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding") != nullptr &&
-       MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length") != nullptr)) {
-    // Two ways of telling where the body ends: a proxy in front may read it the other way.
-    return Refuse(connection, pending, MHD_HTTP_BAD_REQUEST, "Bad request.\n",
-                  "ambiguous body length");
-  }
-  const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-  if (length != nullptr && std::strtoull(length, nullptr, 10) > options_.max_body_bytes) {
-    return Refuse(connection, pending, MHD_HTTP_CONTENT_TOO_LARGE, "Request too large.\n",
-                  "body over " + std::to_string(options_.max_body_bytes) + " bytes");
+  if (const auto problem =
+          HeaderProblem(connection, options_.max_header_bytes, options_.max_body_bytes)) {
+    return Refuse(connection, pending, problem->status, problem->text, problem->note);
   }
   return MHD_YES;
 }
@@ -216,8 +284,12 @@ void HttpServer::Impl::TakeForwardedClient(MHD_Connection* connection,
   if (options_.trusted_proxy.empty() || pending.request.remote_address != options_.trusted_proxy) {
     return;
   }
-  const char* forwarded =
-      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
+  const auto header = [connection](const char* name) {
+    return MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+  };
+  if (const char* host = header("X-Forwarded-Host")) pending.request.host = host;
+  if (const char* scheme = header("X-Forwarded-Proto")) pending.request.scheme = scheme;
+  const char* forwarded = header("X-Forwarded-For");
   if (forwarded == nullptr) return;
   if (std::string client = ForwardedClient(forwarded); !client.empty()) {
     pending.request.remote_address = std::move(client);
@@ -245,8 +317,8 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
 MHD_Result HttpServer::Impl::Refuse(MHD_Connection* connection, PendingRequest& pending, int status,
                                     std::string text, std::string note) {
   pending.note = std::move(note);
-  return Answer(connection, pending, HttpResponse{status, "text/plain", std::move(text), {}, {}},
-                true);
+  return Answer(connection, pending,
+                HttpResponse{status, "text/plain", std::move(text), {}, {}, 0, {}}, true);
 }
 
 MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& pending,
@@ -265,12 +337,19 @@ MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& 
   MHD_destroy_response(reply);
   pending.status = response.status;
   pending.detail = response.log_detail;
+  if (!response.log_note.empty()) pending.note = response.log_note;
+  if (response.rate_cost > 0) {
+    rate_.Charge(pending.request.remote_address, static_cast<unsigned>(response.rate_cost),
+                 SteadyMs());
+  }
   return queued;
 }
 
-HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
+void HttpServer::Impl::CallHandler(const PendingRequest& pending) {
   try {
-    return handler_(pending.request);
+    return handler_(pending.request, [slot = pending.slot](HttpResponse response) {
+      slot->Deliver(std::move(response));
+    });
   } catch (const std::exception& error) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
                pending.request.remote_address + ": " + error.what());
@@ -278,7 +357,7 @@ HttpResponse HttpServer::Impl::CallHandler(const PendingRequest& pending) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
                pending.request.remote_address);
   }
-  return HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}};
+  pending.slot->Deliver({500, "text/plain", "Internal server error.\n", {}, {}});
 }
 
 void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void** context,
@@ -310,11 +389,26 @@ MHD_Result HttpServer::Impl::OnAccept(void* self, const sockaddr* address, sockl
   auto& impl = *static_cast<Impl*>(self);
   if (impl.stopping_) return MHD_NO;
   const std::string text = AddressText(address);
+  if (!impl.RoomForOneMore()) return MHD_NO;
   if (text == impl.options_.trusted_proxy || !impl.connections_.Full(text)) return MHD_YES;
   impl.log_.Error("refused a connection from " + text + ": " +
                   std::to_string(impl.options_.max_connections_per_address) +
                   " open from that address already");
   return MHD_NO;
+}
+
+// Near the cap, idle keep-alive connections make room for new clients (oldest first), as
+// nginx does; only when none is idle is a new connection refused.
+bool HttpServer::Impl::RoomForOneMore() {
+  const std::size_t cap = options_.max_connections;
+  const std::size_t open = watch_.Open();
+  const std::size_t shedFrom = cap - cap / 10;
+  if (open < shedFrom) return true;
+  const std::size_t closed = watch_.CloseIdle(open + 1 - shedFrom);
+  if (open < cap || closed > 0) return true;
+  log_.Error("refused a connection: " + std::to_string(open) +
+             " open and none of them idle (the cap is " + std::to_string(cap) + ")");
+  return false;
 }
 
 void HttpServer::Impl::OnConnection(void* self, MHD_Connection* connection, void** token,
@@ -338,6 +432,14 @@ void HttpServer::Impl::OnLibraryError(void* self, const char* format, va_list ar
 }
 
 HttpServer::HttpServer(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog)
+    : HttpServer(std::move(options),
+                 HttpAsyncHandler([handler = std::move(handler)](const HttpRequest& request,
+                                                                 const HttpRespond& respond) {
+                   respond(handler(request));
+                 }),
+                 accessLog) {}
+
+HttpServer::HttpServer(HttpServerOptions options, HttpAsyncHandler handler, std::ostream& accessLog)
     : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), accessLog)) {}
 
 HttpServer::~HttpServer() = default;

@@ -62,6 +62,9 @@ class HttpServer {
  public:
   // accessLog gets one line per request and the server's errors; it must outlive the server.
   HttpServer(HttpServerOptions options, HttpHandler handler, std::ostream& accessLog);
+  // With a handler that may answer later, from any thread: the connection waits suspended and
+  // its worker thread serves the others meanwhile.
+  HttpServer(HttpServerOptions options, HttpAsyncHandler handler, std::ostream& accessLog);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -69,8 +72,9 @@ class HttpServer {
   // Binds and serves on the server's own threads; returns the bound port. Throws
   // std::runtime_error naming the address when it cannot listen.
   uint16_t Start();
-  // Stops accepting, lets the requests in flight finish (up to stop_grace_seconds), closes the
-  // rest and returns when every worker has ended. Safe to call twice or without Start.
+  // Stops accepting, lets the requests in flight finish (up to stop_grace_seconds), answers
+  // those still waiting for their handler with 503, closes the rest and returns when every
+  // worker has ended. Safe to call twice or without Start.
   void Stop();
 
  private:

@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <strings.h>
 
+#include <string_view>
+
 namespace ostravel::service {
 namespace {
 
@@ -16,7 +18,22 @@ MHD_Result CountContentLength(void* count, MHD_ValueKind, const char* key, const
   return MHD_YES;
 }
 
+MHD_Result FindSpacedName(void* found, MHD_ValueKind, const char* key, const char*) {
+  const std::string_view name(key == nullptr ? "" : key);
+  if (!name.empty() && (name.back() == ' ' || name.back() == '\t')) {
+    *static_cast<bool*>(found) = true;
+    return MHD_NO;
+  }
+  return MHD_YES;
+}
+
 }  // namespace
+
+bool HasSpaceBeforeColon(MHD_Connection* connection) {
+  bool found = false;
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &FindSpacedName, &found);
+  return found;
+}
 
 std::string ClientAddress(MHD_Connection* connection) {
   const auto* info = Info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);

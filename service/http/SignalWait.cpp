@@ -1,6 +1,7 @@
 #include "service/http/SignalWait.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 namespace ostravel::service {
 namespace {
@@ -27,6 +28,10 @@ int WaitForTerminationSignal() {
   while (sigwait(&signals, &signal) != 0) {
   }
   return signal;
+}
+
+void RequestTermination() {
+  kill(getpid(), SIGTERM);
 }
 
 TerminationSignalsBlocked::TerminationSignalsBlocked() {

@@ -13,6 +13,10 @@ void BlockTerminationSignals();
 // code on this thread rather than inside a signal handler.
 int WaitForTerminationSignal();
 
+// Sends the process SIGTERM, so that the thread in WaitForTerminationSignal stops it as an
+// admin's signal would; for a fault found on another thread.
+void RequestTermination();
+
 // Blocks SIGTERM and SIGINT in this thread while it lives, for the threads started meanwhile
 // (they keep the mask), then restores the thread's mask: a library's worker threads never
 // take the signals, whatever the caller's main did.

@@ -17,7 +17,8 @@ ListedMember Listed(const CharacterRow& row) {
           row.template_name,
           row.pk,
           row.wants_fellowship,
-          TradeSkillBits(row.skills)};
+          TradeSkillBits(row.skills),
+          row.shares_info};
 }
 
 struct Change {

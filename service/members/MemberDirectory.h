@@ -29,6 +29,7 @@ struct ListedMember {
   bool pk = false;
   bool wants_fellowship = false;  // as the record says; a post while online overrides it
   std::uint8_t skills = 0;        // bit i: kTradeSkills[i]
+  bool shares = true;             // "Share" on: more than name, level, online and roles show
   bool HasSkill(std::size_t index) const { return (skills >> index) & 1U; }
 };
 

@@ -35,6 +35,7 @@ struct OnlineMember {
   PageMember member;
   std::int32_t id = 0;
   Presence::Entry entry;
+  bool shares = true;
 };
 
 // The records come from the member directory rather than a query each: the whole
@@ -48,9 +49,9 @@ std::vector<OnlineMember> OnlineMembers(StoreQueries& store, const MemberSources
     sources.directory.Visit(ids, [&](const ListedMember& row) {
       const auto entry = view.Find(row.id);
       if (!entry || friends.contains(NameKey(row.name))) return true;
-      PageMember member{row.name, row.level, row.template_name,
+      PageMember member{row.name, row.level, row.shares ? row.template_name : std::string(),
                         RolesInOrder(roles, NameKey(row.name)), taken_at};
-      online.push_back({std::move(member), row.id, *entry});
+      online.push_back({std::move(member), row.id, *entry, row.shares});
       return true;
     });
   });
@@ -60,7 +61,8 @@ std::vector<OnlineMember> OnlineMembers(StoreQueries& store, const MemberSources
   return online;
 }
 
-// Members whose latest record came since `since` and who are not online now, latest first.
+// Members whose latest record came since `since` and who are not online now, latest first;
+// not those who share nothing, whose last record's time is theirs to keep.
 std::vector<PageMember> SeenSince(StoreQueries& store, const std::string& since,
                                   const NameKeys& skip) {
   std::vector<PageMember> seen;
@@ -97,7 +99,7 @@ void ReadMembers(StoreQueries& store, const MemberSources& sources, const platfo
     snapshot.online.push_back(each.member);
     skip.insert(NameKey(each.member.name));
     // As the plug-in's "Solo Players": enlisted, and neither in nor leading a fellowship.
-    if (each.entry.wants_fellowship && each.entry.fellowship_leader == 0 &&
+    if (each.shares && each.entry.wants_fellowship && each.entry.fellowship_leader == 0 &&
         !in_fellowships.contains(each.id)) {
       snapshot.seeking_fellowship.push_back(each.member);
     }
@@ -112,9 +114,10 @@ void ReadMembers(StoreQueries& store, const MemberSources& sources, const platfo
   snapshot.fellowships = Fellowships(store);
 }
 
-void ReadEvents(StoreQueries& store, const platform::DateTime& now, PageSnapshot& snapshot) {
+void ReadEvents(StoreQueries& store, const platform::DateTime& from, const platform::DateTime& now,
+                PageSnapshot& snapshot) {
   snapshot.taken_at = wire::FormatIsoDateTime(now);
-  for (EventRow& row : store.EventsFrom(wire::FormatIsoDate(now), kMaxPageEvents)) {
+  for (EventRow& row : store.EventsFrom(wire::FormatIsoDate(from), kMaxPageEvents)) {
     snapshot.events.push_back({row.id, std::move(row.starts_at), row.has_time, std::move(row.title),
                                std::move(row.description), std::move(row.added_by_name)});
   }

@@ -37,11 +37,13 @@ struct PageEvent {
   std::string title;
   std::string description;
   std::string added_by;  // the name on file, or "" when the character is unknown
+  int utc_offset = 0;    // how far the service's clock was ahead of UTC then, in seconds
 };
 
 // The allegiance as it was at `taken_at`, read in one go.
 struct PageSnapshot {
   std::string taken_at;  // the service's local time, "YYYY-MM-DD hh:mm:ss"
+  std::string monarch;   // the monarch most members' records name; "" before any record
   std::optional<std::string> motd;
   std::vector<PageMember> online;              // by name
   std::vector<PageMember> recent;              // seen in the last days, latest first
@@ -68,7 +70,8 @@ struct MemberSources {
 };
 void ReadMembers(StoreQueries& store, const MemberSources& sources, const platform::DateTime& now,
                  PageSnapshot& snapshot);
-// The events and quests from today on.
-void ReadEvents(StoreQueries& store, const platform::DateTime& now, PageSnapshot& snapshot);
+// The events and quests from the day `from` on (the page: today).
+void ReadEvents(StoreQueries& store, const platform::DateTime& from, const platform::DateTime& now,
+                PageSnapshot& snapshot);
 
 }  // namespace ostravel::service

@@ -4,7 +4,9 @@
 #include <initializer_list>
 #include <utility>
 
+#include "service/page/EventTimes.h"
 #include "service/page/HtmlText.h"
+#include "service/page/InstallerFile.h"
 #include "wire/StaffRoles.h"
 
 namespace ostravel::service {
@@ -101,14 +103,44 @@ void Events(std::string& out, const PageSnapshot& snapshot) {
                     "No events or quests are planned."};
   TableStart(out, table);
   for (const PageEvent& e : snapshot.events) {
-    out += "<tr><td>" + EscapeHtml(e.starts) + "<td><strong>" + EscapeHtml(e.title) + "</strong>";
+    // The script shows a time in the reader's zone from its moment in datetime.
+    const std::string iso = IsoStart(e);
+    out += "<tr><td>";
+    out += iso.empty() ? EscapeHtml(e.starts)
+                       : "<time datetime=\"" + iso + "\">" + EscapeHtml(e.starts) + "</time>";
+    out += "<td><strong>" + EscapeHtml(e.title) + "</strong>";
     if (!e.description.empty()) {
       out += "<span class=\"desc\">" + EscapeHtml(e.description) + "</span>";
     }
     out += "<td>" + EscapeHtml(e.added_by);
   }
   TableEnd(out, table, snapshot.events.empty());
-  out += "</section>\n";
+  out +=
+      "<p class=\"note\"><span id=\"event-zone\">Times are the server's.</span> In your "
+      "calendar: <a id=\"calendar\" href=\"/events.ics\">subscribe to the events</a>.</p>\n"
+      "</section>\n";
+}
+
+// How a player gets the plug-in: the installer, then the address it asks for.
+void GetOstravel(std::string& out, const PageIntro& intro) {
+  out += "<section id=\"get-ostravel\"><h2>Get Ostravel</h2>\n<ol>\n<li>";
+  if (intro.installer) {
+    out += "<a id=\"download\" href=\"" + std::string(kInstallerPath) +
+           "\" download>Download the installer</a> (Windows) and run it.";
+  } else {
+    out += "Get the installer from your allegiance's admin and run it.";
+  }
+  out += "\n<li>When it asks for your allegiance's web service, give it ";
+  if (intro.address.empty()) {
+    out += "the address your allegiance's admin gives you.";
+  } else {
+    out += "this address: <code id=\"service-address\">" + EscapeHtml(intro.address) +
+           "</code> <button type=\"button\" id=\"copy-address\" hidden>Copy</button>"
+           "<span id=\"copy-status\" role=\"status\"></span>";
+  }
+  out +=
+      "\n<li>Start the game with Decal and log in: the plug-in's view \"Ostravel\" opens.\n"
+      "</ol></section>\n";
 }
 
 void Fellowships(std::string& out, const PageSnapshot& snapshot) {
@@ -130,13 +162,15 @@ void Fellowships(std::string& out, const PageSnapshot& snapshot) {
   out += "</section>\n";
 }
 
-void Head(std::string& out, std::string_view version) {
+void Head(std::string& out, std::string_view title, std::string_view version) {
   const std::string tag = "?v=" + std::string(version);
   out +=
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       "<meta name=\"color-scheme\" content=\"light dark\">\n"
-      "<title>Allegiance members</title>\n"
+      "<title>" +
+      EscapeHtml(title) +
+      "</title>\n"
       "<link rel=\"stylesheet\" href=\"/members.css" +
       tag +
       "\">\n"
@@ -155,26 +189,30 @@ std::string_view StaffRoleLabel(std::string_view role) {
   return role;
 }
 
-std::string MembersPage(const PageSnapshot& snapshot, std::string_view asset_version) {
+std::string MembersPage(const PageSnapshot& snapshot, const PageIntro& intro,
+                        std::string_view asset_version) {
   std::string out;
   out.reserve(4096 + 64 * (snapshot.online.size() + snapshot.recent.size()));
-  Head(out, asset_version);
-  out +=
-      "<body><header><h1>Allegiance members</h1>\n<p class=\"taken\">Data taken <time "
-      "id=\"taken-at\">" +
-      EscapeHtml(snapshot.taken_at) +
-      "</time> (server time)<span id=\"status\"></span></p></header>\n<main>\n";
+  const std::string heading = intro.allegiance.empty() ? "Allegiance members" : intro.allegiance;
+  Head(out, intro.allegiance.empty() ? heading : heading + ": members", asset_version);
+  out += "<body><header><h1 id=\"allegiance\">" + EscapeHtml(heading) +
+         "</h1>\n<p class=\"taken\">Data taken <time "
+         "id=\"taken-at\">" +
+         EscapeHtml(snapshot.taken_at) +
+         "</time> (server time)<span id=\"status\"></span></p></header>\n<main>\n";
   out += "<section id=\"motd-section\"";
   if (!snapshot.motd) out += " hidden";
   out += "><h2>Message of the day</h2>\n<p id=\"motd\">" + EscapeHtml(snapshot.motd.value_or("")) +
          "</p></section>\n";
+  GetOstravel(out, intro);
   Online(out, snapshot);
   Recent(out, snapshot);
   Events(out, snapshot);
   Fellowships(out, snapshot);
   out +=
       "</main>\n<footer>The same data as JSON: <a href=\"/api/online\">/api/online</a>, <a "
-      "href=\"/api/events\">/api/events</a>.</footer>\n</body></html>\n";
+      "href=\"/api/events\">/api/events</a>; the events as a calendar: <a "
+      "href=\"/events.ics\">/events.ics</a>.</footer>\n</body></html>\n";
   return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "service/page/EventTimes.h"
+
 namespace ostravel::service {
 namespace {
 
@@ -58,6 +60,8 @@ std::string EventsJson(const PageSnapshot& snapshot) {
                       {"title", event.title},
                       {"starts", event.starts},
                       {"has_time", event.has_time},
+                      // The moment, for a reader in another time zone; none for a whole day.
+                      {"starts_iso", event.has_time ? Json(IsoStart(event)) : Json(nullptr)},
                       {"description", event.description},
                       {"added_by", event.added_by}});
   }

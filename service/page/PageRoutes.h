@@ -6,6 +6,7 @@
 #include "platform/DateTime.h"
 #include "service/http/HttpTypes.h"
 #include "service/page/PageData.h"
+#include "service/page/PageOptions.h"
 #include "service/store/StoreQueries.h"
 
 namespace ostravel::service {
@@ -19,9 +20,11 @@ struct PageSources {
 };
 
 // The members' page and what belongs to it: GET (and HEAD) of "/", "/members.js",
-// "/members.css", "/api/online" and "/api/events". Other methods on those paths get 405;
-// any other path gives nullopt, for the router to decide.
+// "/members.css", "/api/online", "/api/events", the calendar "/events.ics" and the
+// installer's download. Other methods on those paths get 405; any other path gives nullopt,
+// for the router to decide.
 std::optional<HttpResponse> AnswerPageRequest(const PageSources& sources,
+                                              const PageOptions& options,
                                               const HttpRequest& request);
 
 // The policy every answer of the page carries: our own script, style and JSON, nothing from

@@ -133,8 +133,71 @@
     return what;
   }
 
+  // Event times come in the service's own time with the moment beside them (starts_iso, the
+  // datetime of a <time>): a reader in another zone sees them in theirs. A day without a time
+  // is the same day everywhere.
+  const pad = (n) => String(n).padStart(2, "0");
+
+  function readerTime(iso) {
+    const when = new Date(iso);
+    if (Number.isNaN(when.getTime())) return null;
+    return `${when.getFullYear()}-${pad(when.getMonth() + 1)}-${pad(when.getDate())} ` +
+      `${pad(when.getHours())}:${pad(when.getMinutes())}`;
+  }
+
+  function showInReaderZone(time) {
+    const shown = readerTime(time.dateTime);
+    if (shown === null) return;
+    if (!time.title) time.title = `${time.textContent} server time`;
+    time.textContent = shown;
+  }
+
+  function whenText(event) {
+    if (!event.starts_iso) return event.starts;
+    const time = document.createElement("time");
+    time.dateTime = event.starts_iso;
+    time.textContent = event.starts;
+    showInReaderZone(time);
+    return time;
+  }
+
+  function localiseEventTimes() {
+    byId("events").querySelectorAll("time[datetime]").forEach(showInReaderZone);
+    const zone = Intl.DateTimeFormat().resolvedOptions().timeZone;
+    byId("event-zone").textContent = `Times are yours${zone ? ` (${zone})` : ""}.`;
+  }
+
   function drawEvents(data) {
-    fill("events", data.events.map((e) => [e.starts, eventText(e), e.added_by]));
+    fill("events", data.events.map((e) => [whenText(e), eventText(e), e.added_by]));
+  }
+
+  // The address to give the plug-in, copied with one click. The clipboard API needs a secure
+  // context (https, or this machine); elsewhere the older way copies a selection.
+  function copyAddress(address) {
+    if (navigator.clipboard && window.isSecureContext) {
+      return navigator.clipboard.writeText(address.textContent);
+    }
+    const range = document.createRange();
+    range.selectNodeContents(address);
+    window.getSelection().removeAllRanges();
+    window.getSelection().addRange(range);
+    return document.execCommand("copy") ? Promise.resolve() : Promise.reject(new Error("refused"));
+  }
+
+  function offerCopy() {
+    const button = byId("copy-address");
+    const address = byId("service-address");
+    if (!button || !address) return;
+    button.hidden = false;
+    button.addEventListener("click", async () => {
+      const status = byId("copy-status");
+      try {
+        await copyAddress(address);
+        status.textContent = " Copied.";
+      } catch {
+        status.textContent = " Select the address and copy it.";
+      }
+    });
   }
 
   async function read(path) {
@@ -162,6 +225,8 @@
     // The service sends the list by name already.
     noteServiceOrder();
     makeSortable();
+    localiseEventTimes();
+    offerCopy();
     // The page as served is current; the first redraw comes one interval later.
     window.setTimeout(refresh, refreshSeconds() * 1000);
   }

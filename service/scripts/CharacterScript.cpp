@@ -1,5 +1,6 @@
 #include "service/scripts/CharacterScript.h"
 
+#include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -89,13 +90,15 @@ AllegianceNode ReadNode(const ServiceRequest& request, const std::string& prefix
 }
 
 // The tree as the record tells it: the character under its patron, the patron under its own,
-// the monarch at the top and the vassals under the character.
+// the monarch at the top and the vassals under the character. A record speaks for its own
+// character only: the places of characters who post records of their own are theirs to
+// tell, so it may add others but never rename or move them.
 void SaveTree(SqliteConnection& db, const ServiceRequest& request, const CharacterRow& row) {
   const std::string at = row.updated_at;
   const auto save = [&](const AllegianceNode& node) {
-    if (node.id != 0 && !node.name.empty() && CharacterCount(node.name) <= kMaxNameLength) {
-      SaveAllegianceNode(db, node, request.character, at);
-    }
+    if (node.id == 0 || node.name.empty() || CharacterCount(node.name) > kMaxNameLength) return;
+    if (node.id != row.id && FindCharacter(db, node.id)) return;
+    SaveAllegianceNode(db, node, request.character, at);
   };
   AllegianceNode monarch = ReadNode(request, "Monarch");
   monarch.patron_id = 0;  // a monarch has no patron; the record repeats its id there
@@ -110,6 +113,14 @@ void SaveTree(SqliteConnection& db, const ServiceRequest& request, const Charact
         row.gender, row.race, wire::CleanValue(request.Field("ProducedXp"))});
 }
 
+// "NAME (id N)" of another character that carries `name`; "" when none does.
+std::string NameHeldByAnother(SqliteConnection& db, std::int32_t id, std::string_view name) {
+  for (const std::int32_t holder : CharacterIdsNamed(db, name)) {
+    if (holder != id) return "id " + std::to_string(holder);
+  }
+  return {};
+}
+
 std::string Refusal(std::string_view help) {
   return wire::AnswerRecord().Add("Info", "Update refused").Add("Help", help).Text();
 }
@@ -120,8 +131,8 @@ std::vector<std::string> UpdateAnswer(const CharacterRow& row, std::string_view 
                       .Add("Info", "Character " + row.name + " updated")
                       .Add("Help", row.shares_info
                                        ? "Your record is shared with the allegiance."
-                                       : "Share info is off: members see only your name, level "
-                                         "and template.")
+                                       : "Share info is off: members see only your name, level, "
+                                         "whether you are online and your staff roles.")
                       .Text());
   lines.push_back(wire::AnswerRecord().Add("Info", "Level " + std::to_string(row.level)).Text());
   lines.push_back(wire::AnswerRecord().Add("Info", "Template " + row.template_name).Text());
@@ -140,6 +151,24 @@ std::vector<std::string> UpdateAnswer(const CharacterRow& row, std::string_view 
                         .Text());
   }
   return lines;
+}
+
+FellowshipRow ReadFellowship(const ServiceRequest& request, std::int64_t count,
+                             const std::string& name) {
+  FellowshipRow fellowship;
+  fellowship.poster_id = request.character;
+  fellowship.name = name;
+  fellowship.leader_id = static_cast<std::int32_t>(request.Number("LeaderCID"));
+  fellowship.leader_name = wire::CleanValue(request.Field("LeaderName"));
+  fellowship.leader_level = SmallNumber(request, "LeaderLevel");
+  fellowship.shared_xp = request.Field("SharedXp") == "True";
+  for (std::int64_t n = 1; n <= count; ++n) {
+    const std::string prefix = "Fellow" + std::to_string(n);
+    fellowship.fellows.push_back({static_cast<std::int32_t>(request.Number(prefix + "CID")),
+                                  wire::CleanValue(request.Field(prefix + "Name")),
+                                  SmallNumber(request, prefix + "Level")});
+  }
+  return fellowship;
 }
 
 std::string RecordText(const ServiceRequest& request) {
@@ -161,6 +190,16 @@ std::string RunUpdateScript(ScriptContext& context) {
   const auto level = ParseWholeNumber(request.Field("Level"));
   if (!level || *level < 1 || *level > kMaxLevel) {
     return Refusal("The level must be a whole number from 1 to " + std::to_string(kMaxLevel) + ".");
+  }
+  if (const std::string holder = NameHeldByAnother(context.db, request.character, name);
+      !holder.empty()) {
+    context.log(std::string(wire::script::kUpdate) + ": refused a record of character id " +
+                std::to_string(request.character) + " under the name of another character (" +
+                holder + "; ostravel-service rename gives it)");
+    NoteRefusedRecord(context.db, request.character, name, holder,
+                      wire::FormatIsoDateTime(request.now));
+    return Refusal("The name " + name + " belongs to another character (" + holder +
+                   "). If it is yours now, ask an admin to run ostravel-service rename.");
   }
   const auto known = FindCharacter(context.db, request.character);
   if (known && known->name != name) {
@@ -194,18 +233,13 @@ std::string RunFellowshipScript(ScriptContext& context) {
            " fellows and a name of at most " + std::to_string(kMaxNameLength) +
            " characters; the report is not stored.";
   }
-  FellowshipRow fellowship;
-  fellowship.poster_id = request.character;
-  fellowship.name = name;
-  fellowship.leader_id = static_cast<std::int32_t>(request.Number("LeaderCID"));
-  fellowship.leader_name = wire::CleanValue(request.Field("LeaderName"));
-  fellowship.leader_level = SmallNumber(request, "LeaderLevel");
-  fellowship.shared_xp = request.Field("SharedXp") == "True";
-  for (std::int64_t n = 1; n <= count; ++n) {
-    const std::string prefix = "Fellow" + std::to_string(n);
-    fellowship.fellows.push_back({static_cast<std::int32_t>(request.Number(prefix + "CID")),
-                                  wire::CleanValue(request.Field(prefix + "Name")),
-                                  SmallNumber(request, prefix + "Level")});
+  const FellowshipRow fellowship = ReadFellowship(request, count, name);
+  const bool own = fellowship.leader_id == request.character ||
+                   std::any_of(fellowship.fellows.begin(), fellowship.fellows.end(),
+                               [&](const FellowRow& f) { return f.id == request.character; });
+  if (!own) {
+    return "A fellowship report speaks for the reporter's own fellowship, and you are not in "
+           "this one; the report is not stored.";
   }
   SaveFellowship(context.db, fellowship, wire::FormatIsoDateTime(request.now));
   return "Fellowship " + fellowship.name +

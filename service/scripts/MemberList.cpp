@@ -32,6 +32,13 @@ struct Candidate {
 using MemberFilter = std::function<bool(const ServiceRequest&, const Candidate&)>;
 using FilterTable = std::map<std::string, MemberFilter, std::less<>>;
 
+// A filter on what a member who shares nothing keeps private: such a member never matches.
+MemberFilter Private(MemberFilter filter) {
+  return [filter = std::move(filter)](const ServiceRequest& request, const Candidate& c) {
+    return c.member.shares && filter(request, c);
+  };
+}
+
 FilterTable MakeFilters() {
   FilterTable filters = {
       {"online", [](const auto&, const Candidate& c) { return c.online.has_value(); }},
@@ -49,6 +56,9 @@ FilterTable MakeFilters() {
          return (!c.online || c.online->fellowship_leader == 0) && !c.in_fellowship;
        }},
   };
+  for (auto& [word, filter] : filters) {
+    if (word != "online") filter = Private(std::move(filter));
+  }
   for (const auto role : wire::kStaffRoles) {
     filters.emplace(role, [role](const auto&, const Candidate& c) {
       return c.roles && c.roles->contains(role);
@@ -56,7 +66,7 @@ FilterTable MakeFilters() {
   }
   for (std::size_t i = 0; i < kTradeSkills.size(); ++i) {
     filters.emplace(kTradeSkills[i],
-                    [i](const auto&, const Candidate& c) { return c.member.HasSkill(i); });
+                    Private([i](const auto&, const Candidate& c) { return c.member.HasSkill(i); }));
   }
   return filters;
 }
@@ -125,7 +135,7 @@ std::string MemberLine(const Candidate& c) {
   return wire::AnswerRecord()
       .Add("Name", c.member.name)
       .AddNumber("Level", c.member.level)
-      .Add("Template", c.member.template_name)
+      .Add("Template", c.member.shares ? c.member.template_name : std::string())
       .AddFlag("Online", c.online.has_value())
       .Text();
 }

@@ -8,8 +8,10 @@
 
 #include "base/AsciiText.h"
 #include "service/scripts/MemberList.h"
+#include "service/scripts/Officers.h"
 #include "service/store/CharacterTable.h"
 #include "service/store/FellowshipTable.h"
+#include "service/store/KeyTable.h"
 #include "service/store/StaffTable.h"
 #include "wire/AnswerRecord.h"
 #include "wire/StaffRoles.h"
@@ -31,6 +33,11 @@ std::set<std::string, std::less<>> WordSet(std::string_view words) {
   return set;
 }
 
+// The class a member shows: none for one who shares nothing.
+std::string SharedTemplate(const CharacterRow& row) {
+  return row.shares_info ? row.template_name : std::string();
+}
+
 Member ReadMember(ScriptContext& context, CharacterRow row) {
   Member member;
   member.online = context.presence.Find(row.id);
@@ -50,7 +57,7 @@ std::string Friends(ScriptContext& context, std::string_view) {
     wire::AnswerRecord record;
     record.Add("Name", ally.name);
     if (const auto row = FindCharacterNamed(context.db, ally.name)) {
-      record.AddNumber("Level", row->level).Add("Template", row->template_name);
+      record.AddNumber("Level", row->level).Add("Template", SharedTemplate(*row));
       record.AddFlag("Online", context.presence.Online(row->id));
     } else {
       record.AddFlag("Online", false);
@@ -103,8 +110,12 @@ std::string Whois(ScriptContext& context, std::string_view rest) {
   const Member m = ReadMember(context, std::move(*row));
   wire::AnswerRecord record;
   record.Add("Name", m.row.name).AddNumber("Level", m.row.level);
+  if (!m.row.shares_info) {
+    // What a member who shares nothing still shows: name, level, online and staff roles.
+    record.AddFlag("Online", m.online.has_value()).Add("Staff", Join(m.roles));
+    return record.Add("Info", "keeps the rest of the record private").Text();
+  }
   record.Add("Template", m.row.template_name).AddFlag("Online", m.online.has_value());
-  if (!m.row.shares_info) return record.Add("Info", "keeps the rest of the record private").Text();
   if (ally) {
     for (const FriendRow& f : AllFriends(context.db)) {
       if (NameKey(f.name) == NameKey(name)) record.Add("Allegiance", f.allegiance);
@@ -119,12 +130,13 @@ std::string Vassals(ScriptContext& context, std::string_view rest) {
   if (name.empty()) return "Usage: vassals NAME - the vassals of a member, as records tell.";
   const auto row = FindCharacterNamed(context.db, name);
   if (!row) return "No member named " + name + ".";
+  if (!row->shares_info) return row->name + " keeps the allegiance tree private.";
   std::vector<std::string> lines;
   for (const AllegianceNode& vassal : VassalsOf(context.db, row->id)) {
     wire::AnswerRecord record;
     record.Add("Name", vassal.name);
     if (const auto own = FindCharacter(context.db, vassal.id)) {
-      record.AddNumber("Level", own->level).Add("Template", own->template_name);
+      record.AddNumber("Level", own->level).Add("Template", SharedTemplate(*own));
     }
     lines.push_back(record.AddFlag("Online", context.presence.Online(vassal.id)).Text());
   }
@@ -143,7 +155,7 @@ std::string Fellowships(ScriptContext& context, std::string_view) {
     record.Add("Fellowship", fellowship.name).Add("Name", fellowship.leader_name);
     record.AddNumber("Level", fellowship.leader_level);
     if (leader) {
-      record.Add("Template", leader->template_name);
+      record.Add("Template", SharedTemplate(*leader));
       record.AddFlag("Online", context.presence.Online(leader->id));
     }
     lines.push_back(record.Text());
@@ -169,7 +181,26 @@ const std::string kHelp = wire::JoinLines({
         ", by name)",
     "vassals NAME - the vassals of a member",
     "update - send your character record (@member update)",
+    "resetkey NAME - forget a character's key, so that its next login gets a new one (officers)",
+    "a member with Share off shows only name, level, online and staff roles, and no filter but "
+    "online, level and staff finds it",
 });
+
+// "resetkey NAME": an officer forgets a character's key, as the admin's reset-key does.
+std::string ResetKey(ScriptContext& context, std::string_view rest) {
+  const auto officer = OfficerActor(context);
+  if (!officer) return OfficersOnly("reset a key");
+  const std::string name = wire::CleanValue(rest);
+  if (name.empty()) return "Usage: resetkey NAME - forgets the key of a member's character.";
+  const std::vector<std::int32_t> ids = CharacterIdsNamed(context.db, name);
+  if (ids.size() != 1) {
+    return ids.empty() ? "No member named " + name + "."
+                       : "More than one character is named " + name + "; ask the admin.";
+  }
+  ForgetKeys(context.db, ids.front());
+  AuditOfficer(context, *officer, "resetkey " + name);
+  return "The key of " + name + " is reset: the character's next login gets a new one.";
+}
 
 }  // namespace
 
@@ -180,7 +211,8 @@ const CommandSet& MemberCommands() {
                                     {"whois", {false, Whois}},
                                     {"friends", {false, Friends}},
                                     {"fellowships", {false, Fellowships}},
-                                    {"vassals", {false, Vassals}}},
+                                    {"vassals", {false, Vassals}},
+                                    {"resetkey", {true, ResetKey}}},
                                    {},
                                    {}};
   return commands;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/AsciiText.h"
+#include "service/scripts/Officers.h"
 #include "service/store/CharacterTable.h"
 #include "service/store/MessageTable.h"
 #include "service/store/StaffTable.h"
@@ -15,6 +16,8 @@ namespace ostravel::service {
 namespace {
 
 constexpr std::size_t kSampleWords = 6;
+// The most words of a name a recipient is looked for in.
+constexpr std::size_t kMaxNameWords = 6;
 
 // The lines of the admin's text, each on one line of its own; empty ones left out.
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -148,51 +151,82 @@ std::string_view LeadingWords(const std::vector<std::string_view>& words, std::s
           static_cast<std::size_t>(words[n - 1].data() + words[n - 1].size() - words[0].data())};
 }
 
-// "NAME, TEXT" (the form the Msg page types for a reply), else the longest run of leading
-// words that is a character's name, else the first word.
-Addressed SplitAddress(SqliteConnection& db, std::string_view rest) {
-  const std::size_t comma = rest.find(',');
-  if (comma != std::string_view::npos) {
-    return {wire::CleanValue(rest.substr(0, comma)), wire::CleanValue(rest.substr(comma + 1))};
-  }
+// The text after the first `length` bytes of `rest`, a comma between them dropped.
+std::string TextAfter(std::string_view rest, std::size_t length) {
+  std::string_view text = Trim(rest.substr(length));
+  if (text.starts_with(',')) text = Trim(text.substr(1));
+  return wire::CleanValue(text);
+}
+
+// The recipient is the longest member's name the argument starts with, as whole words (a
+// comma may follow it: "NAME, TEXT" is what the Msg page types for a reply). Nothing when the
+// argument starts with no member's name.
+std::optional<Addressed> SplitAddress(SqliteConnection& db, std::string_view rest) {
   const auto words = SplitWords(rest);
-  std::size_t best = words.empty() ? 0 : 1;
-  for (std::size_t n = 1; n <= words.size() && n <= 6; ++n) {
-    if (FindCharacterNamed(db, wire::CleanValue(LeadingWords(words, n)))) best = n;
+  std::optional<Addressed> found;
+  for (std::size_t n = 1; n <= words.size() && n <= kMaxNameWords; ++n) {
+    std::string_view name = LeadingWords(words, n);
+    const std::size_t length = static_cast<std::size_t>(name.data() + name.size() - rest.data());
+    if (name.ends_with(',')) name.remove_suffix(1);
+    if (const auto member = FindCharacterNamed(db, wire::CleanValue(name))) {
+      found = Addressed{member->name, TextAfter(rest, length)};
+    }
+    if (words[n - 1].find(',') != std::string_view::npos) break;  // the name ends at a comma
   }
-  if (best == 0) return {};
-  const std::string_view name = LeadingWords(words, best);
-  return {wire::CleanValue(name), wire::CleanValue(rest.substr(static_cast<std::size_t>(
-                                      name.data() + name.size() - rest.data())))};
+  return found;
+}
+
+// The name a message to nobody known was meant for: up to the comma, else the first word.
+std::string MeantName(std::string_view rest) {
+  const std::size_t comma = rest.find(',');
+  if (comma != std::string_view::npos) return wire::CleanValue(rest.substr(0, comma));
+  return wire::CleanValue(FirstWord(rest).word);
+}
+
+std::string NoSuchMember(SqliteConnection& db, std::string_view rest) {
+  const std::string name = MeantName(rest);
+  std::string line = "No member is named " + name + "; the message is not stored.";
+  const auto near = ClosestNames(db, name, 3);
+  for (std::size_t i = 0; i < near.size(); ++i) {
+    line += (i == 0 ? " Closest names: " : ", ") + near[i];
+  }
+  if (!near.empty()) line += ".";
+  return wire::CleanValue(line);
 }
 
 std::string Send(ScriptContext& context, std::string_view rest) {
-  const Addressed to = SplitAddress(context.db, rest);
-  if (to.name.empty() || to.text.empty()) {
-    return "Usage: send NAME TEXT (or NAME, TEXT) - leaves a message for a member.";
-  }
-  if (CharacterCount(to.name) > kMaxNameLength) {
-    return "Names have at most " + std::to_string(kMaxNameLength) + " characters.";
-  }
-  if (CharacterCount(to.text) > kMaxMessageLength) {
+  constexpr std::string_view kUsage =
+      "Usage: send NAME TEXT (or NAME, TEXT) - leaves a message for a member.";
+  if (Trim(rest).empty()) return std::string(kUsage);
+  const auto to = SplitAddress(context.db, rest);
+  if (!to) return NoSuchMember(context.db, rest);
+  if (to->text.empty()) return std::string(kUsage);
+  if (CharacterCount(to->text) > kMaxMessageLength) {
     return "Messages have at most " + std::to_string(kMaxMessageLength) +
            " characters; this one is not stored.";
   }
-  const auto member = FindCharacterNamed(context.db, to.name);
+  const auto member = FindCharacterNamed(context.db, to->name);
   MessageRow message;
   message.sender_id = context.request.character;
-  message.recipient_id = member ? member->id : 0;
-  message.recipient_name = member ? member->name : to.name;
-  message.body = to.text;
+  message.recipient_id = member->id;
+  message.recipient_name = member->name;
+  message.body = to->text;
   message.sent_at = wire::FormatIsoDateTime(context.request.now);
   const std::string id = std::to_string(InsertMessage(context.db, message));
-  const std::string& name = message.recipient_name;
-  if (member) return "Message " + id + " to " + name + " stored.";
-  return "Message " + id + " to " + name + " stored; " + name +
-         " is not a known member yet and gets it after a first character update.";
+  return "Message " + id + " to " + member->name + " stored.";
 }
 
-std::string Motd(ScriptContext& context, std::string_view) {
+// "motd TEXT": an officer sets the message of the day.
+std::string SetMotd(ScriptContext& context, std::string_view text) {
+  const auto officer = OfficerActor(context);
+  if (!officer) return OfficersOnly("set the message of the day");
+  SetMessageOfTheDay(context.db, text);
+  AuditOfficer(context, *officer, "motd " + std::string(text));
+  return wire::CleanValue("Message of the day set: " + std::string(text));
+}
+
+std::string Motd(ScriptContext& context, std::string_view rest) {
+  if (!Trim(rest).empty()) return SetMotd(context, Trim(rest));
   const auto online = context.presence.OnlineCharacters();
   const auto caller = FindCharacter(context.db, context.request.character);
   std::string line = "Welcome to the Ostravel allegiance service";
@@ -221,7 +255,7 @@ const std::string kHelp = wire::JoinLines({
     "outbox - the messages you sent",
     "read MSGID - print a message and mark it read",
     "delete MSGID - delete a message",
-    "motd - the message of the day",
+    "motd - the message of the day; motd TEXT - set it (officers)",
 });
 
 }  // namespace
@@ -230,7 +264,7 @@ const CommandSet& MessageCommands() {
   static const CommandSet commands{
       "@message",
       kHelp,
-      {{"motd", {false, Motd}},
+      {{"motd", {false, Motd, true}},
        {"inbox", {false, InboxCommand}},
        {"outbox", {false, OutboxCommand}},
        {"read", {true, Read}},

@@ -19,7 +19,8 @@ ChosenCommand ChooseCommand(const CommandSet& commands, const ServiceRequest& re
   const auto it = commands.commands.find(word);
   if (it != commands.commands.end()) {
     const ScriptCommand& command = it->second;
-    return {command.writes, [&command, rest = std::string(split.rest)](ScriptContext& context) {
+    const bool writes = command.writes || (command.writes_with_text && !Trim(split.rest).empty());
+    return {writes, [&command, rest = std::string(split.rest)](ScriptContext& context) {
               return command.run(context, rest);
             }};
   }

@@ -28,6 +28,7 @@ using CommandHandler = std::function<std::string(ScriptContext& context, std::st
 struct ScriptCommand {
   bool writes = false;  // true: runs on the writer, answered after the commit
   CommandHandler run;
+  bool writes_with_text = false;  // true: runs on the writer when words follow the command
 };
 
 // The commands of one script, dispatched on the first word of "args".

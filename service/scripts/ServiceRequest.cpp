@@ -52,6 +52,22 @@ ParsedRequest Refuse(std::string error) {
   return {std::nullopt, std::move(error)};
 }
 
+// The ids a record carries ("MonarchCID", "Fellow3PID") are signed 32-bit numbers like the
+// standard ones; one beyond would be cut silently when stored. An empty one means none.
+std::string CheckRecordIds(const ServiceRequest& request) {
+  for (const auto& [key, value] : request.fields) {
+    if (!key.ends_with("CID") && !key.ends_with("PID")) continue;
+    const std::string text(Trim(value));
+    if (text.empty()) continue;
+    const auto number = ParseWholeNumber(text);
+    if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
+        *number > std::numeric_limits<std::int32_t>::max()) {
+      return "The field " + key + " must be a whole number from -2147483648 to 2147483647.";
+    }
+  }
+  return {};
+}
+
 // The standard fields are numbers; a text there is a broken or forged request.
 std::string CheckStandardFields(const ServiceRequest& request) {
   const auto in_range = [&](std::string_view key, std::int64_t low, std::int64_t high) {
@@ -75,7 +91,7 @@ std::string CheckStandardFields(const ServiceRequest& request) {
   if (!in_range(wire::field::kWantFellowship, 0, 1)) {
     return "The field " + std::string(wire::field::kWantFellowship) + " must be 0 or 1.";
   }
-  return {};
+  return CheckRecordIds(request);
 }
 
 }  // namespace

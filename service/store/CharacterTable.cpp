@@ -1,5 +1,8 @@
 #include "service/store/CharacterTable.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "base/AsciiText.h"
 
 namespace ostravel::service {
@@ -87,7 +90,7 @@ std::vector<SeenCharacter> CharactersSeenSince(SqliteConnection& db, std::string
   SqliteStatement& statement =
       db.Prepare(
             "SELECT name, level, template, updated_at FROM characters WHERE updated_at >= ?1 "
-            "ORDER BY updated_at DESC, name_key")
+            "AND shares_info <> 0 ORDER BY updated_at DESC, name_key")
           .Bind(1, since);
   return ReadRows(statement, [](SqliteStatement& row) {
     return SeenCharacter{row.Text(0), static_cast<int>(row.Int(1)), row.Text(2), row.Text(3)};
@@ -132,15 +135,63 @@ void SaveCharacter(SqliteConnection& db, const CharacterRow& row, std::string_vi
       .Run();
 }
 
-bool RenameCharacter(SqliteConnection& db, std::int32_t id, std::string_view name) {
+std::vector<std::int32_t> RenameCharacter(SqliteConnection& db, std::int32_t id,
+                                          std::string_view name) {
+  std::vector<std::int32_t> lost;
+  for (const std::int32_t holder : CharacterIdsNamed(db, name)) {
+    if (holder == id) continue;
+    db.Prepare("DELETE FROM characters WHERE id = ?1").Bind(1, holder).Run();
+    lost.push_back(holder);
+  }
   db.Prepare("UPDATE characters SET name = ?2, name_key = ?3 WHERE id = ?1")
       .Bind(1, id)
       .Bind(2, name)
       .Bind(3, NameKey(name))
       .Run();
-  if (db.Changes() == 0) return false;
+  if (db.Changes() == 0 && lost.empty()) {
+    throw std::invalid_argument("no character with id " + std::to_string(id) +
+                                " and nobody named " + std::string(name) +
+                                "; ostravel-service keys lists them");
+  }
   db.Prepare("UPDATE allegiance SET name = ?2 WHERE id = ?1").Bind(1, id).Bind(2, name).Run();
-  return true;
+  return lost;
+}
+
+namespace {
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> ClosestNames(SqliteConnection& db, std::string_view name,
+                                      std::size_t count) {
+  const std::string key = NameKey(name);
+  // Farther than this, a name is another name rather than a slip.
+  const std::size_t limit = std::max<std::size_t>(2, key.size() / 3);
+  std::vector<std::pair<std::size_t, std::string>> near;
+  SqliteStatement& rows = db.Prepare("SELECT name, name_key FROM characters");
+  while (rows.Step()) {
+    const std::string other = rows.Text(1);
+    const std::size_t distance = other.starts_with(key) ? 1 : EditDistance(key, other);
+    if (distance <= limit) near.emplace_back(distance, rows.Text(0));
+  }
+  std::sort(near.begin(), near.end());
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < near.size() && i < count; ++i) names.push_back(near[i].second);
+  return names;
 }
 
 void NoteRefusedRecord(SqliteConnection& db, std::int32_t id, std::string_view claimed,
@@ -188,6 +239,13 @@ std::vector<AllegianceNode> VassalsOf(SqliteConnection& db, std::int32_t id) {
   std::vector<AllegianceNode> nodes;
   while (statement.Step()) nodes.push_back(ReadNode(statement));
   return nodes;
+}
+
+std::string MostNamedMonarch(SqliteConnection& db) {
+  SqliteStatement& statement = db.Prepare(
+      "SELECT monarch_name FROM characters WHERE monarch_name != '' GROUP BY monarch_name "
+      "ORDER BY COUNT(*) DESC, monarch_name LIMIT 1");
+  return statement.Step() ? statement.Text(0) : std::string();
 }
 
 }  // namespace ostravel::service

@@ -54,6 +54,10 @@ std::optional<CharacterRow> FindCharacter(SqliteConnection& db, std::int32_t id)
 std::optional<CharacterRow> FindCharacterNamed(SqliteConnection& db, std::string_view name);
 // The ids of the characters whose name has this key (letter case aside).
 std::vector<std::int32_t> CharacterIdsNamed(SqliteConnection& db, std::string_view name);
+// Up to `count` names of characters that come closest to `name` (fewest letters to change,
+// letter case aside), for a line that says a name is unknown; none when nothing is close.
+std::vector<std::string> ClosestNames(SqliteConnection& db, std::string_view name,
+                                      std::size_t count);
 // A character as the lists of who was seen lately show it.
 struct SeenCharacter {
   std::string name;
@@ -61,14 +65,18 @@ struct SeenCharacter {
   std::string template_name;
   std::string updated_at;
 };
-// The characters whose latest record came at or after `since`, latest first.
+// The characters whose latest record came at or after `since`, latest first; not those who
+// share nothing, whose last record's time is theirs to keep.
 std::vector<SeenCharacter> CharactersSeenSince(SqliteConnection& db, std::string_view since);
 // Every character, highest level first, then by name.
 std::vector<CharacterRow> AllCharacters(SqliteConnection& db);
 // Inserts or replaces the character; `record` is the whole record as it arrived.
 void SaveCharacter(SqliteConnection& db, const CharacterRow& row, std::string_view record);
-// Gives a known character another name; false when the id is unknown.
-bool RenameCharacter(SqliteConnection& db, std::int32_t id, std::string_view name);
+// Gives the name to the character `id`: a character known under another id loses its record
+// (a name belongs to one character), and `id`, when known, is renamed. Returns the ids that
+// lost the name; throws std::invalid_argument when `id` is unknown and nobody held the name.
+std::vector<std::int32_t> RenameCharacter(SqliteConnection& db, std::int32_t id,
+                                          std::string_view name);
 // Notes a record refused because it named a known character differently.
 void NoteRefusedRecord(SqliteConnection& db, std::int32_t id, std::string_view claimed,
                        std::string_view known, std::string_view at);
@@ -78,5 +86,8 @@ void SaveAllegianceNode(SqliteConnection& db, const AllegianceNode& node, std::i
 std::optional<AllegianceNode> FindAllegianceNode(SqliteConnection& db, std::int32_t id);
 // The direct vassals of a character, by name.
 std::vector<AllegianceNode> VassalsOf(SqliteConnection& db, std::int32_t id);
+
+// The monarch's name most characters' records give; "" when none names one.
+std::string MostNamedMonarch(SqliteConnection& db);
 
 }  // namespace ostravel::service

@@ -9,15 +9,35 @@ namespace {
 // few, and each connection keeps its own page cache.
 constexpr int kMaxReaders = 8;
 
+// Refuses a file the server could only read, or one that is damaged, before anything is
+// served from it: otherwise every write would fail later, one request at a time.
+void CheckUsable(SqliteConnection& setup) {
+  const std::string file = setup.File().string();
+  if (setup.IsReadOnly()) {
+    throw DatabaseError("cannot write the database " + file +
+                        ": the service's user may only read it; give that user the file and "
+                        "its folder (chown USER FILE FOLDER; chmod u+rw FILE; chmod u+rwx "
+                        "FOLDER)");
+  }
+  SqliteStatement& check = setup.Prepare("PRAGMA quick_check");
+  const std::string first = check.Step() ? check.Text(0) : "no answer";
+  check.Reset();
+  if (first != "ok") {
+    throw DatabaseError(file + " is damaged (quick_check: " + first +
+                        "); restore it from a backup (ostravel-service backup makes them)");
+  }
+}
+
 }  // namespace
 
-Database::Database(const std::filesystem::path& file, DatabaseWriter::Committed committed)
+Database::Database(const std::filesystem::path& file, DatabaseWriter::Options options)
     : file_(file) {
   {
     SqliteConnection setup(file, SqliteConnection::Mode::kReadWrite);
+    CheckUsable(setup);
     MigrateSchema(setup);
   }
-  writer_ = std::make_unique<DatabaseWriter>(file, std::move(committed));
+  writer_ = std::make_unique<DatabaseWriter>(file, std::move(options));
 }
 
 Database::~Database() = default;
@@ -39,6 +59,10 @@ void Database::Query(const std::function<void(StoreQueries&)>& reads) {
 
 std::string Database::Write(DatabaseWriter::Change change) {
   return writer_->Write(std::move(change));
+}
+
+void Database::WriteAsync(DatabaseWriter::Change change, DatabaseWriter::Done done) {
+  writer_->WriteAsync(std::move(change), std::move(done));
 }
 
 std::unique_ptr<SqliteConnection> Database::TakeReader() {

@@ -20,9 +20,9 @@ namespace ostravel::service {
 class Database : public StoreReader {
  public:
   // Creates the file if it is missing and brings its schema up to date; throws DatabaseError
-  // naming the file and what to do.
-  // `committed` runs on the writer after each commit (see DatabaseWriter).
-  explicit Database(const std::filesystem::path& file, DatabaseWriter::Committed committed = {});
+  // naming the file and what to do, also for a file it may only read and for one that fails
+  // SQLite's quick check. The options go to the writer (see DatabaseWriter).
+  explicit Database(const std::filesystem::path& file, DatabaseWriter::Options options = {});
   ~Database() override;
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -36,6 +36,8 @@ class Database : public StoreReader {
   }
   // Runs `change` on the writer and returns its answer once it is committed.
   std::string Write(DatabaseWriter::Change change);
+  // Hands `change` to the writer; `done` gets its answer on the writer thread after the commit.
+  void WriteAsync(DatabaseWriter::Change change, DatabaseWriter::Done done);
 
   void Query(const std::function<void(StoreQueries&)>& reads) override;
 

@@ -49,6 +49,16 @@ std::vector<EventRow> FindEvents(SqliteConnection& db, std::string_view first,
   return ReadRows(statement, ReadEvent);
 }
 
+std::int64_t CountEventsFrom(SqliteConnection& db, std::int32_t added_by, std::string_view first) {
+  SqliteStatement& count =
+      db.Prepare("SELECT count(*) FROM events WHERE added_by = ?1 AND starts_at >= ?2")
+          .Bind(1, added_by)
+          .Bind(2, first);
+  const std::int64_t events = count.Step() ? count.Int(0) : 0;
+  count.Reset();
+  return events;
+}
+
 std::optional<EventRow> FindEvent(SqliteConnection& db, std::int64_t id) {
   SqliteStatement& statement = db.Prepare(std::string(kSelect) + "WHERE e.id = ?1").Bind(1, id);
   if (!statement.Step()) return std::nullopt;

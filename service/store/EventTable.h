@@ -37,6 +37,8 @@ std::int64_t InsertEvent(SqliteConnection& db, const NewEvent& event);
 std::vector<EventRow> FindEvents(SqliteConnection& db, std::string_view first,
                                  std::string_view last, std::int32_t added_by,
                                  std::int64_t limit = -1);
+// How many events one character has added that start on `first` (a date) or later.
+std::int64_t CountEventsFrom(SqliteConnection& db, std::int32_t added_by, std::string_view first);
 std::optional<EventRow> FindEvent(SqliteConnection& db, std::int64_t id);
 void DeleteEvent(SqliteConnection& db, std::int64_t id);
 

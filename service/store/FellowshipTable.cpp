@@ -60,13 +60,11 @@ void EraseFellowship(SqliteConnection& db, std::int32_t poster) {
 
 void SaveFellowship(SqliteConnection& db, const FellowshipRow& fellowship, std::string_view at) {
   EraseFellowship(db, fellowship.poster_id);
-  for (const FellowRow& fellow : fellowship.fellows) {
-    db.Prepare(
-          "DELETE FROM fellowships WHERE leader_id = ?1 OR poster_id IN "
-          "(SELECT poster_id FROM fellows WHERE id = ?1)")
-        .Bind(1, fellow.id)
-        .Run();
-  }
+  db.Prepare(
+        "DELETE FROM fellowships WHERE leader_id = ?1 OR poster_id IN "
+        "(SELECT poster_id FROM fellows WHERE id = ?1)")
+      .Bind(1, fellowship.poster_id)
+      .Run();
   db.Prepare(
         "INSERT INTO fellowships (poster_id, name, leader_id, leader_name, leader_level, "
         "shared_xp, reported_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")

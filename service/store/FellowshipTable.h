@@ -33,8 +33,8 @@ std::vector<FellowshipRow> AllFellowships(SqliteConnection& db, std::int64_t lim
 std::set<std::int32_t> CharactersInFellowships(SqliteConnection& db);
 // The name of the fellowship the character leads, or "".
 std::string FellowshipLedBy(SqliteConnection& db, std::int32_t leader);
-// Replaces the poster's record. A character is in one fellowship at a time: older records
-// that list any of its fellows (a former leader's, say) are ended.
+// Replaces the poster's record. The poster is in one fellowship at a time: older records that
+// list it (a former leader's, say) are ended; other fellowships' records are theirs to end.
 void SaveFellowship(SqliteConnection& db, const FellowshipRow& fellowship, std::string_view at);
 // Ends the poster's record, if any.
 void EraseFellowship(SqliteConnection& db, std::int32_t poster);

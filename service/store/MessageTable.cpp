@@ -1,7 +1,5 @@
 #include "service/store/MessageTable.h"
 
-#include "service/store/CharacterTable.h"
-
 namespace ostravel::service {
 namespace {
 
@@ -32,9 +30,10 @@ std::vector<MessageRow> All(SqliteStatement& statement) {
 }  // namespace
 
 bool IsRecipient(const MessageRow& message, const Mailbox& mailbox) {
+  // A message of an older release held for a name (recipient 0) goes to nobody: whoever took
+  // the name first would have got it.
   if (mailbox.id == 0 || message.recipient_deleted) return false;
-  if (message.recipient_id != 0) return message.recipient_id == mailbox.id;
-  return !mailbox.name.empty() && NameKey(message.recipient_name) == NameKey(mailbox.name);
+  return message.recipient_id == mailbox.id;
 }
 
 bool IsSender(const MessageRow& message, const Mailbox& mailbox) {
@@ -66,10 +65,9 @@ std::optional<MessageRow> FindMessage(SqliteConnection& db, std::int64_t id) {
 
 std::vector<MessageRow> Inbox(SqliteConnection& db, const Mailbox& mailbox) {
   static const std::string sql = std::string(kSelect) +
-                                 "WHERE recipient_deleted = 0 AND (recipient_id = ?1 OR "
-                                 "(recipient_id = 0 AND ?2 <> '' AND lower(recipient_name) = ?2)) "
+                                 "WHERE recipient_deleted = 0 AND recipient_id = ?1 AND ?1 <> 0 "
                                  "ORDER BY sent_at DESC, id DESC";
-  return All(db.Prepare(sql).Bind(1, mailbox.id).Bind(2, NameKey(mailbox.name)));
+  return All(db.Prepare(sql).Bind(1, mailbox.id));
 }
 
 std::vector<MessageRow> Outbox(SqliteConnection& db, const Mailbox& mailbox) {

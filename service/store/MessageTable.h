@@ -10,8 +10,8 @@
 
 namespace ostravel::service {
 
-// An offline message. Its recipient is a character id, or 0 when the name was not a known
-// character when it was sent: such a message reaches whoever later carries that name.
+// An offline message to a member's character id. Older releases stored messages to unknown
+// names with recipient 0; those reach nobody now.
 struct MessageRow {
   std::int64_t id = 0;
   std::int32_t sender_id = 0;

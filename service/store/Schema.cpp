@@ -129,6 +129,22 @@ CREATE TRIGGER characters_deleted AFTER DELETE ON characters BEGIN
   DELETE FROM character_changes WHERE seq <= last_insert_rowid() - 10000;
 END;
 )sql",
+    // 4: who is asking. Each character's key is kept only as its hash: offered ones wait
+    // (used_at NULL) until the first request that carries one, which then is the key. The audit
+    // keeps what officers and the admin changed.
+    R"sql(
+CREATE TABLE character_keys(
+  character_id INTEGER NOT NULL,
+  key_hash TEXT NOT NULL,
+  issued_at TEXT NOT NULL,
+  used_at TEXT,
+  PRIMARY KEY(character_id, key_hash));
+CREATE TABLE audit(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  at TEXT NOT NULL,
+  actor TEXT NOT NULL,
+  action TEXT NOT NULL);
+)sql",
 };
 
 }  // namespace

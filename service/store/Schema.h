@@ -7,7 +7,7 @@
 namespace ostravel::service {
 
 // The version this program writes; PRAGMA user_version holds a database's own.
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // Brings the database to kSchemaVersion, one numbered step at a time, each in a transaction
 // of its own. An existing database of an older version is first copied beside itself

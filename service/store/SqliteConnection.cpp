@@ -6,8 +6,17 @@ namespace ostravel::service {
 namespace {
 
 // How long a connection waits for another one's lock (an admin command beside the server,
-// a backup) before it gives up.
-constexpr int kBusyTimeoutMs = 10000;
+// a backup) before it gives up: well below the patience of a client waiting for its answer,
+// so that the client hears "busy" rather than nothing.
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void Throw(int code, const std::string& text) {
+  if ((code & 0xff) == SQLITE_BUSY) throw DatabaseBusy(text);
+  if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB) {
+    throw DatabaseCorrupt(text);
+  }
+  throw DatabaseError(text);
+}
 
 }  // namespace
 
@@ -20,7 +29,7 @@ SqliteStatement::~SqliteStatement() {
 
 void SqliteStatement::Check(int code, const char* what) const {
   if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
-  throw DatabaseError(where_ + ": " + what + ": " + sqlite3_errmsg(db_));
+  Throw(code, where_ + ": " + what + ": " + sqlite3_errmsg(db_));
 }
 
 SqliteStatement& SqliteStatement::Bind(int index, std::int64_t value) {
@@ -85,20 +94,26 @@ void SqliteStatement::Reset() {
 }
 
 SqliteConnection::SqliteConnection(const std::filesystem::path& file, Mode mode) : file_(file) {
-  const int flags =
-      mode == Mode::kReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READWRITE;
+  const int flags = mode == Mode::kReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                    : mode == Mode::kInspect ? SQLITE_OPEN_READONLY
+                                             : SQLITE_OPEN_READWRITE;
   // Each connection belongs to one thread at a time; SQLite's own mutexes are not needed.
   if (sqlite3_open_v2(file.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;
     throw DatabaseError("cannot open the database " + file.string() + ": " + reason +
-                        (mode == Mode::kReadOnly ? " (create it with ostravel-service serve)"
-                                                 : " (check the folder and its permissions)"));
+                        (mode != Mode::kReadWrite ? " (create it with ostravel-service serve)"
+                                                  : " (check the folder and its permissions)"));
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 1);
   try {
+    if (mode == Mode::kInspect) {
+      // Reads the file without any change; a damaged or foreign file fails here, not later.
+      QueryInt("PRAGMA schema_version");
+      return;
+    }
     Exec("PRAGMA journal_mode=WAL");
     // Debian's libsqlite3 is built with SQLITE_DEFAULT_WAL_SYNCHRONOUS=2, so WAL already syncs
     // at every commit there; set FULL anyway, so that an answer is proof of a stored change
@@ -121,16 +136,17 @@ SqliteConnection::~SqliteConnection() {
 }
 
 void SqliteConnection::Fail(const std::string& what) const {
-  throw DatabaseError(file_.string() + ": " + what + ": " + sqlite3_errmsg(db_));
+  Throw(sqlite3_extended_errcode(db_), file_.string() + ": " + what + ": " + sqlite3_errmsg(db_));
 }
 
 void SqliteConnection::Exec(std::string_view sql) {
   const std::string text(sql);
   char* message = nullptr;
-  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+  if (const int code = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message);
+      code != SQLITE_OK) {
     const std::string reason = message ? message : sqlite3_errmsg(db_);
     sqlite3_free(message);
-    throw DatabaseError(file_.string() + ": " + reason);
+    Throw(code, file_.string() + ": " + reason);
   }
 }
 
@@ -160,6 +176,14 @@ std::int64_t SqliteConnection::QueryInt(std::string_view sql) {
 
 void SqliteConnection::ResetAll() {
   for (auto& [sql, statement] : statements_) statement->Reset();
+}
+
+void SqliteConnection::SetBusyTimeout(int milliseconds) {
+  sqlite3_busy_timeout(db_, milliseconds);
+}
+
+bool SqliteConnection::IsReadOnly() const {
+  return sqlite3_db_readonly(db_, "main") == 1;
 }
 
 std::int64_t SqliteConnection::LastInsertId() const {

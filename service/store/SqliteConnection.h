@@ -22,6 +22,19 @@ class DatabaseError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The file is no SQLite database, or a damaged one.
+class DatabaseCorrupt : public DatabaseError {
+ public:
+  using DatabaseError::DatabaseError;
+};
+
+// Another connection (an admin's tool, a second process) held the lock for the whole busy
+// time-out: nothing of the statement took effect, and a later try may succeed.
+class DatabaseBusy : public DatabaseError {
+ public:
+  using DatabaseError::DatabaseError;
+};
+
 // One prepared statement, kept by its connection and reused: Bind, then Step until it gives
 // no more rows; the next Prepare of the same text resets it. Parameters are numbered from 1.
 class SqliteStatement {
@@ -73,7 +86,9 @@ auto ReadRows(SqliteStatement& statement, ReadRow read_row) {
 // thread-safe: one thread uses a connection at a time.
 class SqliteConnection {
  public:
-  enum class Mode { kReadWrite, kReadOnly };
+  // kInspect: opened by SQLite read-only and left as it is (no journal mode set), for the
+  // admin's commands that only read, which may run as a user who may only read the file.
+  enum class Mode { kReadWrite, kReadOnly, kInspect };
 
   // Opens (and with kReadWrite creates) the file; throws DatabaseError naming it.
   SqliteConnection(const std::filesystem::path& file, Mode mode);
@@ -90,6 +105,12 @@ class SqliteConnection {
 
   // Resets every kept statement, so that none holds a read snapshot open between uses.
   void ResetAll();
+
+  // How long a statement waits for another connection's lock before it fails with
+  // DatabaseBusy.
+  void SetBusyTimeout(int milliseconds);
+  // True when SQLite could open the file for reading only (its mode or its owner).
+  bool IsReadOnly() const;
 
   std::int64_t LastInsertId() const;
   int Changes() const;

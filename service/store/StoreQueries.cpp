@@ -34,4 +34,8 @@ std::vector<EventRow> StoreQueries::EventsFrom(std::string_view first, std::int6
   return FindEvents(db_, first, "", 0, limit);
 }
 
+std::string StoreQueries::MostNamedMonarch() {
+  return service::MostNamedMonarch(db_);
+}
+
 }  // namespace ostravel::service

@@ -36,6 +36,9 @@ class StoreQueries {
   std::set<std::int32_t> CharactersInFellowships();
   // The events from the day `first` on, in the order they happen, at most `limit`.
   std::vector<EventRow> EventsFrom(std::string_view first, std::int64_t limit);
+  // The monarch's name most members' records give (a visitor of another allegiance may post
+  // too, but fewer of them); "" before the first record.
+  std::string MostNamedMonarch();
 
  private:
   SqliteConnection& db_;

@@ -97,6 +97,9 @@ struct Context {
   // When each failure of the web service (its address and the reason) was last shown in chat,
   // in MonotonicMs: every page has its own web request, and one outage should be told once.
   std::map<std::string, std::int64_t> ServiceFailureShownMs;
+  // The key the service gave each character, by id, as "Ostravel.xml" holds it ("" for none):
+  // read once, changed after it is saved.
+  std::map<std::int32_t, std::string> CharacterKeys;
 
   // The host objects, published at start; empty before and (but for the hooks and the site)
   // after the plug-in's stop.

@@ -1,13 +1,17 @@
 #include "irc/IRCParser.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <optional>
+#include <utility>
 
 #include "base/AsciiText.h"
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 #include "common/OstravelLib.h"
+#include "irc/IRCNumerics.h"
 #include "platform/CodePage.h"
 
 namespace ostravel {
@@ -65,12 +69,6 @@ std::string_view ParamAt(const std::vector<std::string_view>& params, std::size_
   return index < params.size() ? params[index] : std::string_view();
 }
 
-bool IsRefusal(std::string_view command) {
-  static constexpr std::string_view kCodes[] = {"401", "403", "404", "405", "442",
-                                                "471", "473", "475", "477", "489"};
-  return std::find(std::begin(kCodes), std::end(kCodes), command) != std::end(kCodes);
-}
-
 // "#" and what follows the first "#" up to `end` ("" for the end of the text).
 std::string ChannelAfterHash(std::string_view params, std::string_view end) {
   return "#" + std::string(CutBetween(params, "#", end));
@@ -91,6 +89,220 @@ std::vector<std::string_view>& SplitAtSpaces(std::string_view text,
   }
   parts.push_back(text.substr(start));
   return parts;
+}
+
+// A line's parts, each trimmed.
+struct Line {
+  std::string_view prefix;
+  std::string_view command;
+  std::string_view params;
+};
+
+// The line split into prefix, command and parameters; nothing when it does not have that shape
+// (a prefix alone, or a command without parameters).
+std::optional<Line> SplitLine(std::string_view line) {
+  line = TrimSpaces(line);
+  if (!line.empty() && line.front() == '@') {
+    // IRCv3 message tags: nothing here reads them.
+    line = TrimSpaces(line.substr(std::min(line.find(' '), line.size())));
+  }
+  Line parts;
+  if (!line.empty() && line.front() == ':') {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) return std::nullopt;
+    parts.prefix = TrimSpaces(line.substr(1, space - 1));
+    line = TrimSpaces(line.substr(space));
+  }
+  const std::size_t space = line.find(' ');
+  if (space == std::string_view::npos) return std::nullopt;
+  parts.command = TrimSpaces(line.substr(0, space));
+  parts.params = TrimSpaces(line.substr(space));
+  return parts;
+}
+
+// What a handler raises its event on, and the parser's buffers it may reuse.
+struct Scratch {
+  IRCParser::Events& events;
+  std::vector<std::string_view>& params;
+  std::vector<std::string_view>& words;
+};
+using Handler = void (*)(Scratch&, const Line&);
+
+void OnPrivMsg(Scratch& to, const Line& line) {
+  const std::string_view sender = PrefixNick(line.prefix);
+  const std::string_view recipient = FirstWord(line.params);
+  const std::string_view message = Trailing(line.params);
+  if (!IsCtcp(message)) return to.events.Parser_PrivMsg(sender, recipient, message);
+
+  const std::string_view inner = CutBetween(message, "\x01", "\x01");
+  const std::size_t space = inner.find(' ');
+  const std::string_view keyword = space == std::string_view::npos ? inner : inner.substr(0, space);
+  const std::string_view argument =
+      space == std::string_view::npos ? inner : inner.substr(space + 1);
+  if (EqualsUpper(keyword, "ACTION")) {
+    return to.events.Parser_CTCPAction(sender, recipient, argument);
+  }
+  if (EqualsUpper(keyword, "PING")) return to.events.Parser_CTCPPing(sender, argument);
+  if (EqualsUpper(keyword, "TIME")) return to.events.Parser_CTCPTime(sender);
+  if (EqualsUpper(keyword, "VERSION")) return to.events.Parser_CTCPVersion(sender);
+}
+
+void OnNotice(Scratch& to, const Line& line) {
+  const std::string_view message = Trailing(line.params);
+  if (!IsCtcp(message)) {
+    return to.events.Parser_Notice(PrefixNick(line.prefix), FirstWord(line.params), message);
+  }
+  const std::string_view inner = CutBetween(message, "\x01", "\x01");
+  // Only a keyword followed by an answer counts: a bare "VERSION" is no reply.
+  if (EqualsUpper(CutBetween(inner, "", " "), "VERSION")) {
+    to.events.Parser_NoticeVersion(PrefixNick(line.prefix), CutBetween(inner, " ", ""));
+  }
+}
+
+void OnPing(Scratch& to, const Line& line) {
+  to.events.Parser_Ping(line.params);
+}
+
+void OnNick(Scratch& to, const Line& line) {
+  std::string new_nick(line.params);
+  std::erase(new_nick, ':');
+  to.events.Parser_Nick(PrefixNick(line.prefix), new_nick);
+}
+
+void OnQuit(Scratch& to, const Line& line) {
+  to.events.Parser_Quit(PrefixNick(line.prefix), line.params);
+}
+
+void OnJoin(Scratch& to, const Line& line) {
+  to.events.Parser_Join(PrefixNick(line.prefix), ChannelAfterHash(line.params, ""));
+}
+
+void OnPart(Scratch& to, const Line& line) {
+  // A parting reason behind the channel is not part of its name.
+  std::string channel = ChannelAfterHash(line.params, "");
+  channel.resize(std::min(channel.size(), channel.find(' ')));
+  to.events.Parser_Part(PrefixNick(line.prefix), channel);
+}
+
+void OnKick(Scratch& to, const Line& line) {
+  // The kicked nick is the second parameter, the reason (optional) the third.
+  SplitParams(line.params, to.params);
+  to.events.Parser_Kick(ParamAt(to.params, 1), ChannelAfterHash(line.params, " "),
+                        PrefixNick(line.prefix), ParamAt(to.params, 2));
+}
+
+void OnTopic(Scratch& to, const Line& line) {
+  to.events.Parser_Topic(PrefixNick(line.prefix), ChannelAfterHash(line.params, " "),
+                         Trailing(line.params));
+}
+
+void OnError(Scratch& to, const Line& line) {
+  const std::string_view params = line.params;
+  to.events.Parser_Error(!params.empty() && params.front() == ':' ? params.substr(1) : params);
+}
+
+void OnWelcome(Scratch& to, const Line& line) {
+  to.events.Parser_RPLWelcome(FirstWord(line.params));
+}
+
+void OnISupport(Scratch& to, const Line& line) {
+  SplitParams(line.params, to.params);
+  // Between the own nick and the closing text.
+  to.words.clear();
+  if (to.params.size() > 2) to.words.assign(to.params.begin() + 1, to.params.end() - 1);
+  to.events.Parser_RPLISupport(to.words);
+}
+
+void OnWhoisUser(Scratch& to, const Line& line) {
+  to.events.Parser_RPLWhoisUser(FirstWord(CutBetween(line.params, " ", "")), "User", "Host",
+                                Trailing(line.params));
+}
+
+void OnChannelTopic(Scratch& to, const Line& line) {
+  to.events.Parser_RPLTopic(ChannelAfterHash(line.params, " "), Trailing(line.params));
+}
+
+void OnNameReply(Scratch& to, const Line& line) {
+  to.events.Parser_RPLNameReply(ChannelAfterHash(line.params, " "),
+                                SplitAtSpaces(Trailing(line.params), to.words));
+}
+
+void OnEndOfMotd(Scratch& to, const Line&) {
+  to.events.Parser_RPLEndOfMotd();
+}
+
+void OnNickInUse(Scratch& to, const Line&) {
+  to.events.Parser_ERRNickNameInUse();
+}
+
+void OnErroneousNick(Scratch& to, const Line& line) {
+  SplitParams(line.params, to.params);
+  to.events.Parser_ERRErroneousNickName(ParamAt(to.params, 1), Trailing(line.params));
+}
+
+void OnRefused(Scratch& to, const Line& line) {
+  SplitParams(line.params, to.params);
+  to.events.Parser_ERRRefused(line.command, ParamAt(to.params, 1), Trailing(line.params));
+}
+
+void OnBanned(Scratch& to, const Line& line) {
+  to.events.Parser_ERRBannedFromChan(FirstWord(line.params), ChannelAfterHash(line.params, " "));
+}
+
+// The commands by name, in any case.
+constexpr std::array<std::pair<std::string_view, Handler>, 10> kCommands{{
+    {"PRIVMSG", OnPrivMsg},
+    {"PING", OnPing},
+    {"NICK", OnNick},
+    {"QUIT", OnQuit},
+    {"JOIN", OnJoin},
+    {"PART", OnPart},
+    {"KICK", OnKick},
+    {"TOPIC", OnTopic},
+    {"ERROR", OnError},
+    {"NOTICE", OnNotice},
+}};
+
+constexpr std::array<std::pair<Numeric, Handler>, 22> kNumerics{{
+    {Numeric::RPL_WELCOME, OnWelcome},
+    {Numeric::RPL_ISUPPORT, OnISupport},
+    {Numeric::RPL_WHOISUSER, OnWhoisUser},
+    {Numeric::RPL_TOPIC, OnChannelTopic},
+    {Numeric::RPL_NAMREPLY, OnNameReply},
+    {Numeric::RPL_ENDOFMOTD, OnEndOfMotd},
+    // A server without a message of the day ends its greeting with this instead.
+    {Numeric::ERR_NOMOTD, OnEndOfMotd},
+    {Numeric::ERR_ERRONEUSNICKNAME, OnErroneousNick},
+    // A fallback nick answers a collision or a nick held back the same way as one in use.
+    {Numeric::ERR_NICKNAMEINUSE, OnNickInUse},
+    {Numeric::ERR_NICKCOLLISION, OnNickInUse},
+    {Numeric::ERR_UNAVAILRESOURCE, OnNickInUse},
+    {Numeric::ERR_BANNEDFROMCHAN, OnBanned},
+    // The refusals of a join or of a line.
+    {Numeric::ERR_NOSUCHNICK, OnRefused},
+    {Numeric::ERR_NOSUCHCHANNEL, OnRefused},
+    {Numeric::ERR_CANNOTSENDTOCHAN, OnRefused},
+    {Numeric::ERR_TOOMANYCHANNELS, OnRefused},
+    {Numeric::ERR_NOTONCHANNEL, OnRefused},
+    {Numeric::ERR_CHANNELISFULL, OnRefused},
+    {Numeric::ERR_INVITEONLYCHAN, OnRefused},
+    {Numeric::ERR_BADCHANNELKEY, OnRefused},
+    {Numeric::ERR_NEEDREGGEDNICK, OnRefused},
+    {Numeric::ERR_SECUREONLYCHAN, OnRefused},
+}};
+
+// The handler of a command, or null for one the plug-in does not read.
+Handler FindHandler(std::string_view command) {
+  if (const std::optional<Numeric> numeric = ReadNumeric(command)) {
+    for (const auto& [code, handler] : kNumerics) {
+      if (code == *numeric) return handler;
+    }
+    return nullptr;
+  }
+  for (const auto& [name, handler] : kCommands) {
+    if (EqualsUpper(command, name)) return handler;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -155,128 +367,20 @@ void IRCParser::HandleLine(std::string_view bytes) {
 
 void IRCParser::ParseMessage(std::string_view line) {
   ErrorHandler{ctx_, kModule, "ParseMessage", Report::kLogOnly}([&] {
-    line = TrimSpaces(line);
-    if (!line.empty() && line.front() == '@') {
-      // IRCv3 message tags: nothing here reads them.
-      line = TrimSpaces(line.substr(std::min(line.find(' '), line.size())));
-    }
-    std::string_view prefix;
-    if (!line.empty() && line.front() == ':') {
-      const std::size_t space = line.find(' ');
-      if (space == std::string_view::npos)
-        throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
-      prefix = TrimSpaces(line.substr(1, space - 1));
-      line = TrimSpaces(line.substr(space));
-    }
-    const std::size_t space = line.find(' ');
-    if (space == std::string_view::npos)
-      throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
-    const std::string_view command = TrimSpaces(line.substr(0, space));
-    const std::string_view params = TrimSpaces(line.substr(space));
-    IRCCommand(prefix, command, params);
+    const std::optional<Line> parts = SplitLine(line);
+    if (!parts) throw Error(error_number::kInvalidCall, "Invalid procedure call or argument");
+    IRCCommand(parts->prefix, parts->command, parts->params);
   });
 }
 
 void IRCParser::IRCCommand(std::string_view prefix, std::string_view command,
                            std::string_view params) {
   ErrorHandler{ctx_, kModule, "IRCCommand", Report::kLogOnly}([&] {
-    if (EqualsUpper(command, "PRIVMSG")) return PrivMsg(prefix, params);
-    if (EqualsUpper(command, "PING")) return events_.Parser_Ping(params);
-    if (EqualsUpper(command, "NICK")) {
-      std::string new_nick(params);
-      std::erase(new_nick, ':');
-      return events_.Parser_Nick(PrefixNick(prefix), new_nick);
-    }
-    if (EqualsUpper(command, "QUIT")) return events_.Parser_Quit(PrefixNick(prefix), params);
-    if (EqualsUpper(command, "JOIN")) {
-      return events_.Parser_Join(PrefixNick(prefix), ChannelAfterHash(params, ""));
-    }
-    if (EqualsUpper(command, "PART")) {
-      // A parting reason behind the channel is not part of its name.
-      std::string channel = ChannelAfterHash(params, "");
-      channel.resize(std::min(channel.size(), channel.find(' ')));
-      return events_.Parser_Part(PrefixNick(prefix), channel);
-    }
-    if (EqualsUpper(command, "KICK")) {
-      // The kicked nick is the second parameter, the reason (optional) the third.
-      SplitParams(params, params_);
-      return events_.Parser_Kick(ParamAt(params_, 1), ChannelAfterHash(params, " "),
-                                 PrefixNick(prefix), ParamAt(params_, 2));
-    }
-    if (EqualsUpper(command, "TOPIC")) {
-      return events_.Parser_Topic(PrefixNick(prefix), ChannelAfterHash(params, " "),
-                                  Trailing(params));
-    }
-    if (EqualsUpper(command, "ERROR")) {
-      return events_.Parser_Error(!params.empty() && params.front() == ':' ? params.substr(1)
-                                                                           : params);
-    }
-    if (EqualsUpper(command, "NOTICE")) return Notice(prefix, params);
-    if (command == "311") {
-      return events_.Parser_RPLWhoisUser(FirstWord(CutBetween(params, " ", "")), "User", "Host",
-                                         Trailing(params));
-    }
-    if (command == "332") {
-      return events_.Parser_RPLTopic(ChannelAfterHash(params, " "), Trailing(params));
-    }
-    if (command == "353") {
-      return events_.Parser_RPLNameReply(ChannelAfterHash(params, " "),
-                                         SplitAtSpaces(Trailing(params), nicks_));
-    }
-    // A server without a message of the day ends its greeting with 422 instead of 376.
-    if (command == "376" || command == "422") return events_.Parser_RPLEndOfMotd();
-    if (command == "433" || command == "436" || command == "437") {
-      return events_.Parser_ERRNickNameInUse();
-    }
-    if (command == "001") return events_.Parser_RPLWelcome(FirstWord(params));
-    if (command == "005") {
-      SplitParams(params, params_);
-      // Between the own nick and the closing text.
-      nicks_.clear();
-      if (params_.size() > 2) nicks_.assign(params_.begin() + 1, params_.end() - 1);
-      return events_.Parser_RPLISupport(nicks_);
-    }
-    if (command == "432") {
-      SplitParams(params, params_);
-      return events_.Parser_ERRErroneousNickName(ParamAt(params_, 1), Trailing(params));
-    }
-    if (IsRefusal(command)) {
-      SplitParams(params, params_);
-      return events_.Parser_ERRRefused(command, ParamAt(params_, 1), Trailing(params));
-    }
-    if (command == "474") {
-      return events_.Parser_ERRBannedFromChan(FirstWord(params), ChannelAfterHash(params, " "));
+    if (const Handler handler = FindHandler(command)) {
+      Scratch scratch{events_, params_, nicks_};
+      handler(scratch, Line{prefix, command, params});
     }
   });
-}
-
-void IRCParser::PrivMsg(std::string_view prefix, std::string_view params) {
-  const std::string_view sender = PrefixNick(prefix);
-  const std::string_view recipient = FirstWord(params);
-  const std::string_view message = Trailing(params);
-  if (!IsCtcp(message)) return events_.Parser_PrivMsg(sender, recipient, message);
-
-  const std::string_view inner = CutBetween(message, "\x01", "\x01");
-  const std::size_t space = inner.find(' ');
-  const std::string_view keyword = space == std::string_view::npos ? inner : inner.substr(0, space);
-  const std::string_view argument =
-      space == std::string_view::npos ? inner : inner.substr(space + 1);
-  if (EqualsUpper(keyword, "ACTION")) return events_.Parser_CTCPAction(sender, recipient, argument);
-  if (EqualsUpper(keyword, "PING")) return events_.Parser_CTCPPing(sender, argument);
-  if (EqualsUpper(keyword, "TIME")) return events_.Parser_CTCPTime(sender);
-  if (EqualsUpper(keyword, "VERSION")) return events_.Parser_CTCPVersion(sender);
-}
-
-void IRCParser::Notice(std::string_view prefix, std::string_view params) {
-  const std::string_view message = Trailing(params);
-  if (!IsCtcp(message)) {
-    return events_.Parser_Notice(PrefixNick(prefix), FirstWord(params), message);
-  }
-  const std::string_view inner = CutBetween(message, "\x01", "\x01");
-  // Only a keyword followed by an answer counts: a bare "VERSION" is no reply.
-  if (EqualsUpper(CutBetween(inner, "", " "), "VERSION")) {
-    events_.Parser_NoticeVersion(PrefixNick(prefix), CutBetween(inner, " ", ""));
-  }
 }
 
 }  // namespace ostravel

@@ -86,15 +86,13 @@ class IRCParser {
   void DropLongLine();
   void ParseMessage(std::string_view line);
   void IRCCommand(std::string_view prefix, std::string_view command, std::string_view params);
-  void PrivMsg(std::string_view prefix, std::string_view params);
-  void Notice(std::string_view prefix, std::string_view params);
 
   Context& ctx_;
   Events& events_;
   std::string pending_;
   std::string decoded_;                   // a line that came in the code page
   std::string joined_;                    // a line begun in an earlier chunk
-  std::vector<std::string_view> nicks_;   // reused for every name reply
+  std::vector<std::string_view> nicks_;   // reused for every name reply and limits list
   std::vector<std::string_view> params_;  // reused for every line split into its parameters
   bool dropping_ = false;                 // inside a line that grew too long
   bool reset_ = false;                    // Reset() came from an event: the rest is stale

@@ -2,10 +2,13 @@
 // the user lists that names, joins, parts, quits, kicks and nick changes keep, and what is
 // shown of a channel's traffic.
 #include <algorithm>
+#include <array>
+#include <optional>
 
 #include "base/AsciiText.h"
 #include "common/OstravelLib.h"
 #include "irc/IRCFormatting.h"
+#include "irc/IRCNumerics.h"
 #include "irc/IRCServer.h"
 
 namespace ostravel {
@@ -23,8 +26,13 @@ std::string NotSentText(const IRCChannel& channel, const std::string& text) {
 
 // Refusals that answer a JOIN; the others answer a line sent to a channel or a nick.
 bool IsJoinRefusal(std::string_view code) {
-  return code == "403" || code == "405" || code == "471" || code == "473" || code == "475" ||
-         code == "477" || code == "489";
+  static constexpr std::array<Numeric, 7> kJoinRefusals{
+      Numeric::ERR_NOSUCHCHANNEL,  Numeric::ERR_TOOMANYCHANNELS, Numeric::ERR_CHANNELISFULL,
+      Numeric::ERR_INVITEONLYCHAN, Numeric::ERR_BADCHANNELKEY,   Numeric::ERR_NEEDREGGEDNICK,
+      Numeric::ERR_SECUREONLYCHAN};
+  const std::optional<Numeric> numeric = ReadNumeric(code);
+  return numeric &&
+         std::find(kJoinRefusals.begin(), kJoinRefusals.end(), *numeric) != kJoinRefusals.end();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "base/Error.h"
 #include "common/Context.h"
 #include "common/ErrorHandler.h"
+#include "common/ListIcons.h"
 #include "common/OstravelLib.h"
 #include "host/Variant.h"
 #include "web/Settings.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr std::string_view kModule = "TabIRC";
 constexpr std::int32_t kTimerMs = 100;
-constexpr std::int32_t kUserIcon = 100668264;
 
 std::int32_t Row(std::size_t index) {
   return static_cast<std::int32_t>(index);
@@ -207,7 +207,7 @@ void TabIRC::DrawUsers(const IRCUsers& users, std::size_t shown) {
   for (const auto& user : users.Members()) {
     if (row == shown) break;
     if (row == drawn_.size()) {
-      lstIRC->SetData(0, lstIRC->AddRow(), 1, std::int64_t{kUserIcon});
+      lstIRC->SetData(0, lstIRC->AddRow(), kIconSub, kRowIcon);
       drawn_.emplace_back();
     }
     if (drawn_[row] != user->NickName) {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -36,15 +37,17 @@ struct SlistDeleter {
 struct EasyDeleter {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
+using Multi = std::unique_ptr<CURLM, MultiDeleter>;
 
 // A request as the loop hands it to the worker thread.
 struct Request {
   HttpClient::RequestId id = 0;
-  std::string url;
-  std::vector<std::string> headers;
-  std::string body;
+  HttpRequest request;
 };
 
 // One transfer as the worker thread holds it, through every redirect it follows.
@@ -52,8 +55,12 @@ struct Transfer {
   HttpClient::RequestId id = 0;
   Easy easy;
   std::vector<std::string> header_lines;
+  std::vector<std::string> origin_lines;
+  bool at_origin = true;     // no hop has left the first URL's origin yet
+  bool with_content = true;  // the body and its header lines still go along
   Slist headers;
   std::string body;
+  std::string first_url;
   std::string url;  // where the current hop goes
   int redirects = 0;
   std::chrono::steady_clock::time_point deadline;
@@ -65,6 +72,7 @@ struct Transfer {
   bool in_header = false;  // the status line has come, the empty line that ends the header not
   std::string refusal;     // why a redirect was not followed
   std::string received;
+  std::vector<HttpHeader> answer_headers;  // of the current hop's latest answer
 };
 
 std::size_t Receive(char* data, std::size_t size, std::size_t count, void* user) {
@@ -89,6 +97,11 @@ std::size_t ReceiveHeader(char* data, std::size_t size, std::size_t count, void*
     return 0;
   }
   transfer.in_header = !(bytes <= 2 && (data[0] == '\r' || data[0] == '\n'));
+  const std::string_view line(data, bytes);
+  // A status line starts an answer of its own (an interim 100 Continue comes before the real
+  // one): only the last answer's fields count.
+  if (line.starts_with("HTTP/")) transfer.answer_headers.clear();
+  AddHeaderLine(transfer.answer_headers, line);
   return bytes;
 }
 
@@ -101,15 +114,20 @@ bool CurlRefusedHeader(const Transfer& transfer, CURLcode result) {
   return result == CURLE_OUT_OF_MEMORY && transfer.in_header;
 }
 
-Slist MakeHeaderList(const std::vector<std::string>& lines, bool with_content) {
+// The header lines the transfer's current hop sends.
+Slist MakeHeaderList(const Transfer& transfer) {
   Slist list;
-  for (const auto& line : lines) {
-    if (!with_content && LowerCase(line.substr(0, 8)) == "content-") continue;
-    curl_slist* longer = curl_slist_append(list.get(), line.c_str());
-    if (!longer) throw Error(error_number::kOutOfMemory, "Out of memory");
-    list.release();
-    list.reset(longer);
-  }
+  const auto add = [&](const std::vector<std::string>& lines) {
+    for (const auto& line : lines) {
+      if (!transfer.with_content && LowerCase(line.substr(0, 8)) == "content-") continue;
+      curl_slist* longer = curl_slist_append(list.get(), line.c_str());
+      if (!longer) throw Error(error_number::kOutOfMemory, "Out of memory");
+      list.release();
+      list.reset(longer);
+    }
+  };
+  add(transfer.header_lines);
+  if (transfer.at_origin) add(transfer.origin_lines);
   return list;
 }
 
@@ -133,22 +151,23 @@ class CurlHttpClient final : public HttpClient {
       std::lock_guard lock(mutex_);
       stopping_ = true;
     }
-    curl_multi_wakeup(multi_);
+    curl_multi_wakeup(multi_.get());
     worker_.join();
-    for (auto& [id, transfer] : transfers_) curl_multi_remove_handle(multi_, transfer->easy.get());
+    // Every easy handle leaves the multi handle before either is cleaned up.
+    for (auto& [id, transfer] : transfers_) {
+      curl_multi_remove_handle(multi_.get(), transfer->easy.get());
+    }
     transfers_.clear();
-    curl_multi_cleanup(multi_);
   }
 
-  RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
-                 Completion done) override {
+  RequestId Send(HttpRequest request, Completion done) override {
     // Only the hand-over happens here; the transfer is set up on the worker thread, so the
     // loop's thread is held for no more than a lock and a wake-up.
     const RequestId id = ++last_id_;
     pending_->completions.emplace(id, std::move(done));
     {
       std::lock_guard lock(mutex_);
-      to_add_.push_back(Request{id, url, headers, std::move(body)});
+      to_add_.push_back(Request{id, std::move(request)});
     }
     WakeWorkerSoon();
     return id;
@@ -160,7 +179,7 @@ class CurlHttpClient final : public HttpClient {
       std::lock_guard lock(mutex_);
       to_abort_.push_back(id);
     }
-    curl_multi_wakeup(multi_);
+    curl_multi_wakeup(multi_.get());
   }
 
   std::size_t InFlight() const override { return pending_->completions.size(); }
@@ -172,7 +191,7 @@ class CurlHttpClient final : public HttpClient {
   void WakeWorkerSoon() {
     if (pending_->wake_scheduled) return;
     pending_->wake_scheduled = true;
-    loop_.Post([weak = std::weak_ptr<Pending>(pending_), multi = multi_] {
+    loop_.Post([weak = std::weak_ptr<Pending>(pending_), multi = multi_.get()] {
       auto pending = weak.lock();
       if (!pending) return;
       pending->wake_scheduled = false;
@@ -181,22 +200,25 @@ class CurlHttpClient final : public HttpClient {
   }
 
   std::unique_ptr<Transfer> MakeTransfer(Request request) {
+    HttpRequest& asked = request.request;
     // libcurl would guess "http://" for a bare "update.php" and look that name up.
-    const std::string scheme = UrlScheme(request.url);
+    const std::string scheme = UrlScheme(asked.url);
     if (scheme != "http" && scheme != "https") {
       throw Error(error_number::kInvalidCall, "not an http or https address");
     }
     auto transfer = std::make_unique<Transfer>();
     transfer->id = request.id;
-    transfer->url = std::move(request.url);
-    transfer->header_lines = std::move(request.headers);
-    transfer->body = std::move(request.body);
+    transfer->first_url = asked.url;
+    transfer->url = std::move(asked.url);
+    transfer->header_lines = std::move(asked.headers);
+    transfer->origin_lines = std::move(asked.origin_headers);
+    transfer->body = std::move(asked.body);
     transfer->deadline = std::chrono::steady_clock::now() + options_.total_timeout;
     transfer->limit = options_.max_answer_bytes;
     transfer->header_limit = options_.max_header_bytes;
     transfer->easy.reset(curl_easy_init());
     if (!transfer->easy) throw Error(error_number::kOutOfMemory, "Out of memory");
-    transfer->headers = MakeHeaderList(transfer->header_lines, true);
+    transfer->headers = MakeHeaderList(*transfer);
     CURL* easy = transfer->easy.get();
     curl_easy_setopt(easy, CURLOPT_URL, transfer->url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -242,20 +264,23 @@ class CurlHttpClient final : public HttpClient {
       transfer.refusal = "timed out";
       return false;
     }
-    curl_multi_remove_handle(multi_, easy);
+    curl_multi_remove_handle(multi_.get(), easy);
     transfer.url = to_url;
     ++transfer.redirects;
     std::string().swap(transfer.received);
     transfer.header_bytes = 0;
     transfer.in_header = false;
+    transfer.answer_headers.clear();
+    transfer.at_origin = transfer.at_origin && SameOrigin(transfer.first_url, to_url);
     curl_easy_setopt(easy, CURLOPT_URL, transfer.url.c_str());
     if (!step.keep_method) {
       curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-      transfer.headers = MakeHeaderList(transfer.header_lines, false);
-      curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers.get());
+      transfer.with_content = false;
     }
+    transfer.headers = MakeHeaderList(transfer);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers.get());
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-    curl_multi_add_handle(multi_, easy);
+    curl_multi_add_handle(multi_.get(), easy);
     return true;
   }
 
@@ -282,10 +307,10 @@ class CurlHttpClient final : public HttpClient {
   void Run() {
     while (TakeCommands()) {
       int running = 0;
-      curl_multi_perform(multi_, &running);
+      curl_multi_perform(multi_.get(), &running);
       HandOverFinished();
       // libcurl shortens the wait to its own next timeout; idle, only a wake-up ends it.
-      curl_multi_poll(multi_, nullptr, 0, kIdleWaitMs, nullptr);
+      curl_multi_poll(multi_.get(), nullptr, 0, kIdleWaitMs, nullptr);
     }
   }
 
@@ -302,7 +327,7 @@ class CurlHttpClient final : public HttpClient {
       const RequestId id = request.id;
       try {
         auto transfer = MakeTransfer(std::move(request));
-        curl_multi_add_handle(multi_, transfer->easy.get());
+        curl_multi_add_handle(multi_.get(), transfer->easy.get());
         transfers_.emplace(id, std::move(transfer));
       } catch (const std::exception& error) {
         HttpResponse failed;
@@ -313,7 +338,7 @@ class CurlHttpClient final : public HttpClient {
     for (RequestId id : aborted) {
       auto found = transfers_.find(id);
       if (found == transfers_.end()) continue;
-      curl_multi_remove_handle(multi_, found->second->easy.get());
+      curl_multi_remove_handle(multi_.get(), found->second->easy.get());
       transfers_.erase(found);
     }
     return true;
@@ -321,7 +346,7 @@ class CurlHttpClient final : public HttpClient {
 
   void HandOverFinished() {
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
       if (message->msg != CURLMSG_DONE) continue;
       CURL* easy = message->easy_handle;
       const CURLcode result = message->data.result;
@@ -331,13 +356,15 @@ class CurlHttpClient final : public HttpClient {
       HttpResponse response;
       curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &response.status);
       response.transferred = result == CURLE_OK && transfer->refusal.empty();
+      response.left_origin = !transfer->at_origin;
       if (response.transferred) {
         response.body = std::move(transfer->received);
+        response.headers = std::move(transfer->answer_headers);
       } else {
         response.error = FailureText(*transfer, result);
       }
       const RequestId id = transfer->id;
-      curl_multi_remove_handle(multi_, easy);
+      curl_multi_remove_handle(multi_.get(), easy);
       transfers_.erase(id);
       Deliver(id, std::move(response));
     }
@@ -367,7 +394,7 @@ class CurlHttpClient final : public HttpClient {
 
   EventLoop& loop_;
   HttpOptions options_;
-  CURLM* multi_;
+  Multi multi_;  // outlives the transfers
   RequestId last_id_ = 0;
   // Loop side.
   std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();

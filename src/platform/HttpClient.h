@@ -5,7 +5,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/HttpHeaders.h"
 
 namespace ostravel::platform {
 
@@ -22,6 +25,22 @@ struct HttpResponse {
   // "too many redirects",
   // "redirect from https to http refused"; otherwise the library's own short text.
   std::string error;
+  // The header fields of the final answer (of a transferred one; none otherwise).
+  std::vector<HttpHeader> headers;
+  // True when a redirect took the transfer to another origin than the first URL's (scheme,
+  // host or port): what the final answer says about the first server's business is not its to
+  // say.
+  bool left_origin = false;
+};
+
+// One POST as a caller asks for it.
+struct HttpRequest {
+  std::string url;
+  std::vector<std::string> headers;  // "Name: value" lines
+  // Lines that go to the first URL's origin only: once a redirect leads elsewhere they are
+  // dropped, also should a later one lead back (credentials, as browsers treat them).
+  std::vector<std::string> origin_headers;
+  std::string body;
 };
 
 // The rules every back end follows. Redirects: at most max_redirects; 307 and 308 repeat the
@@ -48,10 +67,14 @@ class HttpClient {
   // A client whose completions run on `loop`. Destroying it aborts what is in flight.
   static std::unique_ptr<HttpClient> Create(EventLoop& loop, HttpOptions options = {});
 
-  // Starts a POST of `body` with the given header lines and returns at once. `done` runs later
-  // on the loop, exactly once, unless the request is aborted (or the client destroyed) first.
-  virtual RequestId Post(const std::string& url, const std::vector<std::string>& headers,
-                         std::string body, Completion done) = 0;
+  // Starts the POST and returns at once. `done` runs later on the loop, exactly once, unless
+  // the request is aborted (or the client destroyed) first.
+  virtual RequestId Send(HttpRequest request, Completion done) = 0;
+  // The same without origin-bound header lines.
+  RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
+                 Completion done) {
+    return Send(HttpRequest{url, headers, {}, std::move(body)}, std::move(done));
+  }
   // Drops a request; its completion will not run. Unknown ids are ignored.
   virtual void Abort(RequestId id) = 0;
   // Requests started and neither completed nor aborted yet.

@@ -81,10 +81,9 @@ class WinHttpClient final : public HttpClient {
     if (shared_->session) WinHttpCloseHandle(shared_->session);
   }
 
-  RequestId Post(const std::string& url, const std::vector<std::string>& headers, std::string body,
-                 Completion done) override {
+  RequestId Send(HttpRequest request, Completion done) override {
     const RequestId id = ++last_id_;
-    auto transfer = std::make_shared<WinHttpTransfer>(shared_, id, url, headers, std::move(body));
+    auto transfer = std::make_shared<WinHttpTransfer>(shared_, id, std::move(request));
     auto timer = loop_.CreateTimer();
     timer->Start(shared_->options.total_timeout, [this, id] { TimeOut(id); });
     pending_->entries.emplace(id, Pending::Entry{std::move(done), transfer, std::move(timer)});

@@ -28,4 +28,10 @@ RedirectStep NextRedirect(long status, std::string_view from_url, std::string_vi
 // The scheme of an absolute URL in lower case ("https"), "" when it has none.
 std::string UrlScheme(std::string_view url);
 
+// Where an http or https URL leads, as "scheme://host:port" in lower case with the scheme's
+// port filled in ("http://a:80" for "HTTP://A/x"); "" for any other URL. Two URLs go to the
+// same server when their origins are equal and not "".
+std::string UrlOrigin(std::string_view url);
+bool SameOrigin(std::string_view a, std::string_view b);
+
 }  // namespace ostravel::platform

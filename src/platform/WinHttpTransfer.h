@@ -45,13 +45,15 @@ struct WinHttpShared {
 // as its context, released when WinHTTP closes the handle.
 class WinHttpTransfer : public std::enable_shared_from_this<WinHttpTransfer> {
  public:
-  WinHttpTransfer(std::shared_ptr<WinHttpShared> shared, HttpClient::RequestId id, std::string url,
-                  std::vector<std::string> headers, std::string body)
+  WinHttpTransfer(std::shared_ptr<WinHttpShared> shared, HttpClient::RequestId id,
+                  HttpRequest request)
       : shared_(std::move(shared)),
         id_(id),
-        url_(std::move(url)),
-        header_lines_(std::move(headers)),
-        body_(std::move(body)) {}
+        first_url_(request.url),
+        url_(std::move(request.url)),
+        header_lines_(std::move(request.headers)),
+        origin_lines_(std::move(request.origin_headers)),
+        body_(std::move(request.body)) {}
 
   const std::shared_ptr<WinHttpShared>& SharedState() const { return shared_; }
   void Begin();
@@ -80,14 +82,18 @@ class WinHttpTransfer : public std::enable_shared_from_this<WinHttpTransfer> {
   // Recursive: WinHTTP may call back from inside a call made from a callback (a receive that
   // finds the headers already there reports them at once, on the same thread).
   RecursiveLock mutex_;
+  const std::string first_url_;
   std::string url_;
   const std::vector<std::string> header_lines_;
-  std::string body_;  // not changed; WinHTTP takes it as a plain pointer
+  const std::vector<std::string> origin_lines_;
+  bool at_origin_ = true;  // no hop has left the first URL's origin yet
+  std::string body_;       // not changed; WinHTTP takes it as a plain pointer
   bool post_ = true;
   HINTERNET connect_ = nullptr;
   HINTERNET request_ = nullptr;
   int redirects_ = 0;
   long status_ = 0;
+  std::vector<HttpHeader> answer_headers_;
   std::string received_;
   std::array<char, 65536> buffer_{};
   bool finished_ = false;

@@ -146,10 +146,14 @@ DWORD WinHttpTransfer::Open(bool post) {
   WinHttpSetTimeouts(request_, connect_ms, connect_ms, total_ms, total_ms);
 
   std::wstring headers;
-  for (const auto& line : header_lines_) {
-    if (!post && StartsWithNoCase(line, "content-")) continue;
-    headers += ToWide(line) + L"\r\n";
-  }
+  const auto add = [&](const std::vector<std::string>& lines) {
+    for (const auto& line : lines) {
+      if (!post && StartsWithNoCase(line, "content-")) continue;
+      headers += ToWide(line) + L"\r\n";
+    }
+  };
+  add(header_lines_);
+  if (at_origin_) add(origin_lines_);
   if (!headers.empty() &&
       !WinHttpAddRequestHeaders(request_, headers.c_str(), static_cast<DWORD>(-1),
                                 WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
@@ -183,6 +187,7 @@ void WinHttpTransfer::OnHeaders() {
   if (step.kind == RedirectStep::Kind::kFollow) {
     CloseHandles();
     ++redirects_;
+    at_origin_ = at_origin_ && SameOrigin(first_url_, to_url);
     url_ = to_url;
     if (const DWORD error = Open(post_ && step.keep_method); error != 0) {
       Fail(Failure(error));
@@ -198,6 +203,7 @@ void WinHttpTransfer::OnHeaders() {
       (error == std::errc() && length > shared_->options.max_answer_bytes)) {
     return Fail(TooLarge());
   }
+  answer_headers_ = ParseHeaderBlock(QueryText(WINHTTP_QUERY_RAW_HEADERS_CRLF));
   if (!WinHttpQueryDataAvailable(request_, nullptr)) Fail(Failure(GetLastError()));
 }
 
@@ -217,8 +223,13 @@ void WinHttpTransfer::OnRead(DWORD count) {
 }
 
 std::string WinHttpTransfer::QueryText(DWORD query) const {
-  std::array<wchar_t, 2048> text{};
-  DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  // The first call asks for the size; the header is bounded by max_header_bytes (OnHeaders).
+  DWORD size = 0;
+  WinHttpQueryHeaders(request_, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                      &size, WINHTTP_NO_HEADER_INDEX);
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
   if (!WinHttpQueryHeaders(request_, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
                            WINHTTP_NO_HEADER_INDEX)) {
     return {};
@@ -243,6 +254,7 @@ void WinHttpTransfer::Succeed() {
   response.transferred = true;
   response.status = status_;
   response.body = std::move(received_);
+  response.headers = std::move(answer_headers_);
   Finish(std::move(response));
 }
 
@@ -256,6 +268,7 @@ void WinHttpTransfer::Fail(std::string error) {
 void WinHttpTransfer::Finish(HttpResponse response) {
   if (finished_) return;  // a nested callback finished it first
   finished_ = true;
+  response.left_origin = !at_origin_;
   CloseHandles();
   shared_->deliver(id_, std::move(response));
 }

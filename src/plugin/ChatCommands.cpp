@@ -12,6 +12,7 @@
 #include "common/OstravelLib.h"
 #include "web/CharPostStrings.h"
 #include "web/WebRequest.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -26,10 +27,10 @@ struct ServerCommand {
 };
 
 constexpr std::array<ServerCommand, 4> kServerCommands{{
-    {"member", "mbr", "member.php", "Print"},
-    {"message", "msg", "message.php", "Print"},
-    {"event", "quest", "event.php", "PrintAndRefreshQuests"},
-    {"landblock", "lb", "landblock.php", "Print"},
+    {"member", "mbr", wire::script::kMember, "Print"},
+    {"message", "msg", wire::script::kMessage, "Print"},
+    {"event", "quest", wire::script::kEvent, "PrintAndRefreshQuests"},
+    {"landblock", "lb", wire::script::kLandblock, "Print"},
 }};
 
 // The arguments after `word` when the command is that word, bare or followed by a space.

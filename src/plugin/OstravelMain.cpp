@@ -16,6 +16,7 @@
 #include "web/CharPostStrings.h"
 #include "web/PostTimer.h"
 #include "web/WebRequest.h"
+#include "wire/FieldNames.h"
 
 namespace ostravel {
 namespace {
@@ -196,7 +197,8 @@ void OstravelMain::Filter_LoginComplete() {
   step([&] { Require(TabUpdate_).LoadSettings(); });
   step([&] {
     Require(WebRequest)
-        .Post(ServerURL(ctx_) + "message.php", ArgsPostString(ctx_, "motd"), "Print");
+        .Post(ServerURL(ctx_) + std::string(wire::script::kMessage), ArgsPostString(ctx_, "motd"),
+              "Print");
   });
   step([&] {
     PrintChat(ctx_,
@@ -204,8 +206,22 @@ void OstravelMain::Filter_LoginComplete() {
                   std::to_string(Require(ctx_.CharacterStats).ServerPopulation()),
               kChatColor, true);
   });
+  step([&] { TellIfAddressNotSet(); });
   step([&] { ctx_.LoggedIn = true; });
   step([&] { Require(post_timer_).Enable(); });
+}
+
+void OstravelMain::TellIfAddressNotSet() {
+  // Once a session: the file is read once, so the line would not change until a restart.
+  if (told_address_not_set_ || !ServerAddressNotSet(ctx_)) return;
+  told_address_not_set_ = true;
+  const std::u8string folder = std::filesystem::path(ctx_.env.folder).make_preferred().u8string();
+  PrintChat(ctx_,
+            "Your allegiance's web service address is not set, so the lists stay empty. Put it "
+            "into the \"server\" element's \"url\" in Ostravel.xml in the folder " +
+                std::string(folder.begin(), folder.end()) +
+                " and restart the game; your allegiance's members' page shows the address.",
+            kChatColor, true);
 }
 
 void OstravelMain::Filter_Logoff(std::int32_t pType) {

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "common/Context.h"
-#include "plugin/GameMessages.h"
 #include "host/PluginSite.h"
 #include "host/Signal.h"
+#include "plugin/GameMessages.h"
 
 namespace ostravel {
 
@@ -74,8 +74,11 @@ class OstravelMain : private GameMessages::Listener {
   void FellowMemberQuit(std::int32_t id) override;
   void FellowMemberDismiss(std::int32_t id) override;
   void FellowDisband() override;
+  // One line at the first login when the settings file names no service to post to.
+  void TellIfAddressNotSet();
 
   Context ctx_;
+  bool told_address_not_set_ = false;
 
   std::shared_ptr<host::PluginSite> Site;
   std::shared_ptr<host::PluginSite2> PluginSite;

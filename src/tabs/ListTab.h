@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "common/ListIcons.h"
 #include "host/Controls.h"
 #include "host/Signal.h"
-#include "tabs/ListIcons.h"
 #include "wire/FormBody.h"
 
 namespace ostravel::host {

@@ -52,7 +52,7 @@ constexpr ListTabLayout kLayout{.module = kModule,
                                 .side = "chkGrp",
                                 .side_kind = SideControl::kRefreshBox,
                                 .list = "lstGrp",
-                                .script = "member.php"};
+                                .script = wire::script::kMember};
 
 }  // namespace
 
@@ -119,7 +119,7 @@ struct TabGroups::Impl {
         fellowship_owed_ = true;
         return;
       }
-      tab_.PostBody("fellowship.php", FellowPostString(ctx_), "Refresh");
+      tab_.PostBody(wire::script::kFellowship, FellowPostString(ctx_), "Refresh");
     });
   }
 

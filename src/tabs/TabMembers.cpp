@@ -70,7 +70,7 @@ constexpr ListTabLayout kLayout{.module = "TabMembers",
                                 .choice = "chMbr",
                                 .side = "btnMbr",
                                 .list = "lstMbr",
-                                .script = "member.php"};
+                                .script = wire::script::kMember};
 
 }  // namespace
 

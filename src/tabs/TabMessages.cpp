@@ -42,7 +42,7 @@ constexpr ListTabLayout kLayout{.module = kModule,
                                 .choice = "chMsg",
                                 .side = "btnMsg",
                                 .list = "lstMsg",
-                                .script = "message.php",
+                                .script = wire::script::kMessage,
                                 .refresh_on_login = true};
 
 }  // namespace
@@ -73,10 +73,10 @@ struct TabMessages::Impl {
         tab_.TypeTo("/message", tab_.CellText(1, nY));
         break;
       case 2:  // the message text is printed, then the list is asked for again
-        tab_.PostArgs("message.php", "read " + tab_.CellText(4, nY), "PrintAndRefresh");
+        tab_.PostArgs(wire::script::kMessage, "read " + tab_.CellText(4, nY), "PrintAndRefresh");
         break;
       case 3:
-        tab_.PostArgs("message.php", "delete " + tab_.CellText(4, nY), "PrintAndRefresh");
+        tab_.PostArgs(wire::script::kMessage, "delete " + tab_.CellText(4, nY), "PrintAndRefresh");
         break;
       default:
         break;
@@ -123,7 +123,7 @@ struct TabMessages::Impl {
         tab_.Refresh();
         return;
       }
-      tab_.PostArgs("message.php", "inbox new", "PrintNew");
+      tab_.PostArgs(wire::script::kMessage, "inbox new", "PrintNew");
     });
   }
 

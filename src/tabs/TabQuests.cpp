@@ -41,7 +41,7 @@ constexpr ListTabLayout kLayout{.module = "TabQuests",
                                 .choice = "chQst",
                                 .side = "btnQst",
                                 .list = "lstQst",
-                                .script = "event.php"};
+                                .script = wire::script::kEvent};
 
 }  // namespace
 

@@ -6,9 +6,9 @@
 #include "base/Error.h"
 #include "common/Context.h"
 #include "common/ErrorHandler.h"
+#include "common/ListIcons.h"
 #include "common/OstravelLib.h"
 #include "host/View.h"
-#include "tabs/ListIcons.h"
 #include "web/CharPostStrings.h"
 #include "web/Settings.h"
 #include "web/WebRequest.h"
@@ -112,7 +112,7 @@ void TabUpdate::Impl::Update(bool PrintToChat) {
   if (!ctx.LoggedIn) return;
   // The post timer counts from here even when the request object drops this post as busy.
   ctx.UpdateTicks = 1;
-  const std::string url = ServerURL(ctx) + "update.php";
+  const std::string url = ServerURL(ctx) + std::string(wire::script::kUpdate);
   const wire::FormBody body = CharPostString(ctx);
   // Only the chat command asks for the answer in chat; it is also the only one the player
   // typed, so only it hears that the last update is still waiting for its answer.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/AsciiText.h"
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "common/Context.h"
@@ -133,18 +134,33 @@ void AppendCharacter(Context& ctx, wire::FormBody& body, const host::CharacterSt
   body.Extend("\n\n");
 }
 
+// The starter file's example, with or without its last "/", in any letter case: posting
+// there would only wait for a host that is not the allegiance's.
+bool IsPlaceholder(std::string_view url) {
+  const std::string_view bare = kPlaceholderServerURL.substr(0, kPlaceholderServerURL.size() - 1);
+  return EqualsIgnoreCase(url, kPlaceholderServerURL) || EqualsIgnoreCase(url, bare);
+}
+
 }  // namespace
 
 std::string ServerURL(Context& ctx) {
   std::string url;
   ErrorHandler{ctx, kModule, "ServerURL"}([&] {
-    if (ctx.CachedServerURL.empty()) ctx.CachedServerURL = Settings(ctx.env).ServerAddress();
+    if (ctx.CachedServerURL.empty()) {
+      ctx.CachedServerURL = Settings(ctx.env).ServerAddress();
+      const std::string_view address = TrimSpaces(ctx.CachedServerURL);
+      if (address.empty() || IsPlaceholder(address)) ctx.CachedServerURL.clear();
+    }
     if (ctx.CachedServerURL.empty() || ctx.CachedServerURL.back() != '/') {
       ctx.CachedServerURL += '/';
     }
     url = ctx.CachedServerURL;
   });
   return url;
+}
+
+bool ServerAddressNotSet(const Context& ctx) {
+  return ctx.CachedServerURL == "/";
 }
 
 wire::FormBody StdPostString(Context& ctx) {

@@ -10,10 +10,18 @@ namespace ostravel {
 
 struct Context;
 
+// The example address of the installer's starter settings file: no allegiance's service.
+inline constexpr std::string_view kPlaceholderServerURL = "http://www.example.com/ostravel/";
+
 // The web service's base address, ending with "/": the last "server" element's "url" in the
-// settings file, read once. "/" when the file names no server (then nothing is ever sent);
-// "" after a reported error (the next call reads the file again).
+// settings file, read once. "/" when the file names no server, an empty address or the
+// placeholder above (then nothing is ever sent); "" after a reported error (the next call
+// reads the file again).
 std::string ServerURL(Context& ctx);
+
+// True when ServerURL has read the settings file and found no address to post to (it gives
+// "/"). Never reads the file itself, so a reported error is not reported twice.
+bool ServerAddressNotSet(const Context& ctx);
 
 // The fields every request starts with: the character, its monarch, where it is, the local
 // time, its fellowship's leader and whether it wants a fellowship; an empty body after a

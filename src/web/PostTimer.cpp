@@ -1,7 +1,7 @@
 #include "web/PostTimer.h"
 
-#include "common/Context.h"
 #include "base/Error.h"
+#include "common/Context.h"
 #include "common/ErrorHandler.h"
 
 namespace ostravel {

@@ -9,6 +9,7 @@
 #include "common/Context.h"
 #include "web/SettingsFile.h"
 #include "web/SettingsValues.h"
+#include "wire/CharacterKey.h"
 
 namespace ostravel {
 namespace {
@@ -28,6 +29,20 @@ std::optional<bool> BoolOf(const pugi::xml_attribute& attribute) {
 
 bool Named(const pugi::xml_node& element, const char* tag) {
   return element.type() == pugi::node_element && std::strcmp(element.name(), tag) == 0;
+}
+
+bool IsCharacterNamed(const pugi::xml_node& element, const std::string& name) {
+  const pugi::xml_attribute named = element.attribute("name");
+  return Named(element, "character") && named && name == named.value();
+}
+
+pugi::xml_node AppendCharacter(pugi::xml_node& update, const std::string& name,
+                               const CharacterBoxes& boxes) {
+  pugi::xml_node character = update.append_child("character");
+  character.append_attribute("name") = name.c_str();
+  character.append_attribute("shareinfo") = BoolText(boxes.shareinfo);
+  character.append_attribute("autoupdate") = BoolText(boxes.autoupdate);
+  return character;
 }
 
 TellText TextOf(const ChatLine& line) {
@@ -141,16 +156,57 @@ void Settings::SaveCharacterBoxes(const std::string& name, const CharacterBoxes&
   SettingsFile settings = SettingsFile::LoadForChange(folder_, ansi_, wait_);
   pugi::xml_node update = settings.FirstElement("update");
   if (!update) return;
-  for (pugi::xml_node child = update.first_child(); child;) {
+  pugi::xml_node character = AppendCharacter(update, name, boxes);
+  for (pugi::xml_node child = update.first_child(); child != character;) {
     const pugi::xml_node next = child.next_sibling();
-    const pugi::xml_attribute named = child.attribute("name");
-    if (Named(child, "character") && named && name == named.value()) update.remove_child(child);
+    if (IsCharacterNamed(child, name)) {
+      // The character's key was written by the service's answer, maybe after this page
+      // loaded its boxes: it stays.
+      for (const pugi::xml_node& held : child.children()) character.append_copy(held);
+      update.remove_child(child);
+    }
     child = next;
   }
-  pugi::xml_node character = update.append_child("character");
-  character.append_attribute("name") = name.c_str();
-  character.append_attribute("shareinfo") = BoolText(boxes.shareinfo);
-  character.append_attribute("autoupdate") = BoolText(boxes.autoupdate);
+  settings.Save();
+}
+
+std::string Settings::CharacterKey(std::int32_t cid) const {
+  std::optional<SettingsFile> loaded;
+  try {
+    loaded.emplace(SettingsFile::Load(folder_, ansi_, wait_));
+  } catch (const Error& error) {
+    // Without a file the service's address is missing too, and that is reported already.
+    if (error.Number() == SettingsFile::kFileNotFound) return {};
+    throw;
+  }
+  const SettingsFile& settings = *loaded;
+  const std::string id = std::to_string(cid);
+  std::string key;
+  for (const pugi::xml_node& element : settings.ElementsByTagName("key")) {
+    if (id == element.attribute("cid").value()) key = element.attribute("value").value();
+  }
+  return wire::IsCharacterKey(key) ? key : std::string();
+}
+
+void Settings::SaveCharacterKey(const std::string& name, std::int32_t cid,
+                                const std::string& key) const {
+  SettingsFile settings = SettingsFile::LoadForChange(folder_, ansi_, wait_);
+  pugi::xml_node update = settings.FirstElement("update");
+  if (!update) update = settings.Document().document_element().append_child("update");
+  const std::string id = std::to_string(cid);
+  pugi::xml_node owner;
+  for (pugi::xml_node character : update.children("character")) {
+    for (pugi::xml_node element = character.child("key"); element;) {
+      const pugi::xml_node next = element.next_sibling("key");
+      if (id == element.attribute("cid").value()) character.remove_child(element);
+      element = next;
+    }
+    if (IsCharacterNamed(character, name)) owner = character;
+  }
+  if (!owner) owner = AppendCharacter(update, name, CharacterBoxes{});
+  pugi::xml_node element = owner.append_child("key");
+  element.append_attribute("cid") = id.c_str();
+  element.append_attribute("value") = key.c_str();
   settings.Save();
 }
 

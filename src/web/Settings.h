@@ -85,9 +85,19 @@ class Settings {
   // without a Boolean "shareinfo" and "autoupdate" is an error that ends the reading.
   void LoadCharacterBoxes(const std::string& name,
                           const std::function<void(const CharacterBoxes&)>& found) const;
-  // Replaces the character's elements in "update" by one with `boxes`, as its last child.
-  // Without an "update" nothing is saved.
+  // Replaces the character's elements in "update" by one with `boxes`, as its last child;
+  // what the replaced ones held (the character's key) moves into it. Without an "update"
+  // nothing is saved.
   void SaveCharacterBoxes(const std::string& name, const CharacterBoxes& boxes) const;
+
+  // The key the service gave the character with this id: the "value" of the last "key"
+  // element whose "cid" is the id; "" when there is none or it is no key, or no file.
+  std::string CharacterKey(std::int32_t cid) const;
+  // Keeps `key` for the character: one "key" element with "cid" and "value" inside the last
+  // "character" element of "update" named `name` (made, with both boxes on, when there is
+  // none; "update" too), in place of every other "key" of that id there. The key belongs to
+  // the id, which stays when a character is renamed.
+  void SaveCharacterKey(const std::string& name, std::int32_t cid, const std::string& key) const;
 
   // Calls `found` for every "channel" in document order. A missing attribute, a "colorcode"
   // that is no number or a "join" or "tls" that is no Boolean is an error that ends the

@@ -16,9 +16,8 @@ namespace ostravel {
 namespace {
 
 // The numbers the platform's XML parser reports, kept so that log lines read the same.
-constexpr std::int32_t kFileNotFound = -2146697211;  // 0x800C0005
-constexpr std::int32_t kParseFailed = -1072896763;   // 0xC00CE505
-constexpr std::int32_t kUnspecified = -2147467259;   // 0x80004005
+constexpr std::int32_t kParseFailed = -1072896763;  // 0xC00CE505
+constexpr std::int32_t kUnspecified = -2147467259;  // 0x80004005
 // The system's numbers for failed file operations, as the platform reports them.
 constexpr std::int32_t kAccessDenied = -2147024891;   // 0x80070005
 constexpr std::int32_t kPathNotFound = -2147024893;   // 0x80070003
@@ -49,7 +48,7 @@ int LineAt(const std::string& text, std::ptrdiff_t offset) {
 }
 
 [[noreturn]] void NotFound() {
-  throw Error(kFileNotFound, "Ostravel.xml not found", kParserSource);
+  throw Error(SettingsFile::kFileNotFound, "Ostravel.xml not found", kParserSource);
 }
 
 void RequireFile(const std::filesystem::path& path) {

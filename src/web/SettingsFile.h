@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -54,14 +55,16 @@ class SettingsFile {
   pugi::xml_node FirstElement(const char* name) const;
 
   // Writes the whole document back so that a reader sees the old file or the new one, never
-  // a part; a file loaded for reading waits for the lock as its load did. Throws Error when it cannot (a read-only file, a vanished folder, a full disk);
-  // the old file then stays as it was.
+  // a part; a file loaded for reading waits for the lock as its load did. Throws Error when it
+  // cannot (a read-only file, a vanished folder, a full disk); the old file then stays as it was.
   void Save() const;
 
   pugi::xml_document& Document() { return *document_; }
 
   static constexpr const char* kFileName = "Ostravel.xml";
   static constexpr const char* kLockFileName = "Ostravel.xml.lock";
+  // The number of the error "Ostravel.xml not found" (the platform parser's 0x800C0005).
+  static constexpr std::int32_t kFileNotFound = -2146697211;
 
  private:
   explicit SettingsFile(const std::filesystem::path& folder);

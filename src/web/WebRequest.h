@@ -42,18 +42,30 @@ class WebRequest {
 
   // The answer of a completed request and its callback name. The answer is empty when the
   // transfer failed or the service answered with a status outside 200-299; the player then
-  // reads one line about it (at most once a minute for the same address and reason).
+  // reads one line about it (at most once a minute for the same address and reason). A
+  // request the service refuses for who is asking raises nothing: its one line goes to chat
+  // (at most once a minute for the same line).
+  //
+  // Every request carries the logged-in character's key, when "Ostravel.xml" holds one, in
+  // the header X-Ostravel-Key; a key the service gives in that header is kept there.
   host::Signal<const std::string& /*Response*/, const std::string& /*Callback*/> Response;
 
  private:
   void OnReadyStateChange(platform::HttpResponse answer);
   void Reset();
   void TellFailure(const platform::HttpResponse& answer);
+  // The key to send for the logged-in character, read from the settings once.
+  std::string KeyToSend();
+  void KeepGivenKey(const platform::HttpResponse& answer);
+  void TellRefusal(const platform::HttpResponse& answer);
 
   Context& ctx_;
   std::int32_t ready_state_ = 0;
   std::string PendingCallback;
   std::string pending_url_;
+  // Who the request in flight was sent for: a key in its answer is this character's.
+  std::int32_t pending_cid_ = 0;
+  std::string pending_name_;
   platform::HttpClient::RequestId request_ = 0;
 };
 

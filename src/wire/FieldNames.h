@@ -16,6 +16,18 @@ inline constexpr std::string_view kUpdate = "update.php";
 inline constexpr std::string_view kFellowship = "fellowship.php";
 }  // namespace script
 
+// HTTP headers beside the bodies: who is asking, and why the service turned a request away.
+namespace header {
+// Request: the character's key, when the plug-in holds one. Response: a key the service gives
+// the character.
+inline constexpr std::string_view kKey = "X-Ostravel-Key";
+// Response to a request refused for who is asking (status 403): kRefusedKey or
+// kRefusedAllegiance. Its body is one line saying what is wrong and what to do.
+inline constexpr std::string_view kRefused = "X-Ostravel-Refused";
+inline constexpr std::string_view kRefusedKey = "key";
+inline constexpr std::string_view kRefusedAllegiance = "allegiance";
+}  // namespace header
+
 // Keys of the request bodies the plug-in posts.
 namespace field {
 // The standard fields every request starts with.

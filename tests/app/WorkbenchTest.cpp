@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -25,8 +26,9 @@ class WorkbenchTest : public ::testing::Test {
  protected:
   // Runs `ostravel run` on the script, with a settings file without content in the folder, and
   // reads the transcript into `records`.
-  ProcessResult Run(const std::string& script, std::vector<std::string> extra = {}) {
-    std::ofstream(folder_.Path() / "Ostravel.xml") << "<ostravel/>";
+  ProcessResult Run(const std::string& script, std::vector<std::string> extra = {},
+                    const std::string& settings = "<ostravel/>") {
+    std::ofstream(folder_.Path() / "Ostravel.xml") << settings;
     const auto transcript = folder_.Path() / "transcript.jsonl";
     std::vector<std::string> argv = {OSTRAVEL_EXE,   "run",
                                      "--folder",     folder_.Path().string(),
@@ -101,6 +103,23 @@ TEST_F(WorkbenchTest, MalformedCharacterFileIsRefusedNamingIt) {
   EXPECT_EQ(result.exit_code, 2);
   EXPECT_THAT(result.err, HasSubstr(file.string()));
   EXPECT_TRUE(records.empty());
+}
+
+// A new player's first login with the installer's starter file, before the address is in it.
+TEST_F(WorkbenchTest, TheStarterSettingsFileGetsOneLineSayingWhereTheAddressGoes) {
+  std::ifstream starter(OSTRAVEL_STARTER_SETTINGS);
+  const std::string settings{std::istreambuf_iterator<char>(starter), {}};
+  ASSERT_THAT(settings, HasSubstr("http://www.example.com/ostravel/"));
+  const auto result = Run(":login\n:settle\n:quit\n", {}, settings);
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  std::vector<std::string> chat;
+  for (const json& record : records) {
+    if (record["kind"] == "chat") chat.push_back(record["text"]);
+  }
+  ASSERT_EQ(chat.size(), 2u) << result.out;
+  EXPECT_THAT(chat[0], HasSubstr("initialized - Server Population: "));
+  EXPECT_THAT(chat[1], HasSubstr("address is not set"));
+  EXPECT_THAT(chat[1], HasSubstr("Ostravel.xml in the folder " + folder_.Path().string()));
 }
 
 TEST(WorkbenchCommandLineTest, ViewXmlPrintsTheViewSchema) {

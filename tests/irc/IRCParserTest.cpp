@@ -1,10 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <span>
 #include <utility>
 
 #include "common/Context.h"
 #include "irc/IRCParser.h"
+#include "support/RecordingEvents.h"
 #include "support/RecordingHooks.h"
 #include "support/TestEnvironment.h"
 
@@ -15,72 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-// Writes every event down as "Name(arg|arg|...)".
-class RecordingEvents : public IRCParser::Events {
- public:
-  void Parser_Ping(std::string_view p) override { Add("Ping", {p}); }
-  void Parser_Nick(std::string_view o, std::string_view n) override { Add("Nick", {o, n}); }
-  void Parser_Quit(std::string_view n, std::string_view r) override { Add("Quit", {n, r}); }
-  void Parser_Join(std::string_view n, std::string_view c) override { Add("Join", {n, c}); }
-  void Parser_Part(std::string_view n, std::string_view c) override { Add("Part", {n, c}); }
-  void Parser_Kick(std::string_view n, std::string_view c, std::string_view k,
-                   std::string_view r) override {
-    Add("Kick", {n, c, k, r});
-  }
-  void Parser_PrivMsg(std::string_view s, std::string_view r, std::string_view m) override {
-    Add("PrivMsg", {s, r, m});
-  }
-  void Parser_NoticeVersion(std::string_view n, std::string_view v) override {
-    Add("NoticeVersion", {n, v});
-  }
-  void Parser_CTCPAction(std::string_view s, std::string_view r, std::string_view a) override {
-    Add("CTCPAction", {s, r, a});
-  }
-  void Parser_CTCPPing(std::string_view s, std::string_view p) override { Add("CTCPPing", {s, p}); }
-  void Parser_CTCPTime(std::string_view s) override { Add("CTCPTime", {s}); }
-  void Parser_CTCPVersion(std::string_view s) override { Add("CTCPVersion", {s}); }
-  void Parser_RPLWhoisUser(std::string_view n, std::string_view u, std::string_view h,
-                           std::string_view r) override {
-    Add("RPLWhoisUser", {n, u, h, r});
-  }
-  void Parser_RPLTopic(std::string_view c, std::string_view t) override { Add("RPLTopic", {c, t}); }
-  void Parser_RPLNameReply(std::string_view c, const std::vector<std::string_view>& n) override {
-    std::vector<std::string_view> args{c};
-    args.insert(args.end(), n.begin(), n.end());
-    Add("RPLNameReply", args);
-  }
-  void Parser_RPLEndOfMotd() override { Add("RPLEndOfMotd", {}); }
-  void Parser_ERRBannedFromChan(std::string_view n, std::string_view c) override {
-    Add("ERRBannedFromChan", {n, c});
-  }
-  void Parser_ERRNickNameInUse() override { Add("ERRNickNameInUse", {}); }
-  void Parser_RPLWelcome(std::string_view n) override { Add("RPLWelcome", {n}); }
-  void Parser_RPLISupport(const std::vector<std::string_view>& t) override {
-    Add("RPLISupport", t);
-  }
-  void Parser_ERRErroneousNickName(std::string_view n, std::string_view t) override {
-    Add("ERRErroneousNickName", {n, t});
-  }
-  void Parser_ERRRefused(std::string_view c, std::string_view n, std::string_view t) override {
-    Add("ERRRefused", {c, n, t});
-  }
-  void Parser_Error(std::string_view r) override { Add("Error", {r}); }
-  void Parser_Notice(std::string_view s, std::string_view r, std::string_view m) override {
-    Add("Notice", {s, r, m});
-  }
-  void Parser_Topic(std::string_view n, std::string_view c, std::string_view t) override {
-    Add("Topic", {n, c, t});
-  }
-
-  std::vector<std::string> events;
-
- private:
-  void Add(const char* name, std::vector<std::string_view> args) {
-    std::string text = std::string(name) + "(";
-    for (std::size_t i = 0; i < args.size(); ++i) text += (i ? "|" : "") + std::string(args[i]);
-    events.push_back(text + ")");
-  }
-};
+using test::RecordingEvents;
 
 class IRCParserTest : public ::testing::Test {
  protected:
@@ -90,6 +27,17 @@ class IRCParserTest : public ::testing::Test {
     events.events.clear();
     parser.Parse(line + "\r\n");
     return events.events;
+  }
+  // Each line alone raises its one event ("" for none), and nothing is logged.
+  void ExpectEachAlone(std::span<const std::pair<const char*, const char*>> cases) {
+    for (const auto& [line, event] : cases) {
+      if (*event == '\0') {
+        EXPECT_THAT(ParseOne(line), IsEmpty()) << line;
+      } else {
+        EXPECT_THAT(ParseOne(line), ElementsAre(event)) << line;
+      }
+    }
+    EXPECT_THAT(LogLines(), IsEmpty());
   }
   std::vector<std::string> LogLines() const {
     return test::ReadCrLfLines(env.folder.Path() / "log.txt");
@@ -163,14 +111,32 @@ TEST_F(IRCParserTest, RecognisesEachCommandAndItsFields) {
       {"@a=b PING :x", "Ping(:x)"},
       {"@a=b  :n!u JOIN #c", "Join(n|#c)"},
   };
-  for (const auto& [line, event] : cases) {
-    if (*event == '\0') {
-      EXPECT_THAT(ParseOne(line), IsEmpty()) << line;
-    } else {
-      EXPECT_THAT(ParseOne(line), ElementsAre(event)) << line;
-    }
-  }
-  EXPECT_THAT(LogLines(), IsEmpty());
+  ExpectEachAlone(cases);
+}
+
+// Every numeric the parser reads, and commands that only look like one: a numeric is exactly
+// three digits, as servers write them.
+TEST_F(IRCParserTest, ReadsEachNumericByItsThreeDigitsOnly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {":srv 422 me :MOTD File is missing", "RPLEndOfMotd()"},
+      {":srv 403 me #x :No such channel", "ERRRefused(403|#x|No such channel)"},
+      {":srv 405 me #x :Too many", "ERRRefused(405|#x|Too many)"},
+      {":srv 442 me #x :Not on it", "ERRRefused(442|#x|Not on it)"},
+      {":srv 471 me #x :Full", "ERRRefused(471|#x|Full)"},
+      {":srv 473 me #x :Invite only", "ERRRefused(473|#x|Invite only)"},
+      {":srv 477 me #x :Register first", "ERRRefused(477|#x|Register first)"},
+      {":srv 489 me #x :TLS only", "ERRRefused(489|#x|TLS only)"},
+      {":srv 0376 me :End", ""},
+      {":srv 37 me :End", ""},
+      {":srv 3760 me :End", ""},
+      {":srv 1 me :Welcome", ""},
+      {":srv 00a me :x", ""},
+      {":srv 402 me x :No such server", ""},
+      {":srv 375 me :- start of MOTD", ""},
+      {":n!u PRIVMSGS #c :near miss", ""},
+      {":n!u Notice me :mixed case", "Notice(n|me|mixed case)"},
+  };
+  ExpectEachAlone(cases);
 }
 
 TEST_F(IRCParserTest, LinesThatCannotBeSplitAreLoggedButNotShown) {

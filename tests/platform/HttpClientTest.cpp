@@ -99,6 +99,52 @@ TEST_F(HttpClientTest, RedirectsGoOnAsGetOrRepeatThePostAlsoToAnotherServer) {
   }
 }
 
+// A credential goes to the first URL's server only: a redirect to another port (another
+// origin) drops it for good, also when the next redirect leads back; the final answer's header
+// fields come back, and whether the transfer left the first origin.
+TEST_F(HttpClientTest, OriginHeadersStayWithTheFirstServerAndTheAnswersFieldsComeBack) {
+  AsioHttpServer other;
+  Reply answer = Reply::Status(200, "Name: Bob");
+  answer.header_lines = {"X-Ostravel-Key: given-by-the-server", "x-ostravel-refused:  key "};
+  server.Respond("/final.php", answer);
+  other.Respond("/final.php", answer);
+  server.Respond("/here.php", Reply::RedirectTo(307, "/final.php"));
+  server.Respond("/away.php", Reply::RedirectTo(308, other.Url() + "back.php"));
+  other.Respond("/back.php", Reply::RedirectTo(307, server.Url() + "final.php"));
+  struct Case {
+    const char* path;
+    bool left_origin;
+    std::size_t to_server;  // requests the first server gets, the last one to final.php
+    std::size_t to_other;
+  };
+  const Case cases[] = {
+      {"final.php", false, 1, 0}, {"here.php", false, 2, 0}, {"away.php", true, 2, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::size_t server_before = server.RequestCount();
+    const std::size_t other_before = other.RequestCount();
+    std::optional<HttpResponse> done;
+    client->Send(HttpRequest{server.Url() + c.path, kHeaders, {"X-Ostravel-Key: secret"}, kBody},
+                 [&](HttpResponse response) { done = std::move(response); });
+    loop.RunUntil([&] { return done.has_value(); }, 10s);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(done->transferred);
+    EXPECT_EQ(done->left_origin, c.left_origin);
+    EXPECT_EQ(HeaderValue(done->headers, "x-ostravel-key"), "given-by-the-server");
+    EXPECT_EQ(HeaderValue(done->headers, "X-Ostravel-Refused"), "key");
+    const auto to_server = server.Requests();
+    ASSERT_EQ(to_server.size() - server_before, c.to_server);
+    EXPECT_EQ(to_server[server_before].Header("x-ostravel-key"), "secret");
+    EXPECT_EQ(to_server.back().Header("x-ostravel-key"),
+              c.left_origin ? std::nullopt : std::optional<std::string>("secret"));
+    EXPECT_EQ(to_server.back().body, kBody);
+    ASSERT_EQ(other.RequestCount() - other_before, c.to_other);
+    if (c.to_other) {
+      EXPECT_EQ(other.Requests().back().Header("x-ostravel-key"), std::nullopt);
+    }
+  }
+}
+
 #ifdef __linux__
 long ReadStatusKb(const std::string& key) {
   std::ifstream status("/proc/self/status");

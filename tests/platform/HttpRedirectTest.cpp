@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/HttpHeaders.h"
 #include "platform/HttpRedirect.h"
 
 namespace ostravel::platform {
@@ -40,6 +41,40 @@ TEST(HttpRedirectTest, DecidesEachAnswer) {
     EXPECT_EQ(step.keep_method, c.keep_method);
     EXPECT_EQ(step.error, c.error);
   }
+}
+
+TEST(HttpRedirectTest, AnOriginIsTheSchemeHostAndPortWithTheDefaultPortFilledIn) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"http://a/m.php", "http://a:80"},
+      {"HTTPS://Host.Example:443/x?y#z", "https://host.example:443"},
+      {"https://host", "https://host:443"},
+      {"http://user:pw@a:8080/m.php", "http://a:8080"},
+      {"http://a:08080?q", "http://a:8080"},
+      {"http://[::1]:81/", "http://[::1]:81"},
+      {"http://[::1]/", "http://[::1]:80"},
+      {"ftp://a/m.php", ""},
+      {"member.php", ""},
+      {"http:/a/m.php", ""},
+      {"http://:80/", ""},
+      {"http://a:8o/", ""},
+  };
+  for (const auto& [url, origin] : cases) EXPECT_EQ(UrlOrigin(url), origin) << url;
+  EXPECT_TRUE(SameOrigin("http://127.0.0.1/a.php", "HTTP://127.0.0.1:80/b/c.php"));
+  EXPECT_FALSE(SameOrigin("http://127.0.0.1:8080/", "http://127.0.0.1:8081/"));
+  EXPECT_FALSE(SameOrigin("http://127.0.0.1/", "https://127.0.0.1/"));
+  EXPECT_FALSE(SameOrigin("http://127.0.0.1/", "http://localhost/"));
+  EXPECT_FALSE(SameOrigin("member.php", "member.php"));
+}
+
+TEST(HttpHeadersTest, FieldsAreReadLineByLineAndFoundInAnyLetterCase) {
+  const auto fields = ParseHeaderBlock(
+      "HTTP/1.1 403 Forbidden: go away\r\nX-Ostravel-Refused:  key \r\nX-Two: a: b\n"
+      " folded: no\r\nBad Name: x\r\n: nameless\r\nx-two: second\r\n\r\n");
+  ASSERT_EQ(fields.size(), 3u);
+  EXPECT_EQ(HeaderValue(fields, "x-ostravel-refused"), "key");
+  EXPECT_EQ(HeaderValue(fields, "X-TWO"), "a: b");  // the first of two
+  EXPECT_EQ(HeaderValue(fields, "Bad Name"), "");
+  EXPECT_EQ(HeaderValue(fields, "missing"), "");
 }
 
 }  // namespace

@@ -137,6 +137,47 @@ TEST(OstravelMainTest, LoginShowsTheSavedCheckBoxesOfTheCharacterLoggingIn) {
   EXPECT_TRUE(box("chkUpdateAuto"));
 }
 
+// A player who has not yet named the allegiance's service learns at the first login what to
+// do, and nothing goes to the starter file's example address (it would only wait for a host
+// that is not the allegiance's).
+TEST(OstravelMainTest, AFileWithoutTheServicesAddressSaysOnceWhereToPutIt) {
+  struct Row {
+    const char* server;
+    bool not_set;
+  };
+  for (const Row row :
+       {Row{"", true}, Row{"<server url=\"\"/>", true}, Row{"<server url=\"  \"/>", true},
+        Row{"<server url=\"http://www.example.com/ostravel/\"/>", true},
+        Row{"<server url=\"HTTP://WWW.EXAMPLE.COM/ostravel\"/>", true},
+        Row{"<server url=\"http://www.example.com/ostravel/\"/>"
+            "<server url=\"http://127.0.0.1:1/\"/>",
+            false}}) {
+    SCOPED_TRACE(row.server);
+    PluginHarness harness;
+    harness.env.WriteSettings(std::string("<ostravel>") + row.server + "</ostravel>");
+    harness.Initialize();
+    harness.host.CompleteLogin();
+    // The message of the day is the login's one post.
+    EXPECT_EQ(harness.env.http->InFlight(), row.not_set ? 0u : 1u);
+    ASSERT_TRUE(harness.env.Settle());
+    harness.host.CompleteLogin();
+    ASSERT_TRUE(harness.env.Settle());
+    const auto chat = harness.ChatTexts();
+    const auto told = std::count_if(chat.begin(), chat.end(), [](const std::string& line) {
+      return line.find("address is not set") != std::string::npos;
+    });
+    EXPECT_EQ(told, row.not_set ? 1 : 0);
+    if (!row.not_set) continue;
+    EXPECT_THAT(chat,
+                Contains(::testing::AllOf(StartsWith("OV>> "),
+                                          ::testing::HasSubstr("Ostravel.xml in the folder " +
+                                                               harness.env.folder.Path().string()),
+                                          ::testing::HasSubstr("members' page shows"))));
+    EXPECT_THAT(chat, ::testing::Not(Contains(::testing::HasSubstr("did not answer"))));
+    EXPECT_FALSE(std::filesystem::exists(harness.env.folder.Path() / "log.txt"));
+  }
+}
+
 // A logged-in plug-in whose web service is a recording server on 127.0.0.1.
 class OstravelMainLoggedInTest : public ::testing::Test {
  protected:

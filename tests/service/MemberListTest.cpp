@@ -125,7 +125,8 @@ TEST(PresenceTest, TheGoneAreForgottenOnceAWindowAndThePinnedNever) {
   service::Presence presence([&now] { return now; });
   presence.Note(1, {});
   presence.Pin(2, {7, false, 0});
-  now += service::Presence::kOnlineWindow - std::chrono::seconds(1);
+  // Seconds written out: a test that read the constant would pass with a wrong one.
+  now += std::chrono::seconds(179);
   presence.Note(3, {});
   EXPECT_TRUE(presence.Online(1));  // the window's last second
   EXPECT_EQ(presence.Remembered(), 3U);

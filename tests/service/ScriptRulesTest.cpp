@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
 #include "service/admin/AdminCommands.h"
+#include "service/scripts/RefusalLog.h"
 
 namespace ostravel::test {
 namespace {
@@ -94,7 +97,7 @@ TEST_F(ScriptRulesTest, TodaysListEndsAtMidnightAndNDaysCoverTodayAndTheNextNMin
   EXPECT_THAT(
       Column(Ask("event.php", "list mine"), "Date"),
       ElementsAre("2025-06-01 23:59", "2025-06-02 00:00", "2025-06-07", "2025-06-08 20:00"));
-  EXPECT_THAT(Ask("event.php", "delete 1", kBob), StartsWith("Only Ostra Vel"));
+  EXPECT_THAT(Ask("event.php", "delete 1", kBob), StartsWith("Only officers may"));
   EXPECT_EQ(Ask("event.php", "delete 1"), "Event 1 (Late raid) deleted.");
 }
 
@@ -158,8 +161,9 @@ TEST_F(ScriptRulesTest, BadInputGetsOneLineAndChangesNothing) {
   // The refused record names only what an admin needs, and the log says it.
   EXPECT_THAT(errors_.str(), HasSubstr("refused a record of character id 1342177449"));
   const std::string after = Export();
-  EXPECT_EQ(after.substr(0, after.find("{\"table\":\"refused_records\"")),
-            before.substr(0, before.find("{\"table\":\"refused_records\"")));
+  // (The ids seen for the first time were given keys, and the refused record is noted.)
+  EXPECT_EQ(after.substr(0, after.find("{\"table\":\"character_keys\"")),
+            before.substr(0, before.find("{\"table\":\"character_keys\"")));
   // At the bounds themselves everything is taken.
   EXPECT_THAT(Ask("message.php", "send Bob " + std::string(1000, 'a'), kAnn),
               StartsWith("Message 1 to Bob stored."));
@@ -171,7 +175,10 @@ TEST_F(ScriptRulesTest, ARenameAllowedByTheAdminLetsTheNewNameIn) {
   Update(kCid, "Ostra Vel", 50);
   EXPECT_THAT(Post("update.php", CharRecord(kCid, "Ostra Nova", 51)), HasSubstr("belongs to"));
   EXPECT_EQ(Ask("member.php", "whois Ostra Nova"), "No member named Ostra Nova.");
+  EXPECT_THAT(Column(Ask("member.php", "vassals Sir Wendel"), "Name"), ElementsAre("Ostra Vel"));
   service::RenameCharacterOnFile(folder_.Path() / "allegiance.sqlite", kCid, "Ostra Nova");
+  // The tree has the new name before the character's next record.
+  EXPECT_THAT(Column(Ask("member.php", "vassals Sir Wendel"), "Name"), ElementsAre("Ostra Nova"));
   EXPECT_THAT(Post("update.php", CharRecord(kCid, "Ostra Nova", 51)), HasSubstr("updated"));
   EXPECT_EQ(Value(Ask("member.php", "whois ostra nova"), "Level"), "51");
 }
@@ -198,6 +205,67 @@ TEST_F(ScriptRulesTest, TheRecordBuildsTheTreeAndFellowshipsComeAndGo) {
   EXPECT_EQ(Post("fellowship.php", StdFields(kCid) + "&FellowshipName=0&Fellows=0"),
             "No fellowship: your fellowship record is removed.");
   EXPECT_EQ(Ask("member.php", "fellowships"), "No fellowship is recorded at the moment.");
+}
+
+TEST_F(ScriptRulesTest, EventsAreCappedPerListAndPerCharacterAndAddRefusesFarDatesAndBadTimes) {
+  const std::string usage = "Usage: add YYYY-MM-DD [hh:mm] TITLE";
+  EXPECT_THAT(Ask("event.php", "add 2025-06-01 25:61 Hunt"), StartsWith(usage));
+  EXPECT_THAT(Ask("event.php", "add 2025-06-01 7:99 Hunt"), StartsWith(usage));
+  EXPECT_THAT(Ask("event.php", "add 9999-01-01 Hunt"), StartsWith(usage));
+  EXPECT_THAT(Ask("event.php", "add 2027-06-02 Hunt"), StartsWith(usage));  // two years and a day
+  EXPECT_THAT(Ask("event.php", "add 2027-06-01 23:59 Hunt"), StartsWith("Event 1 added"));
+  for (int i = 2; i <= 20; ++i) {
+    ASSERT_THAT(Ask("event.php", "add 2025-07-01 Hunt " + std::to_string(i)), StartsWith("Event"));
+  }
+  EXPECT_THAT(Ask("event.php", "add 2025-07-02 One more"), HasSubstr("20 events to come already"));
+  for (int i = 21; i <= 201; ++i) {
+    ASSERT_THAT(Ask("event.php", "add 2025-07-03 Raid " + std::to_string(i), 5000 + i / 20),
+                StartsWith("Event"));
+  }
+  const std::vector<std::string> lines = Lines(Ask("event.php", "list"));
+  ASSERT_EQ(lines.size(), 201U);
+  EXPECT_EQ(Column(Ask("event.php", "list"), "Event").size(), 200U);
+  EXPECT_THAT(lines.back(), StartsWith("More: more than 200 events match"));
+  EXPECT_EQ(Value(lines.back(), "Event"), "");
+  EXPECT_THAT(Ask("event.php", "help"), HasSubstr("at most 20 events to come per character"));
+}
+
+TEST_F(ScriptRulesTest, IdsBeyond32BitsAreRefusedAndTheMotdTakesExactlyItsLimit) {
+  const std::string record = CharRecord(kCid, "Ostra Vel", 50);
+  const auto with = [&](const std::string& from, const std::string& to) {
+    std::string changed = record;
+    changed.replace(changed.find(from), from.size(), to);
+    return changed;
+  };
+  for (const std::string& body :
+       {with("MonarchCID=1342177281", "MonarchCID=99999999999"),
+        with("PatronCID=1342177288", "PatronCID=-2147483649"), record + "&Fellow1PID=x"}) {
+    const auto reply = service_->Post("update.php", body);
+    EXPECT_EQ(reply.status, 400) << body;
+    EXPECT_THAT(reply.body, HasSubstr("must be a whole number from -2147483648 to 2147483647"));
+  }
+  EXPECT_EQ(service_->Post("update.php", record + "&Fellow1CID=").status, 200);
+  const auto file = folder_.Path() / "allegiance.sqlite";
+  EXPECT_NO_THROW(service::SetMotd(file, std::string(4000, 'm')));
+  EXPECT_THROW(service::SetMotd(file, std::string(4001, 'm')), std::invalid_argument);
+}
+
+TEST(RefusalLogTest, OneLineAMinutePerAddressWithTheCountLeftOut) {
+  service::RefusalLog log;
+  struct Step {
+    const char* address;
+    std::int64_t ms;
+    std::optional<std::int64_t> logged;  // nullopt: left out
+  };
+  const Step steps[] = {
+      {"10.0.0.1", 0, 0},       {"10.0.0.1", 1'000, std::nullopt},
+      {"10.0.0.2", 1'000, 0},   {"10.0.0.1", 59'999, std::nullopt},
+      {"10.0.0.1", 60'000, 2},  {"10.0.0.1", 60'001, std::nullopt},
+      {"10.0.0.1", 200'000, 1},
+  };
+  for (const Step& step : steps) {
+    EXPECT_EQ(log.Admit(step.address, step.ms), step.logged) << step.address << " " << step.ms;
+  }
 }
 
 }  // namespace

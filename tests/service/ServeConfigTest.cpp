@@ -37,8 +37,19 @@ TEST(ServeConfigTest, SetsWhatItNamesKeepsTheDefaultsOfTheRestAndWhatTheCommandL
       "\n"
       "  db = /var/lib/ostravel/ostravel.db  \n"
       "codepage=1251\r\n"
-      "trusted_proxy = ::1\n");
+      "trusted_proxy = ::1\n"
+      "name = The Sable Guard\n"
+      "public_url = https://ostravel.example.org/sable\n"
+      "installer = /srv/Ostravel-setup.exe\n"
+      "access = open\n");
+  EXPECT_EQ(settings.name, "The Sable Guard");
+  // The plug-in adds the script's name to the address, so it ends with "/".
+  EXPECT_EQ(settings.public_url, "https://ostravel.example.org/sable/");
+  EXPECT_EQ(settings.installer, "/srv/Ostravel-setup.exe");
+  EXPECT_EQ(Read("").installer, "/usr/share/ostravel-service/Ostravel-setup.exe");
   EXPECT_EQ(settings.database, "/var/lib/ostravel/ostravel.db");
+  EXPECT_EQ(settings.access, "open");
+  EXPECT_EQ(Read("db = a\n").access, "keys");
   EXPECT_EQ(settings.code_page, 1251);
   EXPECT_EQ(settings.trusted_proxy, "::1");
   EXPECT_EQ(settings.listen, "127.0.0.1:8080");
@@ -71,6 +82,12 @@ TEST(ServeConfigTest, ABadLineNamesTheFileTheLineAndWhatToDo) {
       {"db =\n", "test.conf:1: db has no value; give one or remove it"},
       {"trusted_proxy = localhost\n",
        "test.conf:1: the trusted proxy is an IPv4 or IPv6 address, such as 127.0.0.1, not"},
+      {"public_url = ostravel.example.org\n", "test.conf:1: public_url is the address players"},
+      {"public_url = ftp://ostravel.example.org/\n", "an http or https address"},
+      {"public_url = https://\n", "not \"https://\""},
+      {"public_url = \"http://a b/\"\n", "not \"http://a b/\""},
+      {"public_url = http://x/<script>\n", "an http or https address"},
+      {"access = closed\n", "test.conf:1: access is keys (each character its own key) or open"},
   };
   for (const auto& c : cases) EXPECT_THAT(ErrorOf(c.text), HasSubstr(c.error)) << c.text;
 }

@@ -18,13 +18,19 @@ std::string ServiceExe() {
   return OSTRAVEL_SERVICE_EXE;
 }
 
-ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_page)
+ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_page,
+                               const std::vector<std::string>& extra)
     : errors_file_(database.string() + ".stderr") {
   int pipe_ends[2];
   if (pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
   const std::string exe = ServiceExe();
   const std::string db = database.string();
-  const std::string cp = std::to_string(code_page);
+  std::vector<std::string> args = {exe, "serve", "--db", db, "--listen", "127.0.0.1:0"};
+  if (code_page != 0) args.insert(args.end(), {"--codepage", std::to_string(code_page)});
+  args.insert(args.end(), extra.begin(), extra.end());
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
   const std::string errors = errors_file_.string();
   pid_ = fork();
   if (pid_ == 0) {
@@ -34,8 +40,7 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& database, int code_p
     const int null = open("/dev/null", O_RDONLY);
     dup2(null, STDIN_FILENO);
     close(pipe_ends[0]);
-    execl(exe.c_str(), exe.c_str(), "serve", "--db", db.c_str(), "--listen", "127.0.0.1:0",
-          "--codepage", cp.c_str(), static_cast<char*>(nullptr));
+    execv(exe.c_str(), argv.data());
     _exit(127);
   }
   close(pipe_ends[1]);

@@ -15,7 +15,9 @@ namespace ostravel::test {
 class ServiceProcess {
  public:
   // Throws std::runtime_error when the program does not get ready.
-  explicit ServiceProcess(const std::filesystem::path& database, int code_page = 1252);
+  // A code page of 0 leaves --codepage out; `extra` options follow the others.
+  explicit ServiceProcess(const std::filesystem::path& database, int code_page = 1252,
+                          const std::vector<std::string>& extra = {});
   ~ServiceProcess();  // kills it if it still runs
   ServiceProcess(const ServiceProcess&) = delete;
   ServiceProcess& operator=(const ServiceProcess&) = delete;

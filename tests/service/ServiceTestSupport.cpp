@@ -36,6 +36,11 @@ std::string CharRecord(std::int32_t id, std::string_view name, int level, std::s
          std::to_string(id) + "&Vassal1Name=Tam Brightwater" + std::string(extra);
 }
 
+std::string PrivateRecord(std::int32_t id, std::string_view name, int level) {
+  std::string record = CharRecord(id, name, level, "&StateAlchemy=3&Alchemy=300");
+  return record.replace(record.find("&Pk=0&Share=1"), 13, "&Pk=1&Share=0");
+}
+
 std::string Command(std::int32_t caller, std::string_view args) {
   return StdFields(caller) + "&args=" + std::string(args);
 }

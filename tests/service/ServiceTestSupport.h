@@ -34,6 +34,8 @@ std::string StdFields(std::int32_t caller);
 // A character record as CharPostString builds it, line feeds inside values included.
 std::string CharRecord(std::int32_t id, std::string_view name, int level,
                        std::string_view extra = "");
+// The same of a member who shares nothing: "Share" off, a PK, specialised in alchemy.
+std::string PrivateRecord(std::int32_t id, std::string_view name, int level);
 // A body for a chat command's script: the standard fields, then "&args=" and `args`.
 std::string Command(std::int32_t caller, std::string_view args);
 

@@ -44,7 +44,8 @@ TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
     service::SetMotd(file, "Court tonight");
   }
   auto service = OpenService(file);
-  EXPECT_EQ(Ask(*service, "member.php", "list online", 0), "No members match this list.");
+  // Asked by a character without a record, which is no member to list.
+  EXPECT_EQ(Ask(*service, "member.php", "list online", 7), "No members match this list.");
   EXPECT_EQ(Value(Ask(*service, "member.php", "whois bob"), "Level"), "72");
   EXPECT_THAT(Column(Ask(*service, "message.php", "inbox new", kBob), "Sample"),
               ElementsAre("See you"));
@@ -59,7 +60,7 @@ TEST(StorageTest, ARestartKeepsEverythingButWhoIsOnline) {
 
 TEST(StorageTest, AnOlderDatabaseIsCopiedThenMigratedAndItsCharactersListed) {
   TempFolder folder;
-  for (const int version : {1, 2}) {
+  for (const int version : {1, 2, 3}) {
     SCOPED_TRACE(version);
     const auto file = folder.Path() / ("v" + std::to_string(version) + ".sqlite");
     {
@@ -82,6 +83,9 @@ TEST(StorageTest, AnOlderDatabaseIsCopiedThenMigratedAndItsCharactersListed) {
     service.reset();
     SqliteConnection migrated(file, SqliteConnection::Mode::kReadOnly);
     EXPECT_EQ(migrated.QueryInt("PRAGMA user_version"), service::kSchemaVersion);
+    EXPECT_EQ(migrated.QueryInt("SELECT count(*) FROM character_keys WHERE character_id = " +
+                                std::to_string(kCid)),
+              1);  // the inbox's request was given a key
     SqliteConnection copy(service::MigrationBackupPath(file, version),
                           SqliteConnection::Mode::kReadOnly);
     EXPECT_EQ(copy.QueryInt("PRAGMA user_version"), version);

@@ -101,7 +101,12 @@ TEST_F(WorkbenchServiceTest, TwoCharactersMeetTalkAndPlanThroughTheService) {
   EXPECT_THAT(Names(second, "lstMbr"), IsSupersetOf({"Ostra Vel", "Wren Second"}));
   EXPECT_THAT(Chat(second), Contains(HasSubstr("Message 1 to Ostra Vel stored.")));
 
-  // A fellowship report as the Groups tab of the leader posts it.
+  // A fellowship report as the Groups tab of the leader posts it. It goes without the key
+  // Wren's plug-in keeps, so that key is forgotten first and the post is given a new one.
+  ASSERT_EQ(RunProcess({ServiceExe(), "reset-key", "--db",
+                        (folder_.Path() / "allegiance.sqlite").string(), "Wren Second"})
+                .exit_code,
+            0);
   httplib::Client client("127.0.0.1", service_.Port());
   const std::string report = StdFields(kSecondId) +
                              "&FellowshipName=Night Watch&SharedXp=True&LeaderCID=1342177500"

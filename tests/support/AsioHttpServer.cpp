@@ -56,6 +56,7 @@ bool ReadRequest(tcp::socket& socket, AsioHttpServer::Request& request) {
     if (colon == std::string::npos) continue;
     const std::string name = Lower(Trim(line.substr(0, colon)));
     const std::string value = Trim(line.substr(colon + 1));
+    request.headers.emplace_back(name, value);
     if (name == "content-length") length = std::stoul(value);
     if (name == "content-type") request.content_type = value;
     if (name == "user-agent") request.user_agent = value;
@@ -106,6 +107,13 @@ struct AsioHttpServer::Network {
   asio::io_context context;
   tcp::acceptor acceptor{context, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)};
 };
+
+std::optional<std::string> AsioHttpServer::Request::Header(const std::string& name) const {
+  for (const auto& [sent, value] : headers) {
+    if (sent == name) return value;
+  }
+  return std::nullopt;
+}
 
 AsioHttpServer::Reply AsioHttpServer::Reply::Status(int status, std::string body) {
   Reply reply;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace ostravel::test {
@@ -25,6 +26,10 @@ class AsioHttpServer {
     std::string body;    // the raw bytes
     std::string content_type;
     std::string user_agent;
+    std::vector<std::pair<std::string, std::string>> headers;  // names in lower case
+
+    // The value of the header named `name` (lower case); none when it was not sent.
+    std::optional<std::string> Header(const std::string& name) const;
   };
 
   struct Reply {

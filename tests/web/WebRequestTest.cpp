@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "common/Context.h"
 #include "support/AsioHttpServer.h"
 #include "support/RecordingHooks.h"
 #include "support/TestEnvironment.h"
+#include "web/Settings.h"
 #include "web/WebRequest.h"
 
 namespace ostravel {
@@ -137,6 +140,215 @@ TEST_F(WebRequestTest, AFailureAnswersEmptyAndIsToldInChatOnceAMinuteAndLoggedEa
   EXPECT_EQ(hooks->chat[2].text, "OV>> The allegiance service at " + server.Url() +
                                      " gave no usable answer (HTTP status 500). Lists will "
                                      "refresh when it answers again.");
+}
+
+// A key as the service makes them: 43 characters of base64url.
+std::string KeyOf(char c) {
+  return std::string(42, c) + "_";
+}
+
+Reply WithHeaders(int status, std::string body, std::vector<std::string> lines) {
+  Reply reply = Reply::Status(status, std::move(body));
+  reply.header_lines = std::move(lines);
+  return reply;
+}
+
+// The settings of two characters who share the folder, each with its key.
+constexpr const char* kTwoCharacters =
+    R"(<s><update><character name="Ann" shareinfo="False" autoupdate="True">)"
+    R"(<key cid="11" value="aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa_"/></character>)"
+    R"(<character name="Bob" shareinfo="True" autoupdate="True">)"
+    R"(<key cid="22" value="bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb_"/>)"
+    R"(<key cid="33" value="short"/></character></update></s>)";
+
+TEST_F(WebRequestTest, TheLoggedInCharactersKeyGoesWithEachRequestAndTheBodyStaysAsItWas) {
+  env.WriteSettings(kTwoCharacters);
+  server.Answer("/member.php", "Name: Bob");
+  const std::pair<std::int32_t, std::optional<std::string>> cases[] = {
+      {11, KeyOf('a')}, {22, KeyOf('b')}, {33, std::nullopt}, {44, std::nullopt}, {11, KeyOf('a')}};
+  for (const auto& [cid, key] : cases) {
+    SCOPED_TRACE(cid);
+    ctx.CharacterID = cid;
+    request.Post(server.Url() + "member.php", Body("CID=" + std::to_string(cid) + "&args=x y"),
+                 "Print");
+    ASSERT_TRUE(env.Settle());
+    const auto sent = server.Requests().back();
+    EXPECT_EQ(sent.Header("x-ostravel-key"), key);
+    EXPECT_EQ(sent.body, "CID=" + std::to_string(cid) + "&args=x+y");
+  }
+  EXPECT_EQ(responses.size(), 5u);
+  EXPECT_TRUE(hooks->chat.empty());
+}
+
+TEST_F(WebRequestTest, AGivenKeyIsKeptBesideTheBoxesAndSentFromThenOnAlsoAfterARestart) {
+  env.WriteSettings(R"(<s><update><character name="Ann" shareinfo="False" autoupdate="True"/>)"
+                    R"(</update><irc/></s>)");
+  ctx.CharacterID = 11;
+  ctx.CharacterName = "Ann";
+  server.Respond("/message.php", WithHeaders(200, "motd", {"X-Ostravel-Key: " + KeyOf('k')}));
+  request.Post(server.Url() + "message.php", Body("CID=11"), "Print");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_THAT(responses, ElementsAre(Pair("motd", "Print")));
+  EXPECT_EQ(server.Requests().back().Header("x-ostravel-key"), std::nullopt);
+  const std::string kept = test::ReadFile(env.folder.Path() / "Ostravel.xml");
+  EXPECT_NE(kept.find(R"(<character name="Ann" shareinfo="False" autoupdate="True">)"),
+            std::string::npos)
+      << kept;
+  EXPECT_EQ(Settings(env.Env()).CharacterKey(11), KeyOf('k'));
+  EXPECT_NE(kept.find("<irc"), std::string::npos);
+
+  // Header values that are no key are neither kept nor sent.
+  for (const std::string& bad : {std::string("tooshort"), std::string(129, 'x'), KeyOf('q') + "=",
+                                 std::string("abcdefgh ijklmnopq"), KeyOf('q') + ",x"}) {
+    SCOPED_TRACE(bad);
+    server.Respond("/message.php", WithHeaders(200, "motd", {"X-Ostravel-Key: " + bad}));
+    request.Post(server.Url() + "message.php", Body("CID=11"), "Print");
+    ASSERT_TRUE(env.Settle());
+    EXPECT_EQ(server.Requests().back().Header("x-ostravel-key"), KeyOf('k'));
+    EXPECT_EQ(test::ReadFile(env.folder.Path() / "Ostravel.xml"), kept);
+  }
+  Context restarted(env.Env());
+  restarted.CharacterID = 11;
+  WebRequest after_restart(restarted);
+  after_restart.Post(server.Url() + "message.php", Body("CID=11"), "Print");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_EQ(server.Requests().back().Header("x-ostravel-key"), KeyOf('k'));
+}
+
+// Two game clients in one folder, each keeping its character's key while the other writes the
+// file: the keys and the Update page's boxes all stay.
+TEST_F(WebRequestTest, TwoClientsInOneFolderKeepBothKeys) {
+  env.WriteSettings("<s><update/></s>");
+  Context other(env.Env());
+  WebRequest other_request(other);
+  ctx.CharacterID = 11;
+  ctx.CharacterName = "Ann";
+  other.CharacterID = 22;
+  other.CharacterName = "Bob";
+  server.Respond("/ann.php", WithHeaders(200, "", {"X-Ostravel-Key: " + KeyOf('a')}));
+  server.Respond("/bob.php", WithHeaders(200, "", {"X-Ostravel-Key: " + KeyOf('b')}));
+  request.Post(server.Url() + "ann.php", Body("CID=11"), "Draw");
+  other_request.Post(server.Url() + "bob.php", Body("CID=22"), "Draw");
+  ASSERT_TRUE(env.Settle());
+  Settings(env.Env()).SaveCharacterBoxes("Ann", {false, false});  // Ann's client stops
+  const Settings file(env.Env());
+  EXPECT_EQ(file.CharacterKey(11), KeyOf('a'));
+  EXPECT_EQ(file.CharacterKey(22), KeyOf('b'));
+  std::vector<std::string> boxes;
+  file.LoadCharacterBoxes("Ann", [&](const CharacterBoxes& read) {
+    boxes.push_back(std::to_string(read.shareinfo) + std::to_string(read.autoupdate));
+  });
+  EXPECT_THAT(boxes, ElementsAre("00"));
+  request.Post(server.Url() + "ann.php", Body("CID=11"), "Draw");
+  other_request.Post(server.Url() + "bob.php", Body("CID=22"), "Draw");
+  ASSERT_TRUE(env.Settle());
+  const auto sent = server.Requests();
+  ASSERT_EQ(sent.size(), 4u);
+  for (const auto& request_sent : {sent[2], sent[3]}) {
+    EXPECT_EQ(request_sent.Header("x-ostravel-key"),
+              KeyOf(request_sent.path == "/ann.php" ? 'a' : 'b'));
+  }
+}
+
+// Right after a first login every page asks at once; each answer brings the same key, which is
+// written once.
+TEST_F(WebRequestTest, EightFirstRequestsAtOnceAreAllAnsweredAndLeaveOneKey) {
+  env.WriteSettings("<s><update/></s>");
+  ctx.CharacterID = 11;
+  ctx.CharacterName = "Ann";
+  server.Respond("/member.php", WithHeaders(200, "ok", {"X-Ostravel-Key: " + KeyOf('k')}));
+  std::vector<std::unique_ptr<WebRequest>> pages;
+  std::vector<host::Connection> connections;
+  for (int i = 0; i < 8; ++i) {
+    pages.push_back(std::make_unique<WebRequest>(ctx));
+    connections.push_back(
+        pages.back()->Response.Connect([this](const std::string& text, const std::string& cb) {
+          responses.emplace_back(text, cb);
+        }));
+    pages.back()->Post(server.Url() + "member.php", Body("CID=11"), "Draw");
+  }
+  ASSERT_TRUE(env.Settle());
+  EXPECT_EQ(responses, decltype(responses)(8, {"ok", "Draw"}));
+  const std::string file = test::ReadFile(env.folder.Path() / "Ostravel.xml");
+  EXPECT_EQ(file.find("<key"), file.rfind("<key")) << file;
+  EXPECT_EQ(Settings(env.Env()).CharacterKey(11), KeyOf('k'));
+}
+
+// The key and the refusals belong to the service's own server: another one that a redirect
+// leads to gets no key, and what it says about keys counts for nothing.
+TEST_F(WebRequestTest, ARedirectToAnotherServerDropsTheKeyAndItsKeyOrRefusalCountsForNothing) {
+  env.WriteSettings(kTwoCharacters);
+  ctx.CharacterID = 11;
+  AsioHttpServer other;
+  server.Respond("/member.php", Reply::RedirectTo(307, other.Url() + "member.php"));
+  other.Respond("/member.php",
+                WithHeaders(403, "Your key is wrong.",
+                            {"X-Ostravel-Key: " + KeyOf('x'), "X-Ostravel-Refused: key"}));
+  request.Post(server.Url() + "member.php", Body("CID=11"), "Draw");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_EQ(server.Requests().back().Header("x-ostravel-key"), KeyOf('a'));
+  EXPECT_EQ(other.Requests().back().Header("x-ostravel-key"), std::nullopt);
+  EXPECT_EQ(Settings(env.Env()).CharacterKey(11), KeyOf('a'));
+  EXPECT_THAT(responses, ElementsAre(Pair("", "Draw")));  // an ordinary failure
+  ASSERT_EQ(hooks->chat.size(), 1u);
+  EXPECT_THAT(hooks->chat[0].text, ::testing::HasSubstr("(HTTP status 403)"));
+}
+
+TEST_F(WebRequestTest, ARefusalForWhoIsAskingIsOneLineInChatOnceAMinuteAndNoAnswer) {
+  WebRequest other(ctx);
+  struct Case {
+    std::vector<std::string> headers;
+    std::string body;
+    std::string line;  // in chat, without the prefix; "" for an ordinary failure
+  };
+  const Case cases[] = {
+      {{"X-Ostravel-Refused: key"},
+       "  Your key is wrong: ask an officer to reset it.\r\nsecond line",
+       "Your key is wrong: ask an officer to reset it."},
+      {{"X-Ostravel-Refused: allegiance"},
+       "This is the service of Sable Guard \xE9.",
+       "This is the service of Sable Guard \xC3\xA9."},
+      {{"X-Ostravel-Refused: key"},
+       "",
+       "The allegiance service refused this character's key; ask an officer to reset it."},
+      {{"X-Ostravel-Refused: allegiance"},
+       "\n",
+       "The allegiance service serves only its own allegiance."},
+      // A line too long for chat is cut before the character that would cross 500 bytes.
+      {{"X-Ostravel-Refused: key"}, std::string(499, 'x') + "\xE9tail", std::string(499, 'x')},
+      {{"X-Ostravel-Refused: something"}, "no", ""},
+      {{}, "forbidden", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body.substr(0, 60));
+    env.clock.monotonic_ms += 60'000;
+    hooks->chat.clear();
+    responses.clear();
+    server.Respond("/member.php", WithHeaders(403, c.body, c.headers));
+    for (WebRequest* through : {&request, &other, &request}) {
+      through->Post(server.Url() + "member.php", Body("CID=11"), "Draw");
+      ASSERT_TRUE(env.Settle());
+      EXPECT_EQ(through->ReadyState(), 0);
+    }
+    ASSERT_EQ(hooks->chat.size(), 1u);
+    if (c.line.empty()) {
+      EXPECT_THAT(hooks->chat[0].text, ::testing::HasSubstr("(HTTP status 403)"));
+      EXPECT_EQ(responses.size(), 2u);  // the fixture hears its own object only
+    } else {
+      EXPECT_EQ(hooks->chat[0].text, "OV>> " + c.line);
+      EXPECT_EQ(hooks->chat[0].color, 7);
+      EXPECT_TRUE(responses.empty());
+    }
+  }
+  // The same line again once its minute is over.
+  env.clock.monotonic_ms += 60'000;
+  server.Respond("/member.php", WithHeaders(403, "", {"X-Ostravel-Refused: key"}));
+  request.Post(server.Url() + "member.php", Body("CID=11"), "Draw");
+  ASSERT_TRUE(env.Settle());
+  EXPECT_EQ(hooks->chat.size(), 2u);
+  // A refusal is the player's business, not an error of the plug-in: only the two ordinary
+  // failures' three requests each are logged.
+  EXPECT_EQ(LogLines().size(), 6u);
 }
 
 }  // namespace

@@ -28,11 +28,13 @@ export function removeFolder(folder) {
 
 const kReady = /^Ostravel service listening on (http:\/\/[^/]+\/) \(database (.*)\)$/;
 
-// Starts `ostravel-service serve` and resolves once it has printed its ready line.
-export function startService(folder) {
+// Starts `ostravel-service serve` (with more options `args` and more environment `env`, such as
+// its time zone) and resolves once it has printed its ready line.
+export function startService(folder, { args = [], env = {} } = {}) {
   const database = path.join(folder, "allegiance.sqlite");
   const child = spawn(path.join(buildDir, "service/ostravel-service"),
-    ["serve", "--db", database, "--listen", "127.0.0.1:0"], { stdio: ["ignore", "pipe", "pipe"] });
+    ["serve", "--db", database, "--listen", "127.0.0.1:0", ...args],
+    { stdio: ["ignore", "pipe", "pipe"], env: { ...process.env, ...env } });
   let errors = "";
   const log = [];
   child.stderr.on("data", (chunk) => { errors += chunk; });

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -247,6 +248,72 @@ TEST_F(HttpServerTest, StopFinishesTheRequestsInFlight) {
   EXPECT_EQ(answered, kClients);
   EXPECT_THROW(RawHttpClient{port}, std::runtime_error);
   server->Stop();
+}
+
+TEST_F(HttpServerTest, TheHeaderLimitTakesExactlyItsBytes) {
+  StartServer();
+  // The request line and headers of RawHttpClient::Post with a filler header of `filler` bytes.
+  const auto request = [](std::size_t filler) {
+    return RawHttpClient::Post("/member.php", "CID=1",
+                               "X-Filler: " + std::string(filler, 'x') + "\r\n");
+  };
+  const std::size_t base = request(0).size() - std::string("CID=1").size();
+  const std::size_t exact = 8 * 1024 - base;
+  EXPECT_EQ(StatusOf(request(exact)), 200);
+  EXPECT_EQ(StatusOf(request(exact + 1)), 431);
+}
+
+TEST_F(HttpServerTest, AnAnswerThatWaitsHoldsUpNoOtherConnectionAndIsNotCut) {
+  HttpServerOptions options;
+  options.threads = 1;  // every connection on the one worker
+  options.request_timeout_seconds = 1;
+  std::mutex mutex;
+  std::vector<HttpRespond> waiting;
+  server = std::make_unique<HttpServer>(
+      options,
+      [&](const HttpRequest& request, HttpRespond respond) {
+        if (request.path != "/wait") return respond(Echo(request));
+        const std::lock_guard lock(mutex);
+        waiting.push_back(std::move(respond));
+      },
+      log);
+  port = server->Start();
+  RawHttpClient slow(port);
+  slow.Send(RawHttpClient::Post("/wait", "CID=1"));
+  for (bool arrived = false; !arrived; std::this_thread::sleep_for(5ms)) {
+    const std::lock_guard lock(mutex);
+    arrived = !waiting.empty();
+  }
+  EXPECT_EQ(StatusOf(RawHttpClient::Post("/member.php", "CID=1")), 200);
+  // Past the time a request has to arrive in: a complete one that waits is not cut.
+  std::this_thread::sleep_for(2500ms);
+  std::thread([respond = waiting.front()] {
+    respond(Echo({"POST", "/wait", "", "", "", ""}));
+  }).join();
+  const auto reply = slow.Read();
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 200);
+  EXPECT_EQ(log.Text().find("no complete request"), std::string::npos) << log.Text();
+}
+
+TEST_F(HttpServerTest, NearTheCapIdleConnectionsMakeRoomForANewClient) {
+  HttpServerOptions options;
+  options.max_connections = 60;
+  options.max_connections_per_address = 15;
+  StartServer(options);
+  std::vector<std::unique_ptr<RawHttpClient>> idle;
+  for (int address = 0; address < 4; ++address) {
+    for (int i = 0; i < 15; ++i) {
+      idle.push_back(
+          std::make_unique<RawHttpClient>(port, "127.0.2." + std::to_string(address + 1)));
+      ExpectServed(*idle.back());  // then kept open, idle
+    }
+  }
+  RawHttpClient fresh(port, "127.0.3.1");
+  fresh.Send(RawHttpClient::Post("/member.php", "CID=1"));
+  const auto reply = fresh.Read(1s);
+  ASSERT_TRUE(reply) << "no answer within 1 s with the cap full of idle connections";
+  EXPECT_EQ(reply->status, 200);
 }
 
 }  // namespace

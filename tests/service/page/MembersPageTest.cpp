@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "MembersPageFixture.h"
 #include "ServiceTestSupport.h"
 #include "service/AllegianceService.h"
 #include "service/Router.h"
@@ -27,56 +28,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::Pair;
 
-class MembersPageTest : public ::testing::Test {
- protected:
-  MembersPageTest()
-      : service_(OpenService(folder_.Path() / "allegiance.sqlite", &errors_)),  // 2025-06-01 14:30
-        router_(std::make_unique<service::Router>(*service_)) {}
-
-  HttpResponse Get(std::string path, std::string method = "GET") {
-    HttpRequest request;
-    request.method = std::move(method);
-    const std::size_t question = path.find('?');
-    if (question != std::string::npos) request.query = path.substr(question + 1);
-    request.path = path.substr(0, question);
-    request.remote_address = "127.0.0.1";
-    return router_->Handle(request);
-  }
-  json GetJson(const std::string& path) {
-    const HttpResponse response = Get(path);
-    EXPECT_EQ(response.content_type, "application/json; charset=utf-8");
-    return json::parse(response.body);
-  }
-  void Post(std::string_view script, const std::string& body) {
-    ASSERT_EQ(service_->Post(script, body).status, 200);
-  }
-  // A member who is not online, with the record time given.
-  void Offline(std::int32_t id, std::string name, std::string updated_at) {
-    service_->Db().Write([&](service::SqliteConnection& db) {
-      service::CharacterRow row;
-      row.id = id;
-      row.name = std::move(name);
-      row.level = 40;
-      row.template_name = "Soldier";
-      row.updated_at = std::move(updated_at);
-      service::SaveCharacter(db, row, "");
-      return std::string();
-    });
-  }
-
-  TempFolder folder_;
-  std::ostringstream errors_;
-  std::unique_ptr<AllegianceService> service_;
-  std::unique_ptr<service::Router> router_;
-};
-
-std::string Header(const HttpResponse& response, std::string_view name) {
-  for (const auto& [key, value] : response.headers) {
-    if (key == name) return value;
-  }
-  return "";
-}
-
 TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText) {
   Post("update.php", CharRecord(kAnn, "Queen <b>Ann</b>", 200));
   Post("update.php", CharRecord(kBob, "Bob O'Neil", 72));
@@ -93,8 +44,10 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
               HasSubstr("<tr><td>Queen &lt;b&gt;Ann&lt;/b&gt;<td>200<td>Adventurer<td></tbody>"));
   EXPECT_THAT(page.body, HasSubstr("<tr><td>Bob O&#39;Neil<td>72<td>Adventurer<td>PK General"));
   EXPECT_THAT(page.body, HasSubstr("Court at &quot;eight&quot;"));
-  EXPECT_THAT(page.body, HasSubstr("<td>2025-06-02 20:00<td><strong>&lt;script&gt;alert(1)&lt;/"
-                                   "script&gt;</strong><span class=\"desc\">bring &#39;keys&#39;"));
+  EXPECT_THAT(page.body,
+              HasSubstr("<td><time datetime=\"2025-06-02T20:00:00+02:00\">2025-06-02 20:00</time>"
+                        "<td><strong>&lt;script&gt;alert(1)&lt;/"
+                        "script&gt;</strong><span class=\"desc\">bring &#39;keys&#39;"));
   EXPECT_THAT(page.body, Not(HasSubstr("<script>alert")));
   EXPECT_THAT(page.body, Not(HasSubstr("<b>Ann")));
   EXPECT_THAT(page.body, HasSubstr("Data taken <time id=\"taken-at\">2025-06-01 14:30:00</time>"));
@@ -110,7 +63,7 @@ TEST_F(MembersPageTest, ShowsWhoIsOnlineWhatIsPlannedAndEscapesEveryPlayersText)
   const json events = GetJson("/api/events");
   EXPECT_EQ(events["events"][0], json::parse(R"({"id": 1, "title": "<script>alert(1)</script>",
                             "starts": "2025-06-02 20:00", "has_time": true,
-                            "description": "bring 'keys'", "added_by": "Queen <b>Ann</b>"})"));
+                            "starts_iso": "2025-06-02T20:00:00+02:00", "description": "bring 'keys'", "added_by": "Queen <b>Ann</b>"})"));
 }
 
 TEST_F(MembersPageTest, KeepsLocationBirthAgeExperienceAndMessagesOffThePage) {
@@ -237,6 +190,24 @@ TEST(HtmlTextTest, EscapesWhatCouldEndATextOrStartMarkup) {
       {"<<>>", "&lt;&lt;&gt;&gt;"},
   };
   for (const auto& c : cases) EXPECT_EQ(service::EscapeHtml(c.text), c.escaped) << c.text;
+}
+
+TEST_F(MembersPageTest, AMemberWhoSharesNothingShowsOnlyWhileOnlineWithoutClass) {
+  // Bob shares nothing and looks for a fellowship; Ann's record is private and a day old.
+  Post("update.php", PrivateRecord(kBob, "Bob", 72));
+  Post("member.php", "CID=" + std::to_string(kBob) + "&WantFellowship=1&args=help");
+  Offline(kAnn, "Queen Ann", "2025-05-31 20:00:00");
+  service_->Db().Write([](service::SqliteConnection& db) {
+    db.Exec("UPDATE characters SET shares_info = 0");
+    return std::string();
+  });
+  const json online = GetJson("/api/online");
+  ASSERT_EQ(online["online"].size(), 1u);
+  EXPECT_EQ(online["online"][0]["name"], "Bob");
+  EXPECT_EQ(online["online"][0]["class"], "");
+  EXPECT_TRUE(online["recent"].empty()) << online.dump();
+  EXPECT_TRUE(online["seeking_fellowship"].empty()) << online.dump();
+  EXPECT_THAT(Get("/").body, Not(HasSubstr("Adventurer")));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 namespace ostravel {
 
-// The game icons the tabs' lists show. A list cell holds its text at sub-index 0 and its icon
-// at sub-index 1.
+// The game icons the pages' lists show, the IRC page's included. A list cell holds its text at
+// sub-index 0 and its icon at sub-index 1.
 inline constexpr std::int32_t kTextSub = 0;
 inline constexpr std::int32_t kIconSub = 1;
 
