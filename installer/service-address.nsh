@@ -10,12 +10,27 @@ Var ServiceUrl    ; the answer: from /URL=, the existing file, or the page
 Var ServerFound   ; 1 when Ostravel.xml has a line with a "server" element's url
 Var UrlField
 
-; /URL= from the command line, checked before anything is installed.
+; /URL= from the command line, checked before anything is installed. Not through GetOptions,
+; which ends an option's value at the next "/" and so would keep "https:" of an address.
 Function .onInit
   ${GetParameters} $R0
-  ClearErrors
-  ${GetOptions} $R0 "/URL=" $R1
-  ${IfNot} ${Errors}
+  ${StrLoc} $R2 $R0 "/URL=" ">"
+  ${If} $R2 != ""
+    IntOp $R2 $R2 + 5
+    StrCpy $R1 $R0 "" $R2
+    ; The value ends where the next option starts, or at the end.
+    ${StrLoc} $R3 $R1 " /" ">"
+    ${If} $R3 != ""
+      StrCpy $R1 $R1 $R3
+    ${EndIf}
+    ${Do}
+      StrCpy $R3 $R1 1 -1
+      ${If} $R3 != " "
+      ${AndIf} $R3 != '"'
+        ${Break}
+      ${EndIf}
+      StrCpy $R1 $R1 -1
+    ${Loop}
     StrCpy $ServiceUrl $R1
     Call CheckServiceUrl
     ${If} $R9 != ""
