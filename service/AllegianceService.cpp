@@ -268,20 +268,17 @@ std::optional<ScriptReply> AllegianceService::CheckKey(std::string_view script,
 
 ScriptReply AllegianceService::Failure(std::string_view script, const std::exception& error) {
   LogError(std::string(script) + ": " + error.what());
-  if (dynamic_cast<const DatabaseBusy*>(&error) != nullptr) {
-    ScriptReply busy = Reply(503,
-                             Encode("The database is busy just now and nothing was changed; try "
-                                    "again in a few seconds."),
-                             "busy");
-    busy.retry_after = kBusyRetrySeconds;
-    return busy;
-  }
-  ScriptReply failed = Reply(503,
-                             Encode("The service could not do this just now and nothing was "
-                                    "changed; try again in a minute."),
-                             "error");
-  failed.retry_after = kFailureRetrySeconds;
-  return failed;
+  // A lock held elsewhere is usually let go within seconds; anything else may take longer.
+  const bool busy = dynamic_cast<const DatabaseBusy*>(&error) != nullptr;
+  ScriptReply reply =
+      Reply(503,
+            Encode(busy ? "The database is busy just now and nothing was changed; try again in a "
+                          "few seconds."
+                        : "The service could not do this just now and nothing was changed; try "
+                          "again in a minute."),
+            busy ? "busy" : "error");
+  reply.retry_after = busy ? kBusyRetrySeconds : kFailureRetrySeconds;
+  return reply;
 }
 
 void AllegianceService::DatabaseLost(const std::string& why) {

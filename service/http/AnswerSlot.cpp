@@ -33,9 +33,8 @@ bool AnswerSlot::Delivered() {
 }
 
 HttpResponse AnswerSlot::TakeLocked() {
-  HttpResponse response = response_
-                              ? std::move(*response_)
-                              : HttpResponse{500, "text/plain", "Internal server error.\n", {}, {}};
+  HttpResponse response =
+      response_ ? std::move(*response_) : HttpResponse::Plain(500, "Internal server error.\n");
   response_.reset();
   return response;
 }

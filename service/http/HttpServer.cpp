@@ -246,11 +246,10 @@ void HttpServer::Impl::AnswerWaiting() {
     }
     if (left.empty() || SteadyMs() > deadline) return;
     for (const auto& slot : left) {
-      slot->Deliver({503,
-                     "text/plain",
-                     "The server is stopping; try again in a minute.\n",
-                     {{"Retry-After", "60"}},
-                     "stopping"});
+      HttpResponse stopping =
+          HttpResponse::Plain(503, "The server is stopping; try again in a minute.\n", "stopping");
+      stopping.headers.emplace_back("Retry-After", "60");
+      slot->Deliver(std::move(stopping));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -317,8 +316,7 @@ MHD_Result HttpServer::Impl::TakeBody(PendingRequest& pending, const char* data,
 MHD_Result HttpServer::Impl::Refuse(MHD_Connection* connection, PendingRequest& pending, int status,
                                     std::string text, std::string note) {
   pending.note = std::move(note);
-  return Answer(connection, pending,
-                HttpResponse{status, "text/plain", std::move(text), {}, {}, 0, {}}, true);
+  return Answer(connection, pending, HttpResponse::Plain(status, std::move(text)), true);
 }
 
 MHD_Result HttpServer::Impl::Answer(MHD_Connection* connection, PendingRequest& pending,
@@ -357,7 +355,7 @@ void HttpServer::Impl::CallHandler(const PendingRequest& pending) {
     log_.Error("handler failed on " + AccessLog::Field(pending.request.path) + " from " +
                pending.request.remote_address);
   }
-  pending.slot->Deliver({500, "text/plain", "Internal server error.\n", {}, {}});
+  pending.slot->Deliver(HttpResponse::Plain(500, "Internal server error.\n"));
 }
 
 void HttpServer::Impl::OnCompleted(void* self, MHD_Connection* connection, void** context,

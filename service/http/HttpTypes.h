@@ -40,6 +40,15 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
+  // A plain-text answer of the server's own (a refusal, an error), not a handler's.
+  static HttpResponse Plain(int status, std::string text, std::string log_detail = {}) {
+    HttpResponse response;
+    response.status = status;
+    response.body = std::move(text);
+    response.log_detail = std::move(log_detail);
+    return response;
+  }
+
   int status = 200;
   std::string content_type = "text/plain";
   std::string body;

@@ -30,10 +30,15 @@ KeyVerdict AccessKeys::Check(Database& database, std::int32_t character, std::st
   if (state.in_use) {
     if (hash != *state.in_use) return Refused(key);
     if (state.used_at.substr(0, kUseResolution) != now.substr(0, kUseResolution)) {
-      database.Write([&](SqliteConnection& db) {
-        NoteKeyUsed(db, character, now);
-        return std::string();
-      });
+      // Only bookkeeping: a database busy elsewhere must not turn away a rightful request,
+      // and a later request notes the use again.
+      try {
+        database.Write([&](SqliteConnection& db) {
+          NoteKeyUsed(db, character, now);
+          return std::string();
+        });
+      } catch (const std::exception&) {
+      }
     }
     return {};
   }

@@ -14,6 +14,16 @@
 namespace ostravel::service {
 namespace {
 
+namespace field = wire::field;
+namespace answer = wire::answer;
+
+// A field's key made of its parts ("Monarch" + "CID").
+std::string Joined(std::string_view first, std::string_view second) {
+  std::string key(first);
+  key += second;
+  return key;
+}
+
 // The trade skills the member lists ask for, with the record's key for each (the skill's name
 // without spaces; "State" + key holds its training state).
 struct TradeSkill {
@@ -40,7 +50,7 @@ constexpr std::int64_t kMaxLevel = 10000;
 std::string Skills(const ServiceRequest& request) {
   std::string skills;
   for (const TradeSkill& skill : kTradeSkills) {
-    if (request.Number("State" + std::string(skill.key)) >= kTrained) {
+    if (request.Number(Joined(field::kStatePrefix, skill.key)) >= kTrained) {
       skills += (skills.empty() ? "" : " ") + std::string(skill.token);
     }
   }
@@ -56,36 +66,39 @@ CharacterRow ReadCharacter(const ServiceRequest& request, const std::string& nam
   CharacterRow row;
   row.id = request.character;
   row.name = name;
-  row.server = wire::CleanValue(request.Field("Server"));
-  row.template_name = wire::CleanValue(request.Field("Class"));
-  row.race = wire::CleanValue(request.Field("Race"));
-  row.gender = wire::CleanValue(request.Field("Gender"));
-  row.level = static_cast<int>(request.Number("Level", 1));
-  row.rank = SmallNumber(request, "Rank");
-  row.followers = SmallNumber(request, "Followers");
-  row.vassals = SmallNumber(request, "Vassals");
-  row.monarch_id = static_cast<std::int32_t>(request.Number("MonarchCID"));
-  row.patron_id = static_cast<std::int32_t>(request.Number("PatronCID"));
-  row.monarch_name = wire::CleanValue(request.Field("MonarchName"));
-  row.patron_name = wire::CleanValue(request.Field("PatronName"));
-  row.shares_info = request.Field("Share") != "0";
-  row.pk = request.Field("Pk") == "1";
+  row.server = wire::CleanValue(request.Field(field::kServer));
+  row.template_name = wire::CleanValue(request.Field(field::kClass));
+  row.race = wire::CleanValue(request.Field(field::kRace));
+  row.gender = wire::CleanValue(request.Field(field::kGender));
+  row.level = static_cast<int>(request.Number(field::kLevel, 1));
+  row.rank = SmallNumber(request, field::kRank);
+  row.followers = SmallNumber(request, field::kFollowers);
+  row.vassals = SmallNumber(request, field::kVassals);
+  row.monarch_id =
+      static_cast<std::int32_t>(request.Number(Joined(field::kMonarchPrefix, field::kCID)));
+  row.patron_id =
+      static_cast<std::int32_t>(request.Number(Joined(field::kPatronPrefix, field::kCID)));
+  row.monarch_name = wire::CleanValue(request.Field(Joined(field::kMonarchPrefix, field::kName)));
+  row.patron_name = wire::CleanValue(request.Field(Joined(field::kPatronPrefix, field::kName)));
+  row.shares_info = request.Field(field::kShare) != "0";
+  row.pk = request.Field(field::kPk) == "1";
   row.wants_fellowship = request.wants_fellowship;
   row.skills = Skills(request);
   row.updated_at = wire::FormatIsoDateTime(request.now);
   return row;
 }
 
-AllegianceNode ReadNode(const ServiceRequest& request, const std::string& prefix) {
+AllegianceNode ReadNode(const ServiceRequest& request, std::string_view prefix) {
   AllegianceNode node;
-  node.id = static_cast<std::int32_t>(request.Number(prefix + "CID"));
-  node.name = wire::CleanValue(request.Field(prefix + "Name"));
-  node.patron_id = static_cast<std::int32_t>(request.Number(prefix + "PID"));
-  node.monarch_id = static_cast<std::int32_t>(request.Number("MonarchCID"));
-  node.rank = SmallNumber(request, prefix + "Rank");
-  node.gender = wire::CleanValue(request.Field(prefix + "Gender"));
-  node.race = wire::CleanValue(request.Field(prefix + "Race"));
-  node.produced_xp = wire::CleanValue(request.Field(prefix + "ProducedXp"));
+  node.id = static_cast<std::int32_t>(request.Number(Joined(prefix, field::kCID)));
+  node.name = wire::CleanValue(request.Field(Joined(prefix, field::kName)));
+  node.patron_id = static_cast<std::int32_t>(request.Number(Joined(prefix, field::kPID)));
+  node.monarch_id =
+      static_cast<std::int32_t>(request.Number(Joined(field::kMonarchPrefix, field::kCID)));
+  node.rank = SmallNumber(request, Joined(prefix, field::kRank));
+  node.gender = wire::CleanValue(request.Field(Joined(prefix, field::kGender)));
+  node.race = wire::CleanValue(request.Field(Joined(prefix, field::kRace)));
+  node.produced_xp = wire::CleanValue(request.Field(Joined(prefix, field::kProducedXp)));
   return node;
 }
 
@@ -100,17 +113,18 @@ void SaveTree(SqliteConnection& db, const ServiceRequest& request, const Charact
     if (node.id != row.id && FindCharacter(db, node.id)) return;
     SaveAllegianceNode(db, node, request.character, at);
   };
-  AllegianceNode monarch = ReadNode(request, "Monarch");
+  AllegianceNode monarch = ReadNode(request, field::kMonarchPrefix);
   monarch.patron_id = 0;  // a monarch has no patron; the record repeats its id there
   if (monarch.id != row.id) save(monarch);
-  if (AllegianceNode patron = ReadNode(request, "Patron"); patron.id != row.id) save(patron);
+  if (AllegianceNode patron = ReadNode(request, field::kPatronPrefix); patron.id != row.id)
+    save(patron);
   for (int n = 1; n <= kMaxVassals && n <= row.vassals; ++n) {
-    AllegianceNode vassal = ReadNode(request, "Vassal" + std::to_string(n));
+    AllegianceNode vassal = ReadNode(request, Joined(field::kVassalPrefix, std::to_string(n)));
     vassal.patron_id = row.id;
     save(vassal);
   }
   save({row.id, row.name, row.id == row.monarch_id ? 0 : row.patron_id, row.monarch_id, row.rank,
-        row.gender, row.race, wire::CleanValue(request.Field("ProducedXp"))});
+        row.gender, row.race, wire::CleanValue(request.Field(field::kProducedXp))});
 }
 
 // "NAME (id N)" of another character that carries `name`; "" when none does.
@@ -122,32 +136,35 @@ std::string NameHeldByAnother(SqliteConnection& db, std::int32_t id, std::string
 }
 
 std::string Refusal(std::string_view help) {
-  return wire::AnswerRecord().Add("Info", "Update refused").Add("Help", help).Text();
+  return wire::AnswerRecord().Add(answer::kInfo, "Update refused").Add(answer::kHelp, help).Text();
 }
 
 std::vector<std::string> UpdateAnswer(const CharacterRow& row, std::string_view monarch) {
   std::vector<std::string> lines;
-  lines.push_back(wire::AnswerRecord()
-                      .Add("Info", "Character " + row.name + " updated")
-                      .Add("Help", row.shares_info
-                                       ? "Your record is shared with the allegiance."
-                                       : "Share info is off: members see only your name, level, "
-                                         "whether you are online and your staff roles.")
-                      .Text());
-  lines.push_back(wire::AnswerRecord().Add("Info", "Level " + std::to_string(row.level)).Text());
-  lines.push_back(wire::AnswerRecord().Add("Info", "Template " + row.template_name).Text());
+  lines.push_back(
+      wire::AnswerRecord()
+          .Add(answer::kInfo, "Character " + row.name + " updated")
+          .Add(answer::kHelp, row.shares_info
+                                  ? "Your record is shared with the allegiance."
+                                  : "Share info is off: members see only your name, level, "
+                                    "whether you are online and your staff roles.")
+          .Text());
+  lines.push_back(
+      wire::AnswerRecord().Add(answer::kInfo, "Level " + std::to_string(row.level)).Text());
+  lines.push_back(wire::AnswerRecord().Add(answer::kInfo, "Template " + row.template_name).Text());
   if (!monarch.empty()) {
-    lines.push_back(wire::AnswerRecord().Add("Info", "Monarch " + std::string(monarch)).Text());
+    lines.push_back(
+        wire::AnswerRecord().Add(answer::kInfo, "Monarch " + std::string(monarch)).Text());
   }
   lines.push_back(
-      wire::AnswerRecord().Add("Info", "Vassals " + std::to_string(row.vassals)).Text());
+      wire::AnswerRecord().Add(answer::kInfo, "Vassals " + std::to_string(row.vassals)).Text());
   if (!row.skills.empty()) {
     std::string skills;
     for (const auto word : SplitWords(row.skills))
       skills += (skills.empty() ? "" : ", ") + std::string(word);
     lines.push_back(wire::AnswerRecord()
-                        .Add("Info", "Trade skills " + skills)
-                        .Add("Help", "Members find you in the skill lists of the Mbr page.")
+                        .Add(answer::kInfo, "Trade skills " + skills)
+                        .Add(answer::kHelp, "Members find you in the skill lists of the Mbr page.")
                         .Text());
   }
   return lines;
@@ -158,15 +175,16 @@ FellowshipRow ReadFellowship(const ServiceRequest& request, std::int64_t count,
   FellowshipRow fellowship;
   fellowship.poster_id = request.character;
   fellowship.name = name;
-  fellowship.leader_id = static_cast<std::int32_t>(request.Number("LeaderCID"));
-  fellowship.leader_name = wire::CleanValue(request.Field("LeaderName"));
-  fellowship.leader_level = SmallNumber(request, "LeaderLevel");
-  fellowship.shared_xp = request.Field("SharedXp") == "True";
+  fellowship.leader_id = static_cast<std::int32_t>(request.Number(field::kLeaderCID));
+  fellowship.leader_name = wire::CleanValue(request.Field(field::kLeaderName));
+  fellowship.leader_level = SmallNumber(request, field::kLeaderLevel);
+  fellowship.shared_xp = request.Field(field::kSharedXp) == "True";
   for (std::int64_t n = 1; n <= count; ++n) {
-    const std::string prefix = "Fellow" + std::to_string(n);
-    fellowship.fellows.push_back({static_cast<std::int32_t>(request.Number(prefix + "CID")),
-                                  wire::CleanValue(request.Field(prefix + "Name")),
-                                  SmallNumber(request, prefix + "Level")});
+    const std::string prefix = Joined(field::kFellowPrefix, std::to_string(n));
+    fellowship.fellows.push_back(
+        {static_cast<std::int32_t>(request.Number(Joined(prefix, field::kCID))),
+         wire::CleanValue(request.Field(Joined(prefix, field::kName))),
+         SmallNumber(request, Joined(prefix, field::kLevel))});
   }
   return fellowship;
 }
@@ -181,13 +199,13 @@ std::string RecordText(const ServiceRequest& request) {
 
 std::string RunUpdateScript(ScriptContext& context) {
   const ServiceRequest& request = context.request;
-  const std::string name = wire::CleanValue(request.Field("Name"));
+  const std::string name = wire::CleanValue(request.Field(field::kName));
   if (name.empty()) return Refusal("The character record carried no character name.");
   if (request.character == 0) return Refusal("The character record carried no character id.");
   if (CharacterCount(name) > kMaxNameLength) {
     return Refusal("Names have at most " + std::to_string(kMaxNameLength) + " characters.");
   }
-  const auto level = ParseWholeNumber(request.Field("Level"));
+  const auto level = ParseWholeNumber(request.Field(field::kLevel));
   if (!level || *level < 1 || *level > kMaxLevel) {
     return Refusal("The level must be a whole number from 1 to " + std::to_string(kMaxLevel) + ".");
   }
@@ -216,14 +234,15 @@ std::string RunUpdateScript(ScriptContext& context) {
   const CharacterRow row = ReadCharacter(request, name);
   SaveCharacter(context.db, row, RecordText(request));
   SaveTree(context.db, request, row);
-  return wire::JoinLines(UpdateAnswer(row, wire::CleanValue(request.Field("MonarchName"))));
+  return wire::JoinLines(UpdateAnswer(
+      row, wire::CleanValue(request.Field(Joined(field::kMonarchPrefix, field::kName)))));
 }
 
 std::string RunFellowshipScript(ScriptContext& context) {
   const ServiceRequest& request = context.request;
   if (request.character == 0) return "The fellowship report carried no character id.";
-  const std::int64_t count = request.Number("Fellows");
-  const std::string name = wire::CleanValue(request.Field("FellowshipName"));
+  const std::int64_t count = request.Number(field::kFellows);
+  const std::string name = wire::CleanValue(request.Field(field::kFellowshipName));
   if (count <= 0 || name.empty() || name == "0") {
     EraseFellowship(context.db, request.character);
     return "No fellowship: your fellowship record is removed.";

@@ -38,26 +38,26 @@ Reply Post(int port, const std::string& path, const std::string& body) {
           result->get_header_value("Content-Type")};
 }
 
-ProcessResult Run(std::vector<std::string> args) {
+ProcessResult RunService(std::vector<std::string> args) {
   args.insert(args.begin(), ServiceExe());
   return RunProcess(args);
 }
 
 // The same command as the unprivileged user nobody.
 ProcessResult RunAsNobody(std::vector<std::string> args) {
-  args.insert(args.begin(),
-              {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", ServiceExe()});
+  args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                             "--clear-groups", ServiceExe()});
   return RunProcess(args);
 }
 
 ProcessResult Serve(const std::filesystem::path& db) {
-  return Run({"serve", "--db", db.string(), "--listen", "127.0.0.1:0"});
+  return RunService({"serve", "--db", db.string(), "--listen", "127.0.0.1:0"});
 }
 
 bool CanSwitchUser() {
-  return getuid() == 0 &&
-         RunProcess({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "/bin/true"})
-                 .exit_code == 0;
+  return getuid() == 0 && RunProcess({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                      "--clear-groups", "/bin/true"})
+                                  .exit_code == 0;
 }
 
 // A database with a member and a message, served once and stopped.
@@ -74,6 +74,7 @@ TEST(ServiceFaultsTest, ADatabaseRemovedOrReplacedStopsTheServiceAndTheRestartMa
     TempFolder folder;
     const auto db = folder.Path() / "allegiance.sqlite";
     const auto aside = folder.Path() / "aside.sqlite";
+    MakeDatabase(db);
     ServiceProcess service(db);
     ASSERT_EQ(Post(service.Port(), "/message.php", Command(kCid, "send Bob one")).status, 200);
     if (replace) {
@@ -114,13 +115,14 @@ TEST(ServiceFaultsTest, AWriteBehindALockHeldElsewhereIsRefusedWithRetryAfterAnd
   const auto db = folder.Path() / "allegiance.sqlite";
   const auto locked = folder.Path() / "locked";
   MakeDatabase(db);
-  ServiceProcess service(db);
+  // Open access: a character's first request under keys takes a key, which is a change too.
+  ServiceProcess service(db, 1252, {"--access", "open"});
   // A careless admin's tool: the write lock held for 12 s by another process.
   std::thread holder([&] {
     test_support::ProcessOptions options;
     options.input =
         "BEGIN EXCLUSIVE;\n.shell touch " + locked.string() + " && sleep 12\nROLLBACK;\n";
-    RunProcess({"sqlite3", db.string()}, options);
+    RunProcess({"/usr/bin/sqlite3", db.string()}, options);
   });
   for (int i = 0; i < 3000 && !std::filesystem::exists(locked); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -181,6 +183,7 @@ TEST(ServiceFaultsTest, ServeRefusesBeforeItsReadyLineADatabaseItCannotWriteOrTh
 TEST(ServiceFaultsTest, AnAnswerLeavesOnlyAfterItsCommit) {
   TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
+  MakeDatabase(db);
   ServiceProcess service(db, 1252, {"--test-commit-delay-ms", "4000"});
   std::atomic<int> status{-1};
   std::thread sender([&] {
@@ -201,12 +204,13 @@ TEST(ServiceFaultsTest, AnAnswerLeavesOnlyAfterItsCommit) {
 TEST(ServiceFaultsTest, WithoutACodePageOptionTheBytesAreWindows1252) {
   TempFolder folder;
   const auto db = folder.Path() / "allegiance.sqlite";
+  MakeDatabase(db);
   ServiceProcess service(db, 0);
   const Reply sent = Post(service.Port(), "/message.php", Command(kCid, "send Bob caf%E3"));
   EXPECT_EQ(sent.status, 200);
   EXPECT_EQ(sent.type, "text/plain; charset=windows-1252");
   EXPECT_EQ(service.Stop(SIGTERM), 0);
-  EXPECT_THAT(Run({"export", "--db", db.string()}).out, HasSubstr("caf\xC3\xA3"));
+  EXPECT_THAT(RunService({"export", "--db", db.string()}).out, HasSubstr("caf\xC3\xA3"));
 }
 
 TEST(ServiceFaultsTest, AdminCommandsThatReadNeedOnlyReadingAndSayWhatIsWrong) {
@@ -214,21 +218,21 @@ TEST(ServiceFaultsTest, AdminCommandsThatReadNeedOnlyReadingAndSayWhatIsWrong) {
   const auto db = folder.Path() / "allegiance.sqlite";
   const auto copy = folder.Path() / "copy.sqlite";
   MakeDatabase(db);
-  ASSERT_EQ(Run({"backup", "--db", db.string(), copy.string()}).exit_code, 0);
+  ASSERT_EQ(RunService({"backup", "--db", db.string(), copy.string()}).exit_code, 0);
   const auto journal = [&] {
-    return RunProcess({"sqlite3", copy.string(), "PRAGMA journal_mode"}).out;
+    return RunProcess({"/usr/bin/sqlite3", copy.string(), "PRAGMA journal_mode"}).out;
   };
   const std::string mode = journal();
-  const ProcessResult nowhere = Run({"backup", "--db", db.string(), "/no/such/folder/c.db"});
+  const ProcessResult nowhere = RunService({"backup", "--db", db.string(), "/no/such/folder/c.db"});
   EXPECT_EQ(nowhere.exit_code, 1);
   EXPECT_THAT(nowhere.err, HasSubstr("its folder /no/such/folder does not exist"));
-  const ProcessResult bogus = Run({"bogus"});
+  const ProcessResult bogus = RunService({"bogus"});
   EXPECT_EQ(bogus.exit_code, 1);
   EXPECT_THAT(bogus.err, HasSubstr("\"bogus\" is no subcommand; the subcommands are serve, motd, "
                                    "role, friend, rename, backup, check, export"));
   std::ofstream(folder.Path() / "garbage.sqlite") << std::string(5000, 'g');
   const ProcessResult garbage =
-      Run({"export", "--db", (folder.Path() / "garbage.sqlite").string()});
+      RunService({"export", "--db", (folder.Path() / "garbage.sqlite").string()});
   EXPECT_EQ(garbage.exit_code, 1);
   EXPECT_THAT(garbage.err, HasSubstr("garbage.sqlite"));
   EXPECT_THAT(garbage.err, HasSubstr("restore it from a backup"));

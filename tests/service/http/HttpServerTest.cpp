@@ -288,7 +288,10 @@ TEST_F(HttpServerTest, AnAnswerThatWaitsHoldsUpNoOtherConnectionAndIsNotCut) {
   // Past the time a request has to arrive in: a complete one that waits is not cut.
   std::this_thread::sleep_for(2500ms);
   std::thread([respond = waiting.front()] {
-    respond(Echo({"POST", "/wait", "", "", "", ""}));
+    HttpRequest request;
+    request.method = "POST";
+    request.path = "/wait";
+    respond(Echo(request));
   }).join();
   const auto reply = slow.Read();
   ASSERT_TRUE(reply);
