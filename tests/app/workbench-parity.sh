@@ -34,6 +34,13 @@ run_both() {
   "$linux_exe" run --folder "$work/linux" --transcript "$work/linux/$name.jsonl" \
     <"$work/$name.script" >"$work/linux/$name.out" 2>"$work/linux/$name.err" ||
     { echo "session $name: the Linux workbench failed"; cat "$work/linux/$name.err"; exit 1; }
+  # Both sides play one character, whose first request takes the key the service gives it:
+  # the Windows side starts from the settings file the first Linux session left, key and all,
+  # as a player who moves the plug-in's folder would.
+  if [[ ! -e $work/windows/.key-carried ]]; then
+    cp "$work/linux/Ostravel.xml" "$work/windows/Ostravel.xml"
+    touch "$work/windows/.key-carried"
+  fi
   wine "$windows_exe" run --dll "$(winepath -w "$dll")" --folder "$(winepath -w "$work/windows")" \
     --transcript "$(winepath -w "$work/windows/$name.jsonl")" \
     <"$work/$name.script" >"$work/windows/$name.out" 2>"$work/windows/$name.err" ||
